@@ -1,0 +1,52 @@
+// The instrument's editor object. It owns the sequencer model for the instance's whole
+// life and, while its window is open, the controls that show and edit it.
+// Editor thread, except where a member says otherwise.
+#pragma once
+
+#include "editor/EditorBase.hpp"
+#include "editor/HostServices.hpp"
+#include "engine/PatternRow.hpp"
+#include "engine/Sequencer.hpp"
+
+#include <array>
+
+namespace quovent {
+
+class Editor : public EditorBase {
+public:
+    static constexpr int kWidth = 657;
+    static constexpr int kHeight = 590;
+
+    explicit Editor(HostServices& host);
+
+    EditorRect getRect() const override;
+    bool open(void* parent) override;
+    void close() override;
+    void idle() override;
+    int onKeyDown(const KeyCode& key) override;
+    int setKnobMode(int mode) override;
+    bool isOpen() const override { return false; }
+
+    HostServices& host() noexcept { return host_; }
+    Sequencer& sequencer() noexcept { return sequencer_; }
+    const Sequencer& sequencer() const noexcept { return sequencer_; }
+
+    // The slot whose control reported last: the target of the host's setParameter.
+    Slot* currentSlot() const noexcept { return currentSlot_; }
+    void setCurrentSlot(Slot* slot) noexcept { currentSlot_ = slot; }
+
+    float stepEditMode = 0.0f;
+    // Edited lane: integer part of stepEditMode x 4 (0 Vol .. 4 Pan).
+    int stepEditLane() const noexcept { return static_cast<int>(stepEditMode * 4.0f); }
+    std::array<int, capacity::kRowSlots> savedActive{1, 1, 1, 1, 1, 1, 1, 1};
+    int copySourceSlot = -1;
+    int shownNoteCount = 0;
+    PatternRow clipboardRow;
+
+private:
+    HostServices& host_;
+    Sequencer sequencer_;
+    Slot* currentSlot_ = nullptr;
+};
+
+} // namespace quovent

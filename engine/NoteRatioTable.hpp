@@ -1,0 +1,43 @@
+// The process-wide note ratio table and note-off scale, shared by every instance of the
+// loaded library. Entry n holds 2^((n - 60) / 12) as a float.
+//
+// Threads: an instance's creation (host thread) rewrites the table with identical values
+// while another instance's audio thread may read it; entries are relaxed atomics so that
+// this is well defined.
+#pragma once
+
+#include "platform/Capacities.hpp"
+#include "platform/Relaxed.hpp"
+
+namespace quovent {
+
+class NoteRatioTable {
+public:
+    // Refills all 128 entries by repeated multiplication at double precision upward and
+    // downward from entry 60, each rounded to float; the results equal the correctly
+    // rounded powers of two.
+    static void fill() noexcept;
+
+    // Ratio of MIDI note n; n is masked to 0..127.
+    static float ratio(int note) noexcept { return entries_[note & 0x7f].load(); }
+
+    // Ratio of a slot's tune setting (0..1): whole semitones from an octave down to an
+    // octave up, entry int(tune * 24 + 48) masked to 0..127.
+    static float tuneRatio(float tune) noexcept {
+        return ratio(static_cast<int>(tune * 24.0f + 48.0f));
+    }
+
+    // Multiplier of the release value of MIDI note-offs: 1.0 after an instance is created,
+    // kNoteOffScaleAfterRate once the host has set a sample rate.
+    static float noteOffScale() noexcept { return noteOffScale_.load(); }
+    static void resetNoteOffScale() noexcept { noteOffScale_ = 1.0f; }
+    static void noteOffScaleForSampleRate() noexcept { noteOffScale_ = kNoteOffScaleAfterRate; }
+
+    static constexpr float kNoteOffScaleAfterRate = 0.092879817f; // bits 0x3dbe37c6
+
+private:
+    static Relaxed<float> entries_[capacity::kMidiNotes];
+    static Relaxed<float> noteOffScale_;
+};
+
+} // namespace quovent

@@ -1,0 +1,43 @@
+// The sequencer's whole model: slots, patterns, voices and the sequencer-wide settings.
+// The editor object owns one for the instance's whole life, so the instrument plays and
+// answers MIDI whether or not its window is open.
+//
+// Threads: settings shared between the editor thread and the audio thread are relaxed
+// 32-bit values. The voice pool belongs to the audio thread.
+#pragma once
+
+#include "engine/PatternBank.hpp"
+#include "engine/SlotBank.hpp"
+#include "engine/VoicePool.hpp"
+
+namespace quovent {
+
+class Sequencer {
+public:
+    static constexpr float kDefaultTempo = 120.0f;
+
+    SlotBank& slots() noexcept { return slots_; }
+    const SlotBank& slots() const noexcept { return slots_; }
+    PatternBank& patterns() noexcept { return patterns_; }
+    const PatternBank& patterns() const noexcept { return patterns_; }
+    VoicePool& voices() noexcept { return voices_; }
+
+    // Play button state; set by the editor, cleared also by MIDI (pattern note-off, CC 123).
+    Relaxed<int> playing{0};
+    Relaxed<float> shuffleAmount{0.0f};
+    // Last host tempo seen by the audio thread, BPM; 0 until the first block.
+    Relaxed<float> tempo{0.0f};
+    // Live voice count as of the end of the last block, for the editor's Notes readout.
+    Relaxed<int> liveVoices{0};
+
+    // Samples per sixteenth-note step at the given host rate; the tempo counts as 120
+    // until the audio thread has seen one.
+    double samplesPerStep(float sampleRate) const noexcept;
+
+private:
+    SlotBank slots_;
+    PatternBank patterns_;
+    VoicePool voices_;
+};
+
+} // namespace quovent

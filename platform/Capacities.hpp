@@ -1,0 +1,38 @@
+// Every fixed capacity of the instrument in one place. The audio thread never allocates,
+// so everything it touches is sized from these numbers when an instance is created.
+#pragma once
+
+#include <cstddef>
+
+namespace quovent::capacity {
+
+// Sequence model.
+inline constexpr int kSlots = 16;        // slot objects in the bank (MIDI reaches slots 0..13)
+inline constexpr int kRowSlots = 8;      // slots with a row in the editor and in every pattern
+inline constexpr int kSteps = 16;        // steps per pattern row
+inline constexpr int kLanes = 5;         // modulation lanes per step: Vol, Tune, Freq, Res, Pan
+inline constexpr int kPatternKeys = 12;  // pattern keys per bank
+inline constexpr int kPatternBanks = 2;  // banks "3" and "4"
+inline constexpr int kPatterns = kPatternKeys * kPatternBanks;
+inline constexpr int kVoices = 128;      // voice pool entries
+inline constexpr int kMidiNotes = 128;   // note ratio table entries
+
+// Audio.
+inline constexpr int kOutputs = 12;      // six stereo pairs
+inline constexpr int kOutputPairs = kOutputs / 2;
+inline constexpr int kEditorCommands = 256; // editor-to-audio note queue entries (power of two)
+
+// Samples.
+inline constexpr int kSampleFrames = 400000; // frames per sample channel
+inline constexpr int kSampleGuardFrames = 1; // zero frame behind the last so interpolation is safe
+inline constexpr int kDirectoryEntries = 1024;
+
+// Text buffers, in bytes including the terminating zero.
+inline constexpr std::size_t kPathText = 260;       // directory paths, display texts
+inline constexpr std::size_t kListEntryText = 512;  // file list entries, relocation paths
+inline constexpr std::size_t kControlText = 256;    // text controls: 255 characters
+inline constexpr std::size_t kMenuItemText = 256;   // pop-up menu items: 255 characters
+inline constexpr int kMenuItems = 1024;
+inline constexpr std::size_t kFileSelectorPath = 1024;
+
+} // namespace quovent::capacity

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds everything and passes every test: a normal build, the same tests once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer,
+# and a short bounded fuzz run. GUI tests run against a virtual X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+
+bash tools/install-deps.sh
+
+step() { printf '\n=== %s (%ss)\n' "$*" "$SECONDS"; }
+
+run_ctest() { # build-dir [ctest args...]
+  local dir=$1
+  shift
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" \
+    ctest --output-on-failure --timeout 600 -j"$jobs" "$@")
+}
+
+step "build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+
+step "tests"
+run_ctest build
+
+step "build with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUOVENT_SANITIZE=address,undefined -DQUOVENT_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+
+step "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_ctest build-asan
+
+step "build with ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUOVENT_SANITIZE=thread -DQUOVENT_BUILD_BENCH=OFF -DQUOVENT_BUILD_TOOLS=OFF >/dev/null
+cmake --build build-tsan -j"$jobs"
+
+step "threaded tests under ThreadSanitizer"
+TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -L threaded --no-tests=ignore
+
+if [ -f tools/fuzz-run.sh ]; then
+  step "bounded fuzz run"
+  bash tools/fuzz-run.sh
+fi
+
+step "all passed"
+(cd "$root/build" && ctest -N | tail -1)
