@@ -10,6 +10,8 @@
 #include "engine/SlotBank.hpp"
 #include "engine/VoicePool.hpp"
 
+#include <cstdint>
+
 namespace quovent {
 
 class Sequencer {
@@ -33,6 +35,20 @@ public:
     // Samples per sixteenth-note step at the given host rate; the tempo counts as 120
     // until the audio thread has seen one.
     double samplesPerStep(float sampleRate) const noexcept;
+
+    // Audio thread: one MIDI message of the host's event list (status and two data bytes),
+    // deltaFrames into the coming block.
+    void midiEvent(int deltaFrames, std::uint8_t status, std::uint8_t data1,
+                   std::uint8_t data2) noexcept;
+    // Audio thread: renders one block, adding into the twelve outputs. hostTempo is the
+    // host's tempo in BPM, or 0 when the host gave none (then 120).
+    void renderBlock(float* const* outputs, int frames, float hostTempo,
+                     float sampleRate) noexcept;
+
+    // Editor thread: note starts and stops of the Play button and the pattern keys, handed
+    // to the audio thread and applied at the start of the next block.
+    void postNoteOn(int note, int velocity, int channel) noexcept;
+    void postNoteOff(int note, int channel, float release) noexcept;
 
 private:
     SlotBank slots_;
