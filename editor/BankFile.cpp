@@ -409,10 +409,13 @@ bool readWhole(const fs::path& file, std::string& text, std::string& error) {
 
 // Missing samples are silenced rather than left playing the slot's previous sound: the
 // imported bank should sound like the file says, and a slot whose file is gone is silent.
+// A loaded sample's directory becomes the slot's file list, as for a file dropped on the
+// slot, so stepping through the neighbouring files works at once.
 bool loadSlotSample(Slot& slot, const std::string& path, double samplesPerStep) {
     slot.sample.clearSample();
     slot.sample.setFrameCount(0);
     slot.sample.setSampleRate(0);
+    slot.directory.forget();
     slot.fileIndex = 0;
     if (path.empty()) {
         slot.setSamplePath(Slot::kPlaceholderPath, samplesPerStep);
@@ -420,7 +423,14 @@ bool loadSlotSample(Slot& slot, const std::string& path, double samplesPerStep) 
     }
     slot.setSamplePath(path, samplesPerStep);
     // A successful load always sets the file's (non-zero) rate.
-    return slot.sample.sampleRate() != 0;
+    if (slot.sample.sampleRate() == 0) {
+        return false;
+    }
+    if (slot.directory.setDirectory(SampleDirectory::parentOf(path)) && slot.directory.scan() > 0) {
+        slot.fileIndex = std::max(0, slot.directory.indexOf(path));
+        slot.showSampleName(path);
+    }
+    return true;
 }
 
 void applyRow(PatternRow& row, const RowData& data) {
@@ -434,7 +444,7 @@ void applyRow(PatternRow& row, const RowData& data) {
 
 void apply(Editor& editor, const BankData& data, std::vector<std::string>& missing) {
     Sequencer& seq = editor.sequencer();
-    const double samplesPerStep = seq.samplesPerStep(editor.host().sampleRate());
+    const double samplesPerStep = editor.samplesPerStep();
     for (int s = 0; s < kRowSlots; ++s) {
         const SlotData& d = data.slots[s];
         Slot& slot = seq.slots().slot(s);

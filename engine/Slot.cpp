@@ -31,11 +31,17 @@ void trimPartialUtf8(char* text) {
 
 Slot::Slot(int index) : index_(index) {}
 
-float Slot::tuneRatio() const noexcept { return NoteRatioTable::tuneRatio(tune); }
+float Slot::tuneRatio() const noexcept {
+    return NoteRatioTable::tuneRatio(tune);
+}
 
-void Slot::outputPairUp() noexcept { setOutputPair(outputPair + 1); }
+void Slot::outputPairUp() noexcept {
+    setOutputPair(outputPair + 1);
+}
 
-void Slot::outputPairDown() noexcept { setOutputPair(outputPair - 1); }
+void Slot::outputPairDown() noexcept {
+    setOutputPair(outputPair - 1);
+}
 
 void Slot::setOutputPair(int pair) noexcept {
     outputPair = std::clamp(pair, kMinOutputPair, kMaxOutputPair);
@@ -115,9 +121,16 @@ void Slot::showSampleName(const std::string& text) {
     nameView_->showSampleText(shown);
 }
 
+void Slot::showSampleText(const char* text) {
+    if (nameView_ != nullptr) {
+        nameView_->showSampleText(text);
+    }
+}
+
 void Slot::resetSample() {
     sample.clearSample();
     heldNotes = 0;
+    directory.forget();
     fileIndex = 0;
     outputPair = 1;
     samplePath_ = kPlaceholderPath;

@@ -8,6 +8,7 @@
 #include "engine/SampleNameView.hpp"
 #include "platform/Relaxed.hpp"
 #include "samples/SampleBuffer.hpp"
+#include "samples/SampleDirectory.hpp"
 
 #include <string>
 
@@ -29,23 +30,24 @@ public:
     int index() const noexcept { return index_; }
 
     // Settings, all control values 0..1 unless noted.
-    Relaxed<int> filterMode{0};       // FilterMode
+    Relaxed<int> filterMode{0}; // FilterMode
     Relaxed<float> syncIncrement{1.0f};
     Relaxed<int> sync{0};
-    Relaxed<int> heldNotes{0};        // note-ons without note-off on the slot's channel
-    Relaxed<int> active{1};           // 0 mutes
+    Relaxed<int> heldNotes{0}; // note-ons without note-off on the slot's channel
+    Relaxed<int> active{1};    // 0 mutes
     Relaxed<float> length{1.0f};
     Relaxed<float> volume{0.65f};
     Relaxed<float> tune{0.5f};
     Relaxed<float> res{0.0f};
     Relaxed<float> freq{1.0f};
     Relaxed<float> pan{0.5f};
-    Relaxed<int> outputPair{1};       // 1..6: outputs 2n-2 and 2n-1
+    Relaxed<int> outputPair{1}; // 1..6: outputs 2n-2 and 2n-1
     Relaxed<int> solo{0};
-    Relaxed<int> selected{0};         // the row's select bar
+    Relaxed<int> selected{0}; // the row's select bar
 
     SampleBuffer sample;
-    int fileIndex = 0;                // number shown with the sample name
+    SampleDirectory directory; // editor thread only
+    int fileIndex = 0;         // number shown with the sample name
 
     // Pitch ratio of the tune setting in whole semitones, -12..+12.
     float tuneRatio() const noexcept;
@@ -73,6 +75,11 @@ public:
     // Formats the name display text for a path into out (size bytes, always terminated).
     static void formatSampleName(const std::string& text, int fileIndex, char* out,
                                  std::size_t size);
+
+    // Names the sample file without loading it (relocation tries several paths).
+    void assignSamplePath(const std::string& path) { samplePath_ = path; }
+    // Shows a text as it is, without numbering (hints such as a failed scan).
+    void showSampleText(const char* text);
 
     void setNameView(SampleNameView* view) { nameView_ = view; }
 
