@@ -26,17 +26,16 @@ int subtype(SampleFormat format) {
 
 } // namespace
 
-std::unique_ptr<AudioFile> AudioFile::create(const std::string& path, int channels,
-                                             int sampleRate, SampleFormat format,
-                                             std::string& error) {
+std::unique_ptr<AudioFile> AudioFile::create(const std::string& path, int channels, int sampleRate,
+                                             SampleFormat format, std::string& error) {
     std::unique_ptr<AudioFile> f(new AudioFile());
     f->target_ = path;
     const std::filesystem::path target(path);
-    const std::string name = "." + target.filename().string() + "." +
-                             std::to_string(::getpid()) + ".tmp";
-    f->temporary_ = (target.has_parent_path() ? target.parent_path() / name
-                                              : std::filesystem::path(name))
-                        .string();
+    const std::string name =
+        "." + target.filename().string() + "." + std::to_string(::getpid()) + ".tmp";
+    f->temporary_ =
+        (target.has_parent_path() ? target.parent_path() / name : std::filesystem::path(name))
+            .string();
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;

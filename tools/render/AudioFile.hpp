@@ -14,9 +14,8 @@ namespace quovent::render {
 
 class AudioFile {
 public:
-    static std::unique_ptr<AudioFile> create(const std::string& path, int channels,
-                                             int sampleRate, SampleFormat format,
-                                             std::string& error);
+    static std::unique_ptr<AudioFile> create(const std::string& path, int channels, int sampleRate,
+                                             SampleFormat format, std::string& error);
     ~AudioFile(); // removes the temporary file unless committed
     AudioFile(const AudioFile&) = delete;
     AudioFile& operator=(const AudioFile&) = delete;

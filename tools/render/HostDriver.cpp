@@ -59,7 +59,9 @@ intptr_t HostDriver::dispatch(int32_t opcode, int32_t index, intptr_t value, voi
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-void HostDriver::resume() { dispatch(vst::effMainsChanged, 0, 1, nullptr, 0.0f); }
+void HostDriver::resume() {
+    dispatch(vst::effMainsChanged, 0, 1, nullptr, 0.0f);
+}
 
 void HostDriver::process(const std::vector<BlockEvent>& events, float* const* outputs, int frames,
                          const Transport& transport) {
@@ -71,8 +73,8 @@ void HostDriver::process(const std::vector<BlockEvent>& events, float* const* ou
             offsetof(vst::VstEvents, events) + events.size() * sizeof(vst::VstEvent*);
         eventList_.assign((bytes + sizeof(std::uintptr_t) - 1) / sizeof(std::uintptr_t), 0);
         auto* list = reinterpret_cast<vst::VstEvents*>(eventList_.data());
-        auto* pointers = reinterpret_cast<vst::VstEvent**>(
-            reinterpret_cast<unsigned char*>(list) + offsetof(vst::VstEvents, events));
+        auto* pointers = reinterpret_cast<vst::VstEvent**>(reinterpret_cast<unsigned char*>(list) +
+                                                           offsetof(vst::VstEvents, events));
         list->numEvents = static_cast<int32_t>(events.size());
         for (std::size_t i = 0; i < events.size(); ++i) {
             vst::VstMidiEvent& m = midiEvents_[i];

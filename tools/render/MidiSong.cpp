@@ -94,8 +94,8 @@ int channelMessageLength(std::uint8_t status) {
 
 } // namespace
 
-std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackBpm,
-                                       double minBpm, double maxBpm, std::string& error) {
+std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackBpm, double minBpm,
+                                       double maxBpm, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": " + std::strerror(errno);
@@ -118,7 +118,8 @@ std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackB
         LogCapture log;
         smf.reset(smf_load_from_memory(data.data(), static_cast<int>(data.size())));
         if (!smf) {
-            error = path + ": not a valid MIDI file" + (log.text.empty() ? "" : " (" + log.text + ")");
+            error =
+                path + ": not a valid MIDI file" + (log.text.empty() ? "" : " (" + log.text + ")");
             return std::nullopt;
         }
     }
@@ -144,9 +145,9 @@ std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackB
                 const std::uint32_t microseconds = bigEndian(&b[3], 3);
                 const double bpm = microseconds == 0 ? 0.0 : 60.0e6 / microseconds;
                 if (bpm < minBpm || bpm > maxBpm) {
-                    error = path + ": tempo change to " + std::to_string(bpm) +
-                            " BPM at pulse " + std::to_string(e->time_pulses) +
-                            " is outside " + std::to_string(static_cast<int>(minBpm)) + ".." +
+                    error = path + ": tempo change to " + std::to_string(bpm) + " BPM at pulse " +
+                            std::to_string(e->time_pulses) + " is outside " +
+                            std::to_string(static_cast<int>(minBpm)) + ".." +
                             std::to_string(static_cast<int>(maxBpm)) + " BPM";
                     return std::nullopt;
                 }
@@ -165,8 +166,9 @@ std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackB
         channel.emplace_back(e->time_pulses, m);
     }
 
-    MidiSong song(tempos.empty() ? fallbackBpm
-                                 : (tempos.front().pulses == 0 ? tempos.front().bpm : kStandardBpm));
+    MidiSong song(tempos.empty()
+                      ? fallbackBpm
+                      : (tempos.front().pulses == 0 ? tempos.front().bpm : kStandardBpm));
     song.hasTempo_ = !tempos.empty();
     for (const Tempo& t : tempos) {
         song.tempoMap_.change(t.pulses / ppqn, t.bpm);

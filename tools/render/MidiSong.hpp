@@ -23,8 +23,8 @@ public:
 
     // Reads the file. Without a tempo event the song plays at fallbackBpm; a tempo outside
     // minBpm..maxBpm, SMPTE time division or a malformed file is refused with a message.
-    static std::optional<MidiSong> load(const std::string& path, double fallbackBpm,
-                                        double minBpm, double maxBpm, std::string& error);
+    static std::optional<MidiSong> load(const std::string& path, double fallbackBpm, double minBpm,
+                                        double maxBpm, std::string& error);
 
     const std::vector<MidiMessage>& messages() const { return messages_; }
     const TempoMap& tempoMap() const { return tempoMap_; }

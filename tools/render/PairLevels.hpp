@@ -13,9 +13,9 @@ public:
     // The twelve output channels of one block.
     void add(const float* const* outputs, int frames);
 
-    double peak(int pair) const { return peak_[pair]; }        // 0..; 1 is full scale
-    double rms(int pair) const;                                  // over both channels
-    static double decibels(double level);                       // dBFS; -inf for 0
+    double peak(int pair) const { return peak_[pair]; } // 0..; 1 is full scale
+    double rms(int pair) const;                         // over both channels
+    static double decibels(double level);               // dBFS; -inf for 0
 
 private:
     std::array<double, kPairs> peak_{};

@@ -114,8 +114,8 @@ int main(int argc, char** argv) {
     }
     const TempoMap tempoMap = song ? song->tempoMap() : TempoMap(options.tempo);
     const int bars = options.bars.value_or(RenderOptions::kDefaultBars);
-    const double seconds = options.seconds ? *options.seconds
-                                           : tempoMap.secondsAtBeat(bars * kBeatsPerBar);
+    const double seconds =
+        options.seconds ? *options.seconds : tempoMap.secondsAtBeat(bars * kBeatsPerBar);
     if (seconds > RenderOptions::kMaxSeconds) {
         return fail("--bars: " + std::to_string(bars) + " bars last " + std::to_string(seconds) +
                     " s, longer than 3600 s");
@@ -195,16 +195,16 @@ int main(int argc, char** argv) {
         blockEvents.clear();
         while (nextEvent < events.size() && events[nextEvent].frame < start + frames) {
             const TimedEvent& e = events[nextEvent++];
-            blockEvents.push_back({static_cast<int>(std::max<std::int64_t>(e.frame - start, 0)),
-                                   e.bytes});
+            blockEvents.push_back(
+                {static_cast<int>(std::max<std::int64_t>(e.frame - start, 0)), e.bytes});
         }
         for (auto& b : buffers) {
             std::fill(b.begin(), b.end(), 0.0f);
         }
         const double at = static_cast<double>(start) / rate;
-        host->process(blockEvents, outputs.data(), frames,
-                      {static_cast<double>(start), tempoMap.beatAtSeconds(at),
-                       tempoMap.bpmAtSeconds(at)});
+        host->process(
+            blockEvents, outputs.data(), frames,
+            {static_cast<double>(start), tempoMap.beatAtSeconds(at), tempoMap.bpmAtSeconds(at)});
         levels.add(outputs.data(), frames);
         if (picture) {
             picture->add(outputs.data(), frames, start);
@@ -239,8 +239,8 @@ int main(int argc, char** argv) {
     if (picture) {
         std::vector<std::int64_t> barFrames;
         for (int b = 1;; ++b) {
-            const auto frame =
-                static_cast<std::int64_t>(std::llround(tempoMap.secondsAtBeat(b * kBeatsPerBar) * rate));
+            const auto frame = static_cast<std::int64_t>(
+                std::llround(tempoMap.secondsAtBeat(b * kBeatsPerBar) * rate));
             if (frame >= totalFrames) {
                 break;
             }
@@ -261,8 +261,8 @@ int main(int argc, char** argv) {
                 describeTempo(tempoMap, seconds).c_str());
     for (int p = 0; p < PairLevels::kPairs; ++p) {
         if (levels.peak(p) > 0.0) {
-            std::printf("pair %d (outputs %2d/%2d)  peak %s  rms %s\n", p + 1, 2 * p + 1,
-                        2 * p + 2, level(levels.peak(p)).c_str(), level(levels.rms(p)).c_str());
+            std::printf("pair %d (outputs %2d/%2d)  peak %s  rms %s\n", p + 1, 2 * p + 1, 2 * p + 2,
+                        level(levels.peak(p)).c_str(), level(levels.rms(p)).c_str());
         } else {
             std::printf("pair %d (outputs %2d/%2d)  silent\n", p + 1, 2 * p + 1, 2 * p + 2);
         }
@@ -270,10 +270,9 @@ int main(int argc, char** argv) {
     const char* bits = options.format == SampleFormat::Pcm16   ? "16-bit"
                        : options.format == SampleFormat::Pcm24 ? "24-bit"
                                                                : "32-bit float";
-    const std::string content = options.allOutputs ? "all twelve outputs"
-                                : options.pair != 0
-                                    ? "pair " + std::to_string(options.pair)
-                                    : std::string("stereo mix of all pairs");
+    const std::string content = options.allOutputs  ? "all twelve outputs"
+                                : options.pair != 0 ? "pair " + std::to_string(options.pair)
+                                                    : std::string("stereo mix of all pairs");
     std::printf("wrote %s: %s, %s, peak %s%s\n", options.outputFile.c_str(), content.c_str(), bits,
                 level(filePeak).c_str(),
                 filePeak > 1.0 && options.format != SampleFormat::Float32 ? " (clipped)" : "");

@@ -119,9 +119,9 @@ private:
             return ok;
         }
         if (arg == "--seconds") {
-            const bool ok = once(arg, seenSeconds_) &&
-                            real(arg, 0.0, RenderOptions::kMaxSeconds, true,
-                                 "a number of seconds above 0 and at most 3600", x);
+            const bool ok =
+                once(arg, seenSeconds_) && real(arg, 0.0, RenderOptions::kMaxSeconds, true,
+                                                "a number of seconds above 0 and at most 3600", x);
             o.seconds = x;
             return ok;
         }

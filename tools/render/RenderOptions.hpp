@@ -19,20 +19,20 @@ struct RenderOptions {
     static constexpr int kMaxBlock = 65536;
     static constexpr int kDefaultBars = 4;
 
-    std::string bankFile;              // empty: the bundled demo bank
-    std::string midiFile;              // empty: hold a pattern note instead
-    std::optional<int> playPattern;    // 0..23; unset: the bank's current pattern
-    std::optional<double> seconds;     // length; unset (and no bars): kDefaultBars bars
+    std::string bankFile;           // empty: the bundled demo bank
+    std::string midiFile;           // empty: hold a pattern note instead
+    std::optional<int> playPattern; // 0..23; unset: the bank's current pattern
+    std::optional<double> seconds;  // length; unset (and no bars): kDefaultBars bars
     std::optional<int> bars;
-    double tempo = 120.0;              // BPM, unless the MIDI file has a tempo map
+    double tempo = 120.0; // BPM, unless the MIDI file has a tempo map
     bool tempoGiven = false;
     int sampleRate = 44100;
     int blockSize = 512;
-    int pair = 0;                      // 1..6: that pair only; 0: the stereo mix of all
-    bool allOutputs = false;           // all twelve outputs
+    int pair = 0;            // 1..6: that pair only; 0: the stereo mix of all
+    bool allOutputs = false; // all twelve outputs
     SampleFormat format = SampleFormat::Pcm24;
     std::string outputFile;
-    std::string pictureFile;           // empty: no waveform picture
+    std::string pictureFile; // empty: no waveform picture
     bool help = false;
 
     // Parses argv; on a bad or missing argument answers nullopt and sets error to a message

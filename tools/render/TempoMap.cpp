@@ -4,7 +4,9 @@
 
 namespace quovent::render {
 
-TempoMap::TempoMap(double bpm) { segments_.push_back({0.0, 0.0, bpm}); }
+TempoMap::TempoMap(double bpm) {
+    segments_.push_back({0.0, 0.0, bpm});
+}
 
 void TempoMap::change(double beat, double bpm) {
     Segment& last = segments_.back();
@@ -23,7 +25,9 @@ const TempoMap::Segment& TempoMap::segmentAtSeconds(double seconds) const {
     return it == segments_.begin() ? segments_.front() : *(it - 1);
 }
 
-double TempoMap::bpmAtSeconds(double seconds) const { return segmentAtSeconds(seconds).bpm; }
+double TempoMap::bpmAtSeconds(double seconds) const {
+    return segmentAtSeconds(seconds).bpm;
+}
 
 double TempoMap::secondsAtBeat(double beat) const {
     auto it = std::upper_bound(segments_.begin(), segments_.end(), beat,

@@ -32,7 +32,9 @@ constexpr Colour kRight{0.90, 0.60, 0.29};
 constexpr Colour kText{0.86, 0.87, 0.89};
 constexpr Colour kQuiet{0.50, 0.52, 0.56};
 
-void setColour(cairo_t* cr, const Colour& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+void setColour(cairo_t* cr, const Colour& c) {
+    cairo_set_source_rgb(cr, c.r, c.g, c.b);
+}
 
 } // namespace
 
@@ -45,8 +47,8 @@ WaveformPicture::WaveformPicture(std::int64_t totalFrames)
 
 void WaveformPicture::add(const float* const* outputs, int frames, std::int64_t firstFrame) {
     for (int i = 0; i < frames; ++i) {
-        const std::int64_t x = std::min<std::int64_t>((firstFrame + i) * kWidth / totalFrames_,
-                                                      kWidth - 1);
+        const std::int64_t x =
+            std::min<std::int64_t>((firstFrame + i) * kWidth / totalFrames_, kWidth - 1);
         for (int p = 0; p < kPairs; ++p) {
             Column& c = columns_[p][static_cast<std::size_t>(x)];
             const float l = std::abs(outputs[2 * p][i]);

@@ -27,7 +27,7 @@ public:
 
 private:
     struct Column {
-        float leftPeak = 0.0f;  // largest magnitude in the column
+        float leftPeak = 0.0f; // largest magnitude in the column
         float rightPeak = 0.0f;
     };
     std::int64_t totalFrames_;
