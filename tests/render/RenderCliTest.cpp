@@ -69,7 +69,7 @@ TEST(RenderCli, StepsPitchLevelPanAndOutputPairsFollowTheBank) {
         {"stepOn": )" + steps({0, 4}) +
                                      R"(}
       ]}]})");
-    const Run run = render(dir, {"--bank", dir / "bank.json", "--bars", "1", "--all-outputs",
+    const RenderRun run = render(dir, {"--bank", dir / "bank.json", "--bars", "1", "--all-outputs",
                                  "--bits", "32f", "-o", dir / "out.wav"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("pattern 3 held"), std::string::npos) << run.out; // the bank's key
@@ -110,7 +110,7 @@ TEST(RenderCli, ShuffleDelaysOddStepsAndThePatternLoops) {
       "shuffleAmount": 0.5, "slots": [{"samplePath": "dc.wav"}],
       "patterns": [{"rows": [{"stepOn": )" +
                                      steps({0, 5, 8}) + R"(}]}]})");
-    const Run run = render(
+    const RenderRun run = render(
         dir, {"--bank", dir / "bank.json", "--bars", "2", "--bits", "32f", "-o", dir / "out.wav"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Audio a = readWav(dir / "out.wav");
@@ -134,7 +134,7 @@ TEST(RenderCli, AMidiFileTempoChangeMovesTheSteps) {
     writeText(dir / "song.mid", song.bytes(8 * 96));
     // 48 kHz: 6000 frames per step at 120 BPM, 12000 at 60 BPM; 64-frame blocks meet the
     // bar line exactly, where the host reports the new tempo.
-    const Run run =
+    const RenderRun run =
         render(dir, {"--bank", dir / "bank.json", "--midi", dir / "song.mid", "--rate", "48000",
                      "--block", "64", "--seconds", "3.5", "--bits", "32f", "-o", dir / "out.wav"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -147,7 +147,7 @@ TEST(RenderCli, AMidiFileTempoChangeMovesTheSteps) {
     MidiFileBuilder plain(96);
     plain.message(0, 0x9E, 60, 127);
     writeText(dir / "plain.mid", plain.bytes(4 * 96));
-    const Run slow =
+    const RenderRun slow =
         render(dir, {"--bank", dir / "bank.json", "--midi", dir / "plain.mid", "--rate", "48000",
                      "--tempo", "90", "--bars", "1", "--bits", "32f", "-o", dir / "slow.wav"});
     ASSERT_EQ(slow.exitCode, 0) << slow.err;
@@ -158,10 +158,10 @@ TEST(RenderCli, AMidiFileTempoChangeMovesTheSteps) {
 
 TEST(RenderCli, OnePairIsThatPairOfTheFullRender) {
     ScratchDir dir;
-    const Run all = render(dir, {"--seconds", "2", "--all-outputs", "--bits", "32f", "-o",
+    const RenderRun all = render(dir, {"--seconds", "2", "--all-outputs", "--bits", "32f", "-o",
                                  dir / "all.wav", "--png", dir / "demo.png"});
     ASSERT_EQ(all.exitCode, 0) << all.err;
-    const Run pair =
+    const RenderRun pair =
         render(dir, {"--seconds", "2", "--pair", "2", "--bits", "32f", "-o", dir / "pair.wav"});
     ASSERT_EQ(pair.exitCode, 0) << pair.err;
     const Audio a = readWav(dir / "all.wav");

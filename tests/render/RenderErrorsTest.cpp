@@ -72,7 +72,7 @@ TEST(RenderErrors, BadArgumentsAndFilesAreRefusedWithoutOutput) {
             shown += a + " ";
         }
         SCOPED_TRACE(shown);
-        const Run run = render(dir, args);
+        const RenderRun run = render(dir, args);
         EXPECT_NE(run.exitCode, 0);
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_FALSE(fs::exists(out));
@@ -88,12 +88,12 @@ TEST(RenderErrors, AFailedRenderLeavesAnExistingOutputAlone) {
     ScratchDir dir;
     writeText(dir / "out.wav", "an older render");
     writeText(dir / "bad.json", "{ not json");
-    const Run run = render(dir, {"--bank", dir / "bad.json", "-o", dir / "out.wav"});
+    const RenderRun run = render(dir, {"--bank", dir / "bad.json", "-o", dir / "out.wav"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("bank: not valid JSON"), std::string::npos) << run.err;
     EXPECT_EQ(readText(dir / "out.wav"), "an older render");
 
-    const Run noDirectory = render(dir, {"--seconds", "0.1", "-o", dir / "missing/out.wav"});
+    const RenderRun noDirectory = render(dir, {"--seconds", "0.1", "-o", dir / "missing/out.wav"});
     EXPECT_EQ(noDirectory.exitCode, 1);
     EXPECT_NE(noDirectory.err.find("missing/out.wav: cannot write"), std::string::npos)
         << noDirectory.err;
@@ -102,7 +102,7 @@ TEST(RenderErrors, AFailedRenderLeavesAnExistingOutputAlone) {
 
 TEST(RenderErrors, HelpIsNoError) {
     ScratchDir dir;
-    const Run run = render(dir, {"--help"});
+    const RenderRun run = render(dir, {"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("usage: quovent-render"), std::string::npos);
 }

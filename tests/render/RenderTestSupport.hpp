@@ -50,14 +50,14 @@ inline void writeText(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-struct Run {
+struct RenderRun {
     int exitCode = -1;
     std::string out;
     std::string err;
 };
 
 // Runs the renderer with the arguments; its output streams are collected through files.
-inline Run render(const ScratchDir& dir, const std::vector<std::string>& args) {
+inline RenderRun render(const ScratchDir& dir, const std::vector<std::string>& args) {
     const std::string outFile = dir / "stdout.txt";
     const std::string errFile = dir / "stderr.txt";
     std::vector<std::string> all{QUOVENT_RENDER_PROGRAM};
@@ -74,7 +74,7 @@ inline Run render(const ScratchDir& dir, const std::vector<std::string>& args) {
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     pid_t pid = 0;
-    Run run;
+    RenderRun run;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
         ::waitpid(pid, &status, 0);
