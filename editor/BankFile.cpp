@@ -365,8 +365,9 @@ std::string stage(std::string_view text, const fs::path& baseDirectory, BankData
     Json doc;
     try {
         doc = Json::parse(text);
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
         // what() reads "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
+        // or, for a number too large for a double, "[json.exception.out_of_range.406] ...".
         std::string what = e.what();
         const auto cut = what.find("] ");
         return "bank: not valid JSON (" + (cut == std::string::npos ? what : what.substr(cut + 2)) +

@@ -133,6 +133,8 @@ TEST_F(BankFileErrors, TextThatIsNoBankIsRefused) {
     expectRefused("{\n  \"format\": \"quovent-bank\",\n  \"version\": 1,,\n}",
                   "bank: not valid JSON (parse error at line 3, column 16:", false);
     expectRefused("[1, 2]", "bank: expected a JSON object");
+    expectRefused(R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 1e999})",
+                  "bank: not valid JSON (number overflow parsing '1e999')");
     expectRefused("\"quovent-bank\"", "bank: expected a JSON object");
     expectRefused(valid.dump() + "\ntrailing", "bank: not valid JSON (parse error at line 2",
                   false);

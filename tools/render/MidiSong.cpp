@@ -22,8 +22,105 @@ std::uint32_t bigEndian(const unsigned char* p, int bytes) {
     return v;
 }
 
-// Checks the chunk structure before the parser sees the data, so that lengths pointing
-// past the end, SMPTE timing and absurd headers get a plain message.
+int channelMessageLength(std::uint8_t status) {
+    const std::uint8_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+}
+
+// A variable-length quantity of at most four bytes within [at, end); false when it runs
+// past the end or is longer.
+bool readQuantity(const std::vector<unsigned char>& d, std::size_t& at, std::size_t end,
+                  std::uint32_t& value) {
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (at >= end) {
+            return false;
+        }
+        const unsigned char b = d[at++];
+        value = (value << 7) | (b & 0x7Fu);
+        if ((b & 0x80u) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Walks every event of one track chunk: delta times, running status, data bytes below
+// 0x80, meta and system exclusive lengths within the chunk, and an end-of-track event
+// last. The parser behind this aborts on some malformed events instead of reporting them,
+// so only tracks that pass reach it.
+bool checkTrack(const std::vector<unsigned char>& d, std::size_t at, std::size_t end,
+                std::string& error) {
+    const std::size_t chunk = at - kChunkHeader;
+    const auto fail = [&](const char* what) {
+        error = std::string(what) + " in the track chunk at byte " + std::to_string(chunk);
+        return false;
+    };
+    unsigned char running = 0;
+    bool ended = false;
+    while (at < end) {
+        if (ended) {
+            return fail("events after the end of track");
+        }
+        std::uint32_t delta = 0;
+        if (!readQuantity(d, at, end, delta)) {
+            return fail("malformed delta time");
+        }
+        if (at >= end) {
+            return fail("missing event after a delta time");
+        }
+        unsigned char status = d[at];
+        if (status < 0x80) {
+            if (running == 0) {
+                return fail("running status without a previous status");
+            }
+            status = running;
+        } else {
+            ++at;
+        }
+        if (status == 0xFF) {
+            if (at >= end || d[at] >= 0x80) {
+                return fail("malformed meta event");
+            }
+            const unsigned char type = d[at++];
+            std::uint32_t length = 0;
+            if (!readQuantity(d, at, end, length) || length > end - at) {
+                return fail("meta event longer than its track");
+            }
+            ended = type == 0x2F;
+            at += length;
+            running = 0;
+        } else if (status == 0xF7) {
+            // Valid in a MIDI file, but the parser asserts on it instead of reading it.
+            return fail("escaped system exclusive event (F7), which is not supported,");
+        } else if (status == 0xF0) {
+            std::uint32_t length = 0;
+            if (!readQuantity(d, at, end, length) || length > end - at) {
+                return fail("system exclusive event longer than its track");
+            }
+            at += length;
+            running = 0;
+        } else if (status >= 0xF0) {
+            return fail("system message that a MIDI file cannot hold");
+        } else {
+            const std::size_t bytes = channelMessageLength(status) - 1;
+            if (bytes > end - at) {
+                return fail("channel message cut off");
+            }
+            for (std::size_t i = 0; i < bytes; ++i) {
+                if (d[at + i] >= 0x80) {
+                    return fail("channel message with a status byte among its data");
+                }
+            }
+            at += bytes;
+            running = status;
+        }
+    }
+    return ended || fail("no end-of-track event");
+}
+
+// Checks the file's structure before the parser sees the data, so that lengths pointing
+// past the end, SMPTE timing, malformed events and absurd headers get a plain message.
 bool checkStructure(const std::vector<unsigned char>& data, std::string& error) {
     if (data.size() < kChunkHeader + 6 || std::memcmp(data.data(), "MThd", 4) != 0) {
         error = "not a Standard MIDI File (no MThd header)";
@@ -33,9 +130,12 @@ bool checkStructure(const std::vector<unsigned char>& data, std::string& error) 
     const std::uint32_t format = bigEndian(&data[8], 2);
     const std::uint32_t tracks = bigEndian(&data[10], 2);
     const std::uint32_t division = bigEndian(&data[12], 2);
-    if (headerLength < 6 || headerLength > data.size() - kChunkHeader || format > 2 ||
-        tracks == 0) {
+    if (headerLength != 6 || format > 2 || tracks == 0) {
         error = "malformed MThd header";
+        return false;
+    }
+    if (format == 2) {
+        error = "format 2 (independent sequences) is not supported";
         return false;
     }
     if ((division & 0x8000u) != 0 || division == 0) {
@@ -54,10 +154,15 @@ bool checkStructure(const std::vector<unsigned char>& data, std::string& error) 
             error = "chunk at byte " + std::to_string(at) + " runs past the end of the file";
             return false;
         }
-        trackChunks += std::memcmp(&data[at], "MTrk", 4) == 0 ? 1 : 0;
+        if (std::memcmp(&data[at], "MTrk", 4) == 0) {
+            ++trackChunks;
+            if (!checkTrack(data, at + kChunkHeader, at + kChunkHeader + length, error)) {
+                return false;
+            }
+        }
         at += kChunkHeader + length;
     }
-    if (trackChunks < tracks) {
+    if (trackChunks != tracks) {
         error = "the header announces " + std::to_string(tracks) + " tracks, the file holds " +
                 std::to_string(trackChunks);
         return false;
@@ -87,11 +192,6 @@ struct SmfDeleter {
     void operator()(smf_t* smf) const { smf_delete(smf); }
 };
 
-int channelMessageLength(std::uint8_t status) {
-    const std::uint8_t kind = status & 0xF0;
-    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
-}
-
 } // namespace
 
 std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackBpm, double minBpm,
@@ -108,9 +208,16 @@ std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackB
         error = path + ": larger than " + std::to_string(kMaxFileBytes) + " bytes";
         return std::nullopt;
     }
-    std::string why;
-    if (!checkStructure(data, why)) {
-        error = path + ": " + why;
+    std::optional<MidiSong> song = parse(data, fallbackBpm, minBpm, maxBpm, error);
+    if (!song) {
+        error = path + ": " + error;
+    }
+    return song;
+}
+
+std::optional<MidiSong> MidiSong::parse(const std::vector<unsigned char>& data, double fallbackBpm,
+                                        double minBpm, double maxBpm, std::string& error) {
+    if (!checkStructure(data, error)) {
         return std::nullopt;
     }
     std::unique_ptr<smf_t, SmfDeleter> smf;
@@ -118,8 +225,7 @@ std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackB
         LogCapture log;
         smf.reset(smf_load_from_memory(data.data(), static_cast<int>(data.size())));
         if (!smf) {
-            error =
-                path + ": not a valid MIDI file" + (log.text.empty() ? "" : " (" + log.text + ")");
+            error = "not a valid MIDI file" + (log.text.empty() ? "" : " (" + log.text + ")");
             return std::nullopt;
         }
     }
@@ -145,7 +251,8 @@ std::optional<MidiSong> MidiSong::load(const std::string& path, double fallbackB
                 const std::uint32_t microseconds = bigEndian(&b[3], 3);
                 const double bpm = microseconds == 0 ? 0.0 : 60.0e6 / microseconds;
                 if (bpm < minBpm || bpm > maxBpm) {
-                    error = path + ": tempo change to " + std::to_string(bpm) + " BPM at pulse " +
+
+                    error = "tempo change to " + std::to_string(bpm) + " BPM at pulse " +
                             std::to_string(e->time_pulses) + " is outside " +
                             std::to_string(static_cast<int>(minBpm)) + ".." +
                             std::to_string(static_cast<int>(maxBpm)) + " BPM";

@@ -25,6 +25,9 @@ public:
     // minBpm..maxBpm, SMPTE time division or a malformed file is refused with a message.
     static std::optional<MidiSong> load(const std::string& path, double fallbackBpm, double minBpm,
                                         double maxBpm, std::string& error);
+    // The same for the bytes of a file; the message does not name a file.
+    static std::optional<MidiSong> parse(const std::vector<unsigned char>& data, double fallbackBpm,
+                                         double minBpm, double maxBpm, std::string& error);
 
     const std::vector<MidiMessage>& messages() const { return messages_; }
     const TempoMap& tempoMap() const { return tempoMap_; }
