@@ -37,7 +37,7 @@ inline constexpr std::size_t kFileSelectorPath = 1024;
 
 // Groove bank files. A full bank as written is about 150 KB; the limits refuse absurd input
 // before it is parsed (the nesting limit keeps the parser's work shallow).
-inline constexpr std::size_t kBankFileBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kBankFileBytes = std::size_t{4} * 1024 * 1024;
 inline constexpr int kBankNesting = 16;
 inline constexpr std::size_t kBankSamplePath = kListEntryText - 1; // bytes, without the zero
 

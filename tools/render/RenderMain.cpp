@@ -181,6 +181,7 @@ int main(int argc, char** argv) {
     std::vector<std::vector<float>> buffers(HostDriver::kOutputs,
                                             std::vector<float>(static_cast<std::size_t>(block)));
     std::vector<float*> outputs;
+    outputs.reserve(buffers.size());
     for (auto& b : buffers) {
         outputs.push_back(b.data());
     }

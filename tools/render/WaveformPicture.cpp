@@ -51,8 +51,8 @@ void WaveformPicture::add(const float* const* outputs, int frames, std::int64_t 
             std::min<std::int64_t>((firstFrame + i) * kWidth / totalFrames_, kWidth - 1);
         for (int p = 0; p < kPairs; ++p) {
             Column& c = columns_[p][static_cast<std::size_t>(x)];
-            const float l = std::abs(outputs[2 * p][i]);
-            const float r = std::abs(outputs[2 * p + 1][i]);
+            const float l = std::abs(outputs[static_cast<std::size_t>(2 * p)][i]);
+            const float r = std::abs(outputs[static_cast<std::size_t>(2 * p + 1)][i]);
             c.leftPeak = std::max(c.leftPeak, l);
             c.rightPeak = std::max(c.rightPeak, r);
             peak_[p] = std::max({peak_[p], l, r});
