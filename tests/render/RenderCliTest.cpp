@@ -149,11 +149,11 @@ TEST(RenderCli, AMidiFileTempoChangeMovesTheSteps) {
     writeText(dir / "plain.mid", plain.bytes(4 * 96));
     const RenderRun slow =
         render(dir, {"--bank", dir / "bank.json", "--midi", dir / "plain.mid", "--rate", "48000",
-                     "--tempo", "90", "--bars", "1", "--bits", "32f", "-o", dir / "slow.wav"});
+                     "--tempo", "75", "--bars", "1", "--bits", "32f", "-o", dir / "slow.wav"});
     ASSERT_EQ(slow.exitCode, 0) << slow.err;
     const Audio b = readWav(dir / "slow.wav");
-    EXPECT_EQ(b.frames(), 128000); // four beats of 32000 frames
-    EXPECT_EQ(onsets(b, 0), (std::vector<std::int64_t>{0, 32000, 64000, 96000}));
+    EXPECT_EQ(b.frames(), 153600); // four beats of 38400 frames
+    EXPECT_EQ(onsets(b, 0), (std::vector<std::int64_t>{0, 38400, 76800, 115200}));
 }
 
 TEST(RenderCli, OnePairIsThatPairOfTheFullRender) {
