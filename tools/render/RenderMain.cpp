@@ -30,7 +30,9 @@ using namespace quovent::render;
 // Leaks of libraries, not ours: libsmf drops its song object when it refuses a file, and
 // fontconfig (under cairo's text) keeps its caches until exit. The program ends right after
 // either, so they are suppressed and sanitizer builds report only this program's leaks.
-extern "C" const char* __lsan_default_suppressions() { // NOLINT: the sanitizer's hook name
+// The hook must be visible to the sanitizer runtime, a shared library.
+extern "C" __attribute__((visibility("default"))) const char*
+__lsan_default_suppressions() { // NOLINT: the sanitizer's hook name
     return "leak:smf_load_from_memory\nleak:smf_new\nleak:libfontconfig.so\n";
 }
 
