@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -66,14 +67,14 @@ Surface decode(int id) {
 double frameDifference(cairo_surface_t* s, int frameHeight, int a, int b) {
     cairo_surface_flush(s);
     const int width = cairo_image_surface_get_width(s);
-    const int stride = cairo_image_surface_get_stride(s);
+    const std::ptrdiff_t stride = cairo_image_surface_get_stride(s);
     const unsigned char* data = cairo_image_surface_get_data(s);
     long total = 0;
     for (int y = 0; y < frameHeight; ++y) {
         const auto* rowA =
-            reinterpret_cast<const std::uint32_t*>(data + (a * frameHeight + y) * stride);
+            reinterpret_cast<const std::uint32_t*>(data + stride * (a * frameHeight + y));
         const auto* rowB =
-            reinterpret_cast<const std::uint32_t*>(data + (b * frameHeight + y) * stride);
+            reinterpret_cast<const std::uint32_t*>(data + stride * (b * frameHeight + y));
         for (int x = 0; x < width; ++x) {
             for (int shift = 0; shift < 32; shift += 8) {
                 total += std::abs(static_cast<int>((rowA[x] >> shift) & 0xff) -

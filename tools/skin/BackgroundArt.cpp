@@ -38,11 +38,12 @@ void wellAround(const Painter& p, Rect r, int margin = 1, double radius = 2) {
 
 void logo(const Painter& p) {
     const Rect area = logoArea;
-    p.text(area.centreX(), 23, "quovent", Font{19, true}, rgb(236, 238, 242), Align::centre);
-    const double width = p.textWidth("quovent", Font{19, true});
-    const int dotX = static_cast<int>(std::lround(area.centreX() + width / 2)) + 1;
-    p.fill(dotX, 19, 4, 4, accent);
-    p.text(area.centreX(), 31, "HALVDEN LABS", Font{6.5, true}, labelDim, Align::centre);
+    constexpr Font name{18, true};
+    const double width = p.textWidth("quovent", name) + 5;
+    const double left = std::round(area.centreX() - width / 2);
+    p.text(left, 21, "quovent", name, rgb(236, 238, 242));
+    p.fill(static_cast<int>(left + width) - 4, 17, 4, 4, accent);
+    p.text(area.centreX(), 29, "HALVDEN LABS", Font{6.5, true}, labelDim, Align::centre);
 }
 
 void topArea(const Painter& p) {
@@ -149,15 +150,6 @@ void slotRow(const Painter& p, int slot) {
         p.text(r.centreX(), r.top - 3, k.name, smallFont, labelDim, Align::centre);
     }
 
-    // Filter types beside the vertical switch, one per position.
-    const Rect filter = inRow(slot, rel::filterType);
-    static constexpr std::array<const char*, 4> types{"OFF", "LP", "BP", "HP"};
-    for (int i = 0; i < rel::filterPositions; ++i) {
-        const double centre = filter.top + 10 * i + 5;
-        p.text(filter.right + 3, baselineFor(centre - 0.5), types[static_cast<size_t>(i)],
-               smallFont, labelDim);
-    }
-
     // Activity lamp in its bezel; PAN named beside its knob.
     wellAround(p, inRow(slot, rel::lamp), 1, 2);
     const Rect pan = inRow(slot, rel::panKnob);
@@ -169,7 +161,7 @@ void footer(const Painter& p) {
     p.text(windowWidth / 2.0, top + 10,
            "Steps: left drag on/off  \xc2\xb7  right drag level  \xc2\xb7  shift/ctrl + right "
            "runs on  \xc2\xb7  alt + click resets the lane  \xc2\xb7  keys v t f r p pick the lane",
-           hintFont, labelFaint, Align::centre);
+           hintFont, labelDim, Align::centre);
 }
 
 } // namespace
@@ -198,12 +190,20 @@ void paintSplash(const Painter& p) {
     p.text(200, 62, "VST 2 instrument \xc2\xb7 8 slots \xc2\xb7 24 patterns \xc2\xb7 12 outputs",
            Font{9, false}, labelDim);
 
-    // Sixteen steps, one beat lit, as a signature.
+    // Sixteen steps of a beat as a signature: lit steps rise to their level, off steps
+    // rest as short grey stubs, beats marked underneath.
+    static constexpr std::array<int, 16> levels{10, 0, 4, 0, 8, 0, 0, 6, 10, 0, 4, 0, 8, 0, 9, 3};
     for (int k = 0; k < 16; ++k) {
         const int x = 440 + 10 * k;
-        const bool lit = k % 4 == 0 || k == 6 || k == 11;
-        const int height = lit ? 10 + (k * 7) % 14 : 6;
-        p.fill(x, 52 - height, 8, height, lit ? accent : rgb(72, 76, 84));
+        const int level = levels[static_cast<size_t>(k)];
+        const int height = level > 0 ? 6 + 2 * level : 4;
+        p.fill(x, 50 - height, 8, height, level > 0 ? accent : rgb(72, 76, 84));
+        if (level > 0) {
+            p.hline(x, x + 8, 50 - height, accentBright);
+        }
+    }
+    for (int beat = 0; beat < 4; ++beat) {
+        p.hline(440 + 40 * beat, 440 + 40 * beat + 38, 53, beat == 0 ? accent : labelFaint);
     }
     p.text(w - 12, h - 8, "click to close", Font{7, false}, labelFaint, Align::right);
 }

@@ -204,48 +204,21 @@ void stepEditSwitch(const Painter& p, int frame) {
         const bool lit = i == frame;
         segment(p, left, 1, right - left, 14, lit);
         p.text((left + right) / 2.0, 11, letters[static_cast<size_t>(i)], small,
-               lit ? accentInk : labelDim, Align::centre);
+               lit ? accentInk : label, Align::centre);
     }
-}
-
-// The response-curve glyph of a filter type, in a 16 x 6 box.
-void filterGlyph(const Painter& p, double x, double y, int type, Colour c) {
-    cairo_t* cr = p.cairo();
-    p.setColour(c);
-    cairo_set_line_width(cr, 1.2);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    switch (type) {
-    case 0: // off: a flat response
-        cairo_move_to(cr, x, y + 3.5);
-        cairo_line_to(cr, x + 16, y + 3.5);
-        break;
-    case 1: // low-pass
-        cairo_move_to(cr, x, y + 1.5);
-        cairo_line_to(cr, x + 8, y + 1.5);
-        cairo_curve_to(cr, x + 11, y + 1.5, x + 12, y + 2, x + 16, y + 6.5);
-        break;
-    case 2: // band-pass
-        cairo_move_to(cr, x, y + 6.5);
-        cairo_curve_to(cr, x + 5, y + 6, x + 6, y + 1, x + 8, y + 1);
-        cairo_curve_to(cr, x + 10, y + 1, x + 11, y + 6, x + 16, y + 6.5);
-        break;
-    default: // high-pass
-        cairo_move_to(cr, x, y + 6.5);
-        cairo_curve_to(cr, x + 4, y + 2, x + 5, y + 1.5, x + 8, y + 1.5);
-        cairo_line_to(cr, x + 16, y + 1.5);
-        break;
-    }
-    cairo_stroke(cr);
 }
 
 void filterSwitch(const Painter& p, int frame) {
+    static constexpr std::array<const char*, 4> types{"OFF", "LP", "BP", "HP"};
     p.fillRound(0, 0, 26, 40, 2, edgeDark);
     for (int i = 0; i < 4; ++i) {
+        // Positions are 10 pixels tall; a dark line parts them.
         const int top = 10 * i + 1;
         const int height = i == 3 ? 8 : 9;
         const bool lit = i == frame;
         segment(p, 1, top, 24, height, lit);
-        filterGlyph(p, 5, top + 0.5, i, lit ? accentInk : labelDim);
+        p.text(13, top + 7, types[static_cast<size_t>(i)], tiny, lit ? accentInk : label,
+               Align::centre);
     }
 }
 
@@ -269,7 +242,7 @@ void playButton(const Painter& p, int frame) {
     p.fillRound(18, 31 + dy, 21, 3, 1, on ? accent : accentDark);
 }
 
-// Import: an arrow into a tray; export: an arrow out of it.
+// Import: an arrow down into a tray; export: an arrow up out of it.
 void transferButton(const Painter& p, int frame, bool out) {
     const bool pressed = frame == 1;
     p.cap(0, 0, 41, 20, pressed);
@@ -278,12 +251,12 @@ void transferButton(const Painter& p, int frame, bool out) {
     p.fill(13, 11 + dy, 1, 5, c);
     p.fill(27, 11 + dy, 1, 5, c);
     p.fill(13, 15 + dy, 15, 1, c);
-    p.fill(20, 4 + dy, 1, 8, c);
     if (out) {
+        p.fill(20, 6 + dy, 1, 7, c);
         triangle(p, 16.5, 7 + dy, 20.5, 2.5 + dy, 24.5, 7 + dy, c);
     } else {
-        triangle(p, 16.5, 10 + dy, 20.5, 14.5 + dy, 24.5, 10 + dy, c);
         p.fill(20, 3 + dy, 1, 7, c);
+        triangle(p, 16.5, 9 + dy, 20.5, 13.5 + dy, 24.5, 9 + dy, c);
     }
 }
 
@@ -368,7 +341,7 @@ void stepButton(const Painter& p, int frame) {
     } else {
         p.fillRoundGradient(2, 1, 16, 32, 1, stepOff, rgb(54, 57, 63));
         p.hline(3, 17, 1, rgb(84, 88, 96));
-        p.fill(4, 3, 12, 28, rgb(42, 44, 49));
+        p.fill(4, 3, 12, 28, rgb(44, 46, 51));
         if (filled > 0) {
             p.fill(6, top, 8, filled, stepOffBar);
             p.hline(6, 14, top, stepOffBarTop);

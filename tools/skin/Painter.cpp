@@ -58,6 +58,11 @@ const std::string& Painter::family() {
     return chosen;
 }
 
+void Painter::releaseFontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
+}
+
 void Painter::setColour(Colour c) const {
     cairo_set_source_rgba(cr_, c.r, c.g, c.b, c.a);
 }
@@ -183,16 +188,28 @@ void Painter::text(double x, int baseline, std::string_view s, Font f, Colour c,
 }
 
 void Painter::textUp(int x, double centreY, std::string_view s, Font f, Colour c) const {
-    const double width = textWidth(s, f);
-    const std::string text(s);
+    // Hinting only works on upright glyphs, so the text is drawn upright into a scratch
+    // image and that image is turned by exactly a quarter turn: pixels map one to one.
+    const int width = static_cast<int>(std::ceil(textWidth(s, f))) + 2;
+    const int ascent = static_cast<int>(std::ceil(f.size));
+    const int height = ascent + 3;
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* scratchContext = cairo_create(scratch);
+    const Painter upright(scratchContext);
+    upright.text(1, ascent, s, f, c);
+    cairo_destroy(scratchContext);
+
+    // Upright (u, v) lands at (x - ascent + v, bottom - u): the baseline becomes column x.
+    const int bottom = static_cast<int>(std::lround(centreY + width / 2.0));
     cairo_save(cr_);
-    cairo_translate(cr_, x, std::round(centreY + width / 2));
-    cairo_rotate(cr_, -std::numbers::pi / 2);
-    setColour(c);
-    cairo_move_to(cr_, 0, 0);
-    cairo_show_text(cr_, text.c_str());
-    cairo_new_path(cr_);
+    cairo_matrix_t turn;
+    cairo_matrix_init(&turn, 0, -1, 1, 0, x - ascent, bottom);
+    cairo_transform(cr_, &turn);
+    cairo_set_source_surface(cr_, scratch, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr_);
     cairo_restore(cr_);
+    cairo_surface_destroy(scratch);
 }
 
 } // namespace quovent::skin

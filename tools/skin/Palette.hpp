@@ -28,7 +28,7 @@ constexpr Colour wellLip = rgb(70, 74, 81);    // lower lip of a well (catches t
 
 // Text.
 constexpr Colour label = rgb(186, 190, 197);
-constexpr Colour labelDim = rgb(128, 133, 141);
+constexpr Colour labelDim = rgb(146, 151, 159);
 constexpr Colour labelFaint = rgb(92, 96, 104);
 
 // Buttons.
@@ -53,8 +53,8 @@ constexpr Colour lcdRim = rgb(14, 15, 17);
 
 // Step buttons that are off.
 constexpr Colour stepOff = rgb(62, 65, 72);
-constexpr Colour stepOffBar = rgb(120, 127, 138);
-constexpr Colour stepOffBarTop = rgb(160, 167, 178);
+constexpr Colour stepOffBar = rgb(90, 95, 105);
+constexpr Colour stepOffBarTop = rgb(126, 132, 143);
 } // namespace palette
 
 } // namespace quovent::skin

@@ -1,6 +1,7 @@
 // quovent-skin: draws every bitmap resource of the editor and writes it as
 // <dir>/bitmap-<id>.png. The PNGs are committed; the plug-in build only embeds them.
 #include "tools/skin/BitmapRenderer.hpp"
+#include "tools/skin/Painter.hpp"
 
 #include <cstdio>
 #include <string>
@@ -26,5 +27,6 @@ int main(int argc, char** argv) {
         }
         cairo_surface_destroy(surface);
     }
+    quovent::skin::Painter::releaseFontCaches();
     return failures == 0 ? 0 : 1;
 }

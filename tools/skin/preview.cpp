@@ -80,12 +80,16 @@ int stepFrame(bool on, double lane) {
 // vertically, left aligned with a 1 px inset or centred.
 void displayText(const Painter& p, Rect r, const std::string& text, bool centred) {
     const Font font{9, false};
+    cairo_save(p.cairo());
+    cairo_rectangle(p.cairo(), r.left, r.top, r.width(), r.height());
+    cairo_clip(p.cairo());
     const int baseline = static_cast<int>(std::lround(r.centreY() + 3));
     if (centred) {
         p.text(r.centreX(), baseline, text, font, rgb(0, 0, 255), Align::centre);
     } else {
         p.text(r.left + 1, baseline, text, font, rgb(0, 0, 255));
     }
+    cairo_restore(p.cairo());
 }
 
 void slider(cairo_t* cr, Bitmaps& bitmaps, Rect r, double value) {
@@ -104,14 +108,9 @@ struct SlotState {
     int output;
 };
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <bitmap-directory> <preview.png>\n", argv[0]);
-        return 2;
-    }
-    Bitmaps bitmaps(argv[1]);
+// Composites the window from the bitmaps in `directory` and writes it to `output`.
+int compose(const char* directory, const char* output) {
+    Bitmaps bitmaps(directory);
     cairo_surface_t* surface =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, layout::windowWidth, layout::windowHeight);
     cairo_t* cr = cairo_create(surface);
@@ -301,11 +300,23 @@ int main(int argc, char** argv) {
     }
 
     cairo_destroy(cr);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, argv[2]);
+    const cairo_status_t status = cairo_surface_write_to_png(surface, output);
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        std::fprintf(stderr, "cannot write %s\n", output);
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <bitmap-directory> <preview.png>\n", argv[0]);
+        return 2;
+    }
+    const int result = compose(argv[1], argv[2]);
+    Painter::releaseFontCaches();
+    return result;
 }
