@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -85,6 +86,59 @@ double frameDifference(cairo_surface_t* s, int frameHeight, int a, int b) {
     return static_cast<double>(total) / (4.0 * width * frameHeight);
 }
 
+struct Rgb {
+    int r;
+    int g;
+    int b;
+};
+
+// Colour of pixel (x, y) of frame `frame`, ignoring alpha (cairo stores premultiplied ARGB).
+Rgb pixel(cairo_surface_t* s, int frameHeight, int frame, int x, int y) {
+    const std::ptrdiff_t stride = cairo_image_surface_get_stride(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const auto* row =
+        reinterpret_cast<const std::uint32_t*>(data + stride * (frame * frameHeight + y));
+    const std::uint32_t v = row[x];
+    return {static_cast<int>((v >> 16) & 0xff), static_cast<int>((v >> 8) & 0xff),
+            static_cast<int>(v & 0xff)};
+}
+
+// Where a knob's pointer points: the centroid of its near-white pixels relative to the
+// knob's centre, in pixels (y grows downwards).
+struct Offset {
+    double x;
+    double y;
+};
+
+Offset pointerDirection(cairo_surface_t* s, int size, int frame) {
+    double sx = 0;
+    double sy = 0;
+    int count = 0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const Rgb c = pixel(s, size, frame, x, y);
+            if (c.r > 200 && c.g > 200 && c.b > 200) {
+                sx += x + 0.5 - size / 2.0;
+                sy += y + 0.5 - size / 2.0;
+                ++count;
+            }
+        }
+    }
+    return count == 0 ? Offset{0, 0} : Offset{sx / count, sy / count};
+}
+
+long brightness(cairo_surface_t* s, int frameHeight, int frame) {
+    long sum = 0;
+    const int width = cairo_image_surface_get_width(s);
+    for (int y = 0; y < frameHeight; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = pixel(s, frameHeight, frame, x, y);
+            sum += c.r + c.g + c.b;
+        }
+    }
+    return sum;
+}
+
 TEST(Resources, EveryBitmapDecodesToItsSizeAndFrameLayout) {
     for (const Layout& l : layouts) {
         SCOPED_TRACE(l.id);
@@ -131,6 +185,41 @@ TEST(Resources, OnAndOffStepsAreFarApartAtEveryLevel) {
     const double fourLevels = frameDifference(steps.get(), 34, 17, 21);
     for (int level = 0; level < 35; ++level) {
         EXPECT_GT(frameDifference(steps.get(), 34, level, 35 + level), fourLevels) << level;
+    }
+}
+
+// Knobs turn clockwise over 270 degrees: the first frame points to 7:30, the middle one
+// straight up, the last to 4:30.
+TEST(Resources, KnobsTurnFromSevenThirtyToFourThirty) {
+    for (const auto& [id, size] : {std::pair{153, 30}, std::pair{157, 20}, std::pair{162, 20}}) {
+        SCOPED_TRACE(id);
+        const Surface knob = decode(id);
+        ASSERT_NE(knob, nullptr);
+        cairo_surface_flush(knob.get());
+        const Offset first = pointerDirection(knob.get(), size, 0);
+        const Offset middle = pointerDirection(knob.get(), size, 18);
+        const Offset last = pointerDirection(knob.get(), size, 36);
+        EXPECT_LT(first.x, -1);
+        EXPECT_GT(first.y, 1);
+        EXPECT_NEAR(middle.x, 0, 0.5);
+        EXPECT_LT(middle.y, -1);
+        EXPECT_GT(last.x, 1);
+        EXPECT_GT(last.y, 1);
+    }
+}
+
+// Within each half of the step bitmap the bar rises with the frame, so a higher lane value
+// always shows as more of the bright bar.
+TEST(Resources, StepBarsRiseWithTheLevel) {
+    const Surface steps = decode(131);
+    ASSERT_NE(steps, nullptr);
+    cairo_surface_flush(steps.get());
+    for (const int half : {0, 35}) {
+        for (int level = 1; level < 35; ++level) {
+            EXPECT_GT(brightness(steps.get(), 34, half + level),
+                      brightness(steps.get(), 34, half + level - 1))
+                << half + level;
+        }
     }
 }
 

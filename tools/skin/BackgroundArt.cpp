@@ -49,6 +49,14 @@ void logo(const Painter& p) {
 void topArea(const Painter& p) {
     raisedPanel(p, 2, 1, windowWidth - 4, 77, header);
 
+    // Engraved dividers between the groups: files and shuffle, step edit, logo and Play,
+    // sample base and patterns. Each runs through a gap that no control or label uses.
+    for (const int x : {(importButton.right + stepEditSwitch.left) / 2 - 2,
+                        stepEditSwitch.right + 22, (playButton.right + patternMenu.left) / 2 + 2}) {
+        p.vline(x, 8, 71, edgeDark);
+        p.vline(x + 1, 8, 71, rgb(60, 63, 69));
+    }
+
     // Import and Export, labelled underneath.
     p.text(exportButton.centreX(), 46, "Export", labelFont, label, Align::centre);
     p.text(importButton.centreX(), 46, "Import", labelFont, label, Align::centre);
@@ -173,6 +181,20 @@ void paintBackground(const Painter& p) {
         slotRow(p, slot);
     }
     footer(p);
+}
+
+std::vector<Rect> backgroundTextBoxes() {
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, windowWidth, windowHeight);
+    cairo_t* cr = cairo_create(surface);
+    Painter painter(cr);
+    std::vector<Rect> boxes;
+    painter.recordTextInto(&boxes);
+    paintBackground(painter);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    std::erase_if(boxes, [](const Rect& box) { return box.overlaps(logoArea); });
+    return boxes;
 }
 
 void paintSplash(const Painter& p) {

@@ -63,6 +63,16 @@ void Painter::releaseFontCaches() {
     FcFini();
 }
 
+void Painter::record(double x0, double y0, double x1, double y1) const {
+    // Device coordinates, widened to whole pixels.
+    cairo_user_to_device(cr_, &x0, &y0);
+    cairo_user_to_device(cr_, &x1, &y1);
+    textBoxes_->push_back(Rect{static_cast<int>(std::floor(std::min(x0, x1))),
+                               static_cast<int>(std::floor(std::min(y0, y1))),
+                               static_cast<int>(std::ceil(std::max(x0, x1))),
+                               static_cast<int>(std::ceil(std::max(y0, y1)))});
+}
+
 void Painter::setColour(Colour c) const {
     cairo_set_source_rgba(cr_, c.r, c.g, c.b, c.a);
 }
@@ -181,6 +191,13 @@ void Painter::text(double x, int baseline, std::string_view s, Font f, Colour c,
         left = x - width;
     }
     const std::string text(s);
+    if (textBoxes_ != nullptr) {
+        cairo_text_extents_t ink;
+        cairo_text_extents(cr_, text.c_str(), &ink);
+        const double x0 = std::round(left) + ink.x_bearing;
+        const double y0 = baseline + ink.y_bearing;
+        record(x0, y0, x0 + ink.width, y0 + ink.height);
+    }
     setColour(c);
     cairo_move_to(cr_, std::round(left), baseline);
     cairo_show_text(cr_, text.c_str());
@@ -201,6 +218,17 @@ void Painter::textUp(int x, double centreY, std::string_view s, Font f, Colour c
 
     // Upright (u, v) lands at (x - ascent + v, bottom - u): the baseline becomes column x.
     const int bottom = static_cast<int>(std::lround(centreY + width / 2.0));
+    if (textBoxes_ != nullptr) {
+        selectFont(f);
+        const std::string text(s);
+        cairo_text_extents_t ink;
+        cairo_text_extents(cr_, text.c_str(), &ink);
+        // Upright ink spans u = 1 + x_bearing .. + width, v = ascent + y_bearing .. + height.
+        const double u0 = 1 + ink.x_bearing;
+        const double v0 = ascent + ink.y_bearing;
+        record(x - ascent + v0, bottom - (u0 + ink.width), x - ascent + v0 + ink.height,
+               bottom - u0);
+    }
     cairo_save(cr_);
     cairo_matrix_t turn;
     cairo_matrix_init(&turn, 0, -1, 1, 0, x - ascent, bottom);

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "tools/skin/Palette.hpp"
+#include "tools/skin/SkinLayout.hpp"
 
 #include <cairo.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quovent::skin {
 
@@ -21,6 +23,9 @@ struct Font {
 class Painter {
 public:
     explicit Painter(cairo_t* cr);
+
+    // From now on, append the ink box of every text drawn (in device pixels) to `boxes`.
+    void recordTextInto(std::vector<Rect>* boxes) noexcept { textBoxes_ = boxes; }
 
     cairo_t* cairo() const noexcept { return cr_; }
 
@@ -63,7 +68,10 @@ public:
 private:
     void selectFont(Font f) const;
 
+    void record(double x0, double y0, double x1, double y1) const;
+
     cairo_t* cr_;
+    std::vector<Rect>* textBoxes_ = nullptr;
 };
 
 } // namespace quovent::skin

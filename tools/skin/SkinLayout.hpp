@@ -3,6 +3,8 @@
 // All rectangles are (left, top)-(right, bottom) in window pixels, right and bottom exclusive.
 #pragma once
 
+#include <vector>
+
 namespace quovent::skin {
 
 struct Rect {
@@ -17,6 +19,9 @@ struct Rect {
     constexpr double centreY() const noexcept { return (top + bottom) / 2.0; }
     constexpr Rect moved(int dx, int dy) const noexcept {
         return {left + dx, top + dy, right + dx, bottom + dy};
+    }
+    constexpr bool overlaps(const Rect& o) const noexcept {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
     }
 };
 
@@ -90,6 +95,32 @@ constexpr Rect inRow(int slot, Rect relative) noexcept {
 // groove height minus handle height (value 0).
 constexpr int sliderHandleHeight = 18;
 constexpr int sliderTravel = 55 - sliderHandleHeight;
+
+// Every rectangle in which a control draws: labels painted in the background must stay
+// clear of all of them.
+inline std::vector<Rect> controlRects() {
+    std::vector<Rect> rects{sampleBaseDisplay, sampleBaseFolder, importButton, exportButton,
+                            stepEditSwitch,    shuffleKnob,      bpmDisplay,   notesDisplay,
+                            patternMenu,       playButton};
+    for (int k = 0; k < patternKeyCount; ++k) {
+        rects.push_back(patternKey(k));
+    }
+    rects.push_back(bankButton(0));
+    rects.push_back(bankButton(1));
+    for (int slot = 0; slot < slotCount; ++slot) {
+        for (const Rect r :
+             {rel::filterType, rel::slotMenu, rel::lamp, rel::freqKnob, rel::panKnob, rel::resKnob,
+              rel::prevButton, rel::nextButton, rel::sampleName, rel::slotFolder,
+              rel::outputSelector, rel::loopButton, rel::volSlider, rel::lengthSlider,
+              rel::tuneSlider, rel::muteButton, rel::soloButton, rel::selectBar}) {
+            rects.push_back(inRow(slot, r));
+        }
+        for (int k = 0; k < rel::stepCount; ++k) {
+            rects.push_back(inRow(slot, rel::step(k)));
+        }
+    }
+    return rects;
+}
 
 } // namespace layout
 } // namespace quovent::skin

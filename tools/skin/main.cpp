@@ -1,5 +1,6 @@
 // quovent-skin: draws every bitmap resource of the editor and writes it as
 // <dir>/bitmap-<id>.png. The PNGs are committed; the plug-in build only embeds them.
+#include "tools/skin/BackgroundArt.hpp"
 #include "tools/skin/BitmapRenderer.hpp"
 #include "tools/skin/Painter.hpp"
 
@@ -26,6 +27,20 @@ int main(int argc, char** argv) {
             ++failures;
         }
         cairo_surface_destroy(surface);
+    }
+    // Labels painted into the background must not end up under a control.
+    const auto controls = quovent::skin::layout::controlRects();
+    for (const quovent::skin::Rect& box : quovent::skin::backgroundTextBoxes()) {
+        for (const quovent::skin::Rect& control : controls) {
+            if (box.overlaps(control)) {
+                std::fprintf(
+                    stderr,
+                    "background text (%d,%d)-(%d,%d) lies under the control at (%d,%d)-(%d,%d)\n",
+                    box.left, box.top, box.right, box.bottom, control.left, control.top,
+                    control.right, control.bottom);
+                ++failures;
+            }
+        }
     }
     quovent::skin::Painter::releaseFontCaches();
     return failures == 0 ? 0 : 1;
