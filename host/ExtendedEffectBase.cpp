@@ -13,6 +13,10 @@ std::uint8_t modifierFromOpt(float opt) noexcept {
     }
     return static_cast<std::uint8_t>(static_cast<std::int32_t>(opt) & 0xff);
 }
+// The interface carries pointers in intptr_t (host answers, the value argument).
+template <typename T> T* asPointer(std::intptr_t value) noexcept {
+    return reinterpret_cast<T*>(value); // NOLINT(performance-no-int-to-ptr)
+}
 } // namespace
 
 ExtendedEffectBase::ExtendedEffectBase(vst::HostCallback hostCallback, std::int32_t numPrograms,
@@ -70,7 +74,7 @@ std::intptr_t ExtendedEffectBase::dispatcher(std::int32_t opcode, std::int32_t i
     case vst::effProcessVarIo:
         return processVariableIo(ptr) ? 1 : 0;
     case vst::effSetSpeakerArrangement:
-        return setSpeakerArrangement(reinterpret_cast<void*>(value), ptr) ? 1 : 0;
+        return setSpeakerArrangement(asPointer<void>(value), ptr) ? 1 : 0;
     case vst::effSetBlockSizeAndSampleRate:
         setBlockSizeAndSampleRate(static_cast<std::int32_t>(value), opt);
         return 1;
@@ -164,7 +168,7 @@ void ExtendedEffectBase::wantEvents(std::int32_t filter) {
 }
 
 vst::VstTimeInfo* ExtendedEffectBase::getTimeInfo(std::int32_t filter) noexcept {
-    return reinterpret_cast<vst::VstTimeInfo*>(callHost(vst::audioMasterGetTime, 0, filter));
+    return asPointer<vst::VstTimeInfo>(callHost(vst::audioMasterGetTime, 0, filter));
 }
 
 std::int32_t ExtendedEffectBase::tempoAt(std::int32_t pos) {
@@ -210,11 +214,11 @@ std::int32_t ExtendedEffectBase::getOutputLatency() {
 }
 
 vst::AEffect* ExtendedEffectBase::getPreviousPlug(std::int32_t input) {
-    return reinterpret_cast<vst::AEffect*>(callHost(vst::audioMasterGetPreviousPlug, input));
+    return asPointer<vst::AEffect>(callHost(vst::audioMasterGetPreviousPlug, input));
 }
 
 vst::AEffect* ExtendedEffectBase::getNextPlug(std::int32_t output) {
-    return reinterpret_cast<vst::AEffect*>(callHost(vst::audioMasterGetNextPlug, output));
+    return asPointer<vst::AEffect>(callHost(vst::audioMasterGetNextPlug, output));
 }
 
 std::int32_t ExtendedEffectBase::willProcessReplacing() {
@@ -255,7 +259,7 @@ void ExtendedEffectBase::setOutputSamplerate(float rate) {
 }
 
 void* ExtendedEffectBase::getSpeakerArrangement() {
-    return reinterpret_cast<void*>(callHost(vst::audioMasterGetSpeakerArrangement));
+    return asPointer<void>(callHost(vst::audioMasterGetSpeakerArrangement));
 }
 
 bool ExtendedEffectBase::getHostVendorString(char* text) {
@@ -277,8 +281,7 @@ std::intptr_t ExtendedEffectBase::hostVendorSpecific(std::int32_t index, std::in
 
 bool ExtendedEffectBase::canHostDo(const char* text) {
     // The host only reads the text.
-    return text != nullptr &&
-           callHost(vst::audioMasterCanDo, 0, 0, const_cast<char*>(text)) > 0; // NOLINT
+    return text != nullptr && callHost(vst::audioMasterCanDo, 0, 0, const_cast<char*>(text)) > 0;
 }
 
 std::int32_t ExtendedEffectBase::getHostLanguage() {
@@ -286,7 +289,7 @@ std::int32_t ExtendedEffectBase::getHostLanguage() {
 }
 
 void* ExtendedEffectBase::openWindow(void* window) {
-    return reinterpret_cast<void*>(callHost(vst::audioMasterOpenWindow, 0, 0, window));
+    return asPointer<void>(callHost(vst::audioMasterOpenWindow, 0, 0, window));
 }
 
 bool ExtendedEffectBase::closeWindow(void* window) {
@@ -294,7 +297,7 @@ bool ExtendedEffectBase::closeWindow(void* window) {
 }
 
 void* ExtendedEffectBase::getDirectory() {
-    return reinterpret_cast<void*>(callHost(vst::audioMasterGetDirectory));
+    return asPointer<void>(callHost(vst::audioMasterGetDirectory));
 }
 
 bool ExtendedEffectBase::updateDisplay() {

@@ -422,9 +422,7 @@ TEST(PluginAudio, ReplacingOverwritesWhatAccumulatingAddsTo) {
     for (TestHost* h : {&accumulating, &replacing}) {
         ASSERT_NE(h->open(), nullptr);
         h->setTempo(132.0);
-        h->dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        h->dispatch(vst::effSetBlockSize, 0, 256);
-        h->dispatch(vst::effMainsChanged, 0, 1);
+        h->prepare(44100.0f, 256);
     }
     AudioBuffers added(256, 0.0f);
     AudioBuffers replaced(256, 0.0f);

@@ -147,6 +147,13 @@ vst::AEffect* TestHost::openWithoutCallback() {
     return adopt(entry_(nullptr));
 }
 
+void TestHost::prepare(float sampleRate, std::int32_t blockSize) {
+    dispatch(vst::effOpen);
+    dispatch(vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
+    dispatch(vst::effSetBlockSize, 0, blockSize);
+    dispatch(vst::effMainsChanged, 0, 1);
+}
+
 std::intptr_t TestHost::close() {
     if (effect_ == nullptr) {
         return 0;

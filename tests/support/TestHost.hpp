@@ -8,8 +8,7 @@
 //     quovent::test::TestHost host;            // loads the plug-in; throws if it cannot
 //     host.setTempo(140.0);                    // answer of audioMasterGetTime
 //     vst::AEffect* effect = host.open();      // calls the entry; null when refused
-//     host.dispatch(vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
-//     host.dispatch(vst::effMainsChanged, 0, 1);
+//     host.prepare(48000.0f, 512);             // open, rate, block size, resume
 //     host.sendMidi({{0, 0x9e, 60, 100}});     // note 60 on channel 15: pattern 0
 //     quovent::test::AudioBuffers out(512);
 //     host.process(out);                       // accumulating entry, 12 channels
@@ -134,6 +133,9 @@ public:
     // Calls the entry with a null callback, as a careless scanner might.
     vst::AEffect* openWithoutCallback();
     vst::AEffect* effect() const noexcept { return effect_; }
+    // What hosts send before the first block: effOpen, effSetSampleRate, effSetBlockSize and
+    // effMainsChanged (resume).
+    void prepare(float sampleRate = 44100.0f, std::int32_t blockSize = 512);
     // effClose; answers the dispatcher's answer. The record is gone afterwards.
     std::intptr_t close();
 

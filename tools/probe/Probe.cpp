@@ -161,7 +161,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PLUGIN.so\n", argv[0]);
         return 2;
     }
-    void* const library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    // A bare file name means the file here, not a search of the library path.
+    std::string path = argv[1];
+    if (path.find('/') == std::string::npos) {
+        path = "./" + path;
+    }
+    void* const library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         std::fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
         return 1;
