@@ -144,7 +144,7 @@ std::string TempDir::write(std::string_view name, const Bytes& bytes) const {
     if (f == nullptr) {
         throw std::runtime_error("cannot write " + p);
     }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     if (std::fclose(f) != 0 || !ok) {
         throw std::runtime_error("cannot write " + p);
     }
