@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         }
     }
     const Bytes fmt16 = fmtData(1, 2, 44100, 16);
-    const Bytes data16 = ramp(4 * kFrames);
+    const Bytes data16 = ramp(std::size_t{4} * kFrames);
     save(dir, "data-first", RiffBuilder().data(data16).fmt(fmt16));
     save(dir, "odd-list", RiffBuilder().fmt(fmt16).list("INFO", {'a', 'b', 'c'}).data(data16));
     save(dir, "fmt18", RiffBuilder().fmt(fmtData(1, 1, 8000, 16, -1, 2)).data(data16));

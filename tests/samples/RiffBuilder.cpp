@@ -139,7 +139,7 @@ std::string TempDir::path(std::string_view name) const {
 }
 
 std::string TempDir::write(std::string_view name, const Bytes& bytes) const {
-    const std::string p = path(name);
+    std::string p = path(name);
     std::FILE* f = std::fopen(p.c_str(), "wb");
     if (f == nullptr) {
         throw std::runtime_error("cannot write " + p);

@@ -18,7 +18,7 @@ using namespace quovent::test;
 
 TEST(SampleBufferThreads, AVoiceReadsSafelyWhileFilesLoad) {
     TempDir dir;
-    std::vector<std::int16_t> full(2 * 450000);
+    std::vector<std::int16_t> full(std::size_t{2} * 450000);
     for (std::size_t i = 0; i < full.size(); ++i) {
         full[i] = static_cast<std::int16_t>((i * 7919) % 65536 - 32768);
     }
@@ -26,8 +26,9 @@ TEST(SampleBufferThreads, AVoiceReadsSafelyWhileFilesLoad) {
         dir.write("long.wav", RiffBuilder().fmt(fmtData(1, 2, 44100, 16)).data(pcm16(full))),
         dir.write("short.wav",
                   RiffBuilder().fmt(fmtData(1, 1, 22050, 16)).data(pcm16({32767, -32768, 100}))),
-        dir.write("24.wav",
-                  RiffBuilder().fmt(fmtData(1, 1, 48000, 24)).data(Bytes(3 * 5000, 0x80))),
+        dir.write(
+            "24.wav",
+            RiffBuilder().fmt(fmtData(1, 1, 48000, 24)).data(Bytes(std::size_t{3} * 5000, 0x80))),
         dir.write("refused.wav", RiffBuilder().fmt(fmtData(7, 1, 8000, 8)).data(Bytes(100, 1))),
     };
 

@@ -31,7 +31,7 @@ constexpr int kCapacity = SampleBuffer::kCapacity;
 // given libsndfile format.
 std::string writeWithSndfile(const TempDir& dir, const std::string& name, int format, int channels,
                              int frames, int rate = 48000) {
-    const std::string path = dir.path(name);
+    std::string path = dir.path(name);
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
