@@ -87,8 +87,8 @@ float SampleLoader::convert(SampleEncoding encoding, const unsigned char* p) noe
 std::optional<SampleLayout> SampleLoader::describe(const WavFile& wav) noexcept {
     SampleLayout layout;
     layout.channels = wav.channels();
-    if (layout.channels == 0) {
-        return std::nullopt; // no audio in any frame
+    if (layout.channels == 0 || wav.sampleRate() == 0) {
+        return std::nullopt; // no audio in any frame, or no pitch to play it at
     }
     const std::uint32_t align = wav.blockAlign();
     if (wav.bitsPerSample() == 16) {

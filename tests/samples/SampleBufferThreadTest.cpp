@@ -64,7 +64,7 @@ TEST(SampleBufferThreads, AVoiceReadsSafelyWhileFilesLoad) {
         }
     });
 
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 3; ++round) {
         for (const std::string& f : files) {
             played->loadSample(f.c_str());
             other->loadSample(f.c_str());

@@ -352,6 +352,7 @@ TEST(SampleLoader, UndecodableFilesAreRefusedAndLeaveTheBufferAsItWas) {
         {"24-bit blockAlign 4", fmtData(1, 1, 8000, 24, 4)},
         {"float blockAlign 0", fmtData(3, 2, 8000, 32, 0)},
         {"16-bit no channels", fmtData(1, 0, 8000, 16, 2)},
+        {"16-bit at 0 Hz", fmtData(1, 1, 0, 16)},
         {"extensible unknown GUID", unknownGuid},
         {"extensible too short", fmtData(0xFFFE, 1, 8000, 24, -1, 6)},
     };
