@@ -25,8 +25,8 @@ public:
     SampleBuffer& operator=(const SampleBuffer&) = delete;
 
     // Editor thread. Reads a WAV file into the arrays; false (and nothing changed) when the
-    // file cannot be opened as a WAV file.
-    bool loadSample(const char* path);
+    // file cannot be opened as a WAV file or holds an encoding that cannot be decoded.
+    bool loadSample(const char* path) noexcept;
     // Editor thread. Silences every frame; frameCount stays as it is.
     void clearSample() noexcept;
 
@@ -39,7 +39,7 @@ public:
     float left(int i) const noexcept { return loadFrame(left_[i]); }
     float right(int i) const noexcept { return loadFrame(right_[i]); }
 
-    // Editor thread: used by the loader.
+    // Editor thread: used by the loader. 0 <= i < kCapacity: the guard frame stays zero.
     void setFrameCount(int frames) noexcept;
     void setSampleRate(std::uint32_t rate) noexcept {
         sampleRate_.store(rate, std::memory_order_relaxed);

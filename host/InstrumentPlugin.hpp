@@ -1,0 +1,111 @@
+// The instrument as the host sees it: no inputs, twelve outputs (six stereo pairs), one
+// program, no declared parameters, a synthesizer that receives MIDI. It owns the editor
+// object, which owns the whole sequencer model, and routes the host's sample-rate, resume,
+// parameter, MIDI and audio calls into it. It is also the editor's way to the host
+// (HostServices).
+//
+// Threads: text queries, sample rate, block size, resume and suspend come from the host's
+// control thread; processEvents, process and processReplacing from its audio thread, where
+// nothing allocates, locks or throws. setParameter and getParameter may come from either;
+// each slot setting is a single relaxed 32-bit value.
+#pragma once
+
+#include "editor/HostServices.hpp"
+#include "host/ExtendedEffectBase.hpp"
+#include "platform/Relaxed.hpp"
+
+#include <cstdint>
+#include <string_view>
+
+namespace quovent {
+
+class Editor;
+
+class InstrumentPlugin final : public ExtendedEffectBase, public HostServices {
+public:
+    static constexpr const char* kEffectName = "quovent";
+    static constexpr const char* kVendorString = "Halvden Labs";
+    // "quovent", a blank and a short notice; at most 63 characters.
+    static constexpr const char* kProductString = "quovent eight-slot sample step sequencer";
+    // The vendor's web address, answered as the name of the one program.
+    static constexpr const char* kWebAddress = "halvden.audio";
+    static constexpr std::int32_t kUniqueId = vst::fourCharCode('q', 'u', 'o', 'v');
+    static constexpr std::int32_t kVendorVersion = 1;
+    static constexpr std::int32_t kPrograms = 1;
+    static constexpr std::int32_t kParams = 0;
+
+    // Parameter indexes: the tags of the current slot's controls the editor automates.
+    static constexpr std::int32_t kParamVolume = 141;
+    static constexpr std::int32_t kParamLength = 142;
+    static constexpr std::int32_t kParamTune = 145;
+    static constexpr std::int32_t kParamFreq = 153;
+    static constexpr std::int32_t kParamRes = 154;
+    static constexpr std::int32_t kParamPan = 157;
+
+    static_assert(std::string_view(kProductString).size() < vst::kVstMaxProductStrLen);
+    static_assert(std::string_view(kProductString).substr(0, 8) == "quovent ");
+    static_assert(std::string_view(kWebAddress).size() == 13);
+    static_assert(std::string_view(kVendorString).size() < vst::kVstMaxVendorStrLen);
+    static_assert(std::string_view(kEffectName).size() < vst::kVstMaxEffectNameLen);
+
+    // A null host callback leaves the record with the EffectBase defaults (the host-facing
+    // setup needs a host); the editor and the model are created either way. When the editor
+    // cannot be allocated the instance runs without editor and model.
+    explicit InstrumentPlugin(vst::HostCallback hostCallback);
+    ~InstrumentPlugin() override;
+
+    // The editor object and, through it, the sequencer model; null when it could not be
+    // allocated.
+    Editor* sequencerEditor() const noexcept { return sequencerEditor_; }
+
+    // ---- Host requests ----------------------------------------------------------------------
+    void setParameter(std::int32_t index, float value) noexcept override;
+    float getParameter(std::int32_t index) noexcept override;
+    void process(float** inputs, float** outputs, std::int32_t sampleFrames) noexcept override;
+    void processReplacing(float** inputs, float** outputs,
+                          std::int32_t sampleFrames) noexcept override;
+    std::int32_t processEvents(vst::VstEvents* events) noexcept override;
+
+    void setProgram(std::int32_t /*program*/) override {}
+    void setProgramName(char* /*name*/) override {}
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(std::int32_t category, std::int32_t index, char* text) override;
+    bool copyProgram(std::int32_t /*destination*/) override { return false; }
+    void getParameterLabel(std::int32_t /*index*/, char* /*label*/) override {}
+    void getParameterDisplay(std::int32_t index, char* text) override;
+    void getParameterName(std::int32_t index, char* text) override;
+    std::int32_t getChunk(void** /*data*/, bool /*isPreset*/) override { return 0; }
+    std::int32_t setChunk(void* /*data*/, std::int32_t /*byteSize*/, bool /*isPreset*/) override {
+        return 0;
+    }
+
+    void setSampleRate(float rate) override;
+    void resume() override;
+    void suspend() override {}
+
+    bool getOutputProperties(std::int32_t index, vst::VstPinProperties* props) override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    std::int32_t getVendorVersion() override { return kVendorVersion; }
+    std::int32_t canDo(const char* text) override;
+
+    // ---- HostServices: the editor's calls to the host ---------------------------------------
+    void setParameterAutomated(std::int32_t index, float value) override;
+    void beginEdit(std::int32_t index) override { ExtendedEffectBase::beginEdit(index); }
+    void endEdit(std::int32_t index) override { ExtendedEffectBase::endEdit(index); }
+    void masterIdle() override { ExtendedEffectBase::masterIdle(); }
+    float hostTempo() override;
+    float sampleRate() const override { return sampleRate_; }
+    bool canHostDo(const char* text) override { return ExtendedEffectBase::canHostDo(text); }
+
+private:
+    // The current slot's setting behind a parameter index; null for other indexes and
+    // while there is no current slot.
+    Relaxed<float>* parameterField(std::int32_t index) const noexcept;
+    void render(float** outputs, std::int32_t sampleFrames) noexcept;
+
+    Editor* sequencerEditor_ = nullptr; // owned through EffectBase's editor
+};
+
+} // namespace quovent

@@ -1,0 +1,178 @@
+// A small VST 2 host for tests: loads the built plug-in (build/quovent.so) with dlopen and
+// dlsym("VSTPluginMain") exactly as a Linux host does, drives one instance through its
+// effect record, records every call the plug-in makes to the host and answers them as the
+// test says.
+//
+// Typical use:
+//
+//     quovent::test::TestHost host;            // loads the plug-in; throws if it cannot
+//     host.setTempo(140.0);                    // answer of audioMasterGetTime
+//     vst::AEffect* effect = host.open();      // calls the entry; null when refused
+//     host.prepare(48000.0f, 512);             // open, rate, block size, resume
+//     host.sendMidi({{0, 0x9e, 60, 100}});     // note 60 on channel 15: pattern 0
+//     quovent::test::AudioBuffers out(512);
+//     host.process(out);                       // accumulating entry, 12 channels
+//     EXPECT_EQ(host.count(vst::audioMasterWantMidi), 1u);
+//
+// The destructor closes an open instance (effClose) and unloads the library. One TestHost
+// drives one instance at a time; several TestHost objects may exist at once (the library is
+// then loaded once and its process-wide tables are shared, as in a real host).
+//
+// Threads: the recorded calls are guarded, so the audio entries may run on another thread
+// than the test. Change the answers only while no entry runs.
+#pragma once
+
+#include "host/VstAbi.hpp"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quovent::test {
+
+// One call of the plug-in to the host's callback, as it arrived.
+struct HostCall {
+    bool hasEffect = false; // false for the version question of the entry
+    std::int32_t opcode = 0;
+    std::int32_t index = 0;
+    std::intptr_t value = 0;
+    void* ptr = nullptr;
+    float opt = 0.0f;
+    std::string text; // audioMasterCanDo: the text asked about
+};
+
+// One three-byte MIDI message, deltaFrames into the next block.
+struct MidiMessage {
+    std::int32_t deltaFrames = 0;
+    std::uint8_t status = 0;
+    std::uint8_t data1 = 0;
+    std::uint8_t data2 = 0;
+};
+
+// An event list as a host hands it to effProcessEvents, as long as it needs to be.
+class EventList {
+public:
+    EventList() = default;
+    EventList(std::initializer_list<MidiMessage> messages);
+    EventList(const EventList&) = delete;
+    EventList& operator=(const EventList&) = delete;
+
+    void add(const MidiMessage& message);
+    // Any event record (a SysEx, a hostile one) or null; the caller keeps it alive.
+    void addEvent(vst::VstEvent* event);
+    // The list; valid until the next add. numEvents may be changed by the test.
+    vst::VstEvents* events();
+
+private:
+    std::vector<std::unique_ptr<vst::VstMidiEvent>> midi_;
+    std::vector<vst::VstEvent*> pointers_;
+    std::vector<std::max_align_t> storage_;
+};
+
+// Twelve output channels of one block, as the host hands them to a process entry.
+class AudioBuffers {
+public:
+    static constexpr int kChannels = 12;
+
+    explicit AudioBuffers(int frames, float fill = 0.0f);
+    AudioBuffers(const AudioBuffers&) = delete;
+    AudioBuffers& operator=(const AudioBuffers&) = delete;
+
+    int frames() const noexcept { return frames_; }
+    float** outputs() noexcept { return pointers_.data(); }
+    float* channel(int c) noexcept { return pointers_[static_cast<std::size_t>(c)]; }
+    const float* channel(int c) const noexcept { return pointers_[static_cast<std::size_t>(c)]; }
+    void fill(float value);
+    // Every sample of every channel equal (bitwise for non-NaN values).
+    bool sameAs(const AudioBuffers& other) const;
+    // Largest absolute sample over all channels.
+    float peak() const;
+
+private:
+    int frames_;
+    std::vector<float> samples_;
+    std::array<float*, kChannels> pointers_{};
+};
+
+class TestHost {
+public:
+    // What the host answers. Tests change these before (or between) the plug-in's calls.
+    struct Answers {
+        std::intptr_t version = 2400; // audioMasterVersion; 0 refuses the plug-in
+        bool timeInfo = true;         // false: audioMasterGetTime answers null
+        vst::VstTimeInfo time{};      // the record handed out (tempo 120, kVstTempoValid)
+        std::map<std::string, std::intptr_t> canDo; // audioMasterCanDo; others answer 0
+        // Consulted first for every call; an answer here overrides the above.
+        std::function<std::optional<std::intptr_t>(const HostCall&)> custom;
+    };
+
+    // The plug-in built with this tree.
+    static std::string pluginPath();
+
+    // Loads the library and finds VSTPluginMain. Throws std::runtime_error when either fails.
+    explicit TestHost(const std::string& libraryPath = pluginPath());
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    Answers answers;
+    // Answer audioMasterGetTime with this tempo and kVstTempoValid.
+    void setTempo(double bpm);
+
+    // ---- The instance --------------------------------------------------------------------
+    // Calls the entry with this host's callback. Null when the plug-in refuses.
+    vst::AEffect* open();
+    // Calls the entry with a null callback, as a careless scanner might.
+    vst::AEffect* openWithoutCallback();
+    vst::AEffect* effect() const noexcept { return effect_; }
+    // What hosts send before the first block: effOpen, effSetSampleRate, effSetBlockSize and
+    // effMainsChanged (resume).
+    void prepare(float sampleRate = 44100.0f, std::int32_t blockSize = 512);
+    // effClose; answers the dispatcher's answer. The record is gone afterwards.
+    std::intptr_t close();
+
+    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
+                           void* ptr = nullptr, float opt = 0.0f);
+    // A text request (names, strings) into a zeroed 256-byte buffer; answers the text.
+    std::string text(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0);
+    void setParameter(std::int32_t index, float value);
+    float getParameter(std::int32_t index);
+
+    // effProcessEvents with these messages; answers the dispatcher's answer.
+    std::intptr_t sendMidi(std::initializer_list<MidiMessage> messages);
+    std::intptr_t sendEvents(EventList& events);
+    void process(AudioBuffers& buffers);
+    void processReplacing(AudioBuffers& buffers);
+
+    // ---- What the plug-in asked --------------------------------------------------------------
+    std::vector<HostCall> calls() const;
+    std::vector<HostCall> calls(std::int32_t opcode) const;
+    std::size_t count(std::int32_t opcode) const;
+    void clearCalls();
+
+    vst::PluginEntryProc entry() const noexcept { return entry_; }
+    void* library() const noexcept { return library_; }
+
+private:
+    static std::intptr_t QUOVENT_VSTCALL callback(vst::AEffect* effect, std::int32_t opcode,
+                                                  std::int32_t index, std::intptr_t value,
+                                                  void* ptr, float opt);
+    std::intptr_t answer(const HostCall& call);
+    vst::AEffect* adopt(vst::AEffect* effect);
+
+    void* library_ = nullptr;
+    vst::PluginEntryProc entry_ = nullptr;
+    vst::AEffect* effect_ = nullptr;
+    mutable std::mutex mutex_;
+    std::vector<HostCall> calls_;
+};
+
+} // namespace quovent::test
