@@ -70,7 +70,7 @@ TEST(RenderCli, StepsPitchLevelPanAndOutputPairsFollowTheBank) {
                                      R"(}
       ]}]})");
     const RenderRun run = render(dir, {"--bank", dir / "bank.json", "--bars", "1", "--all-outputs",
-                                 "--bits", "32f", "-o", dir / "out.wav"});
+                                       "--bits", "32f", "-o", dir / "out.wav"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("pattern 3 held"), std::string::npos) << run.out; // the bank's key
     const Audio a = readWav(dir / "out.wav");
@@ -156,10 +156,30 @@ TEST(RenderCli, AMidiFileTempoChangeMovesTheSteps) {
     EXPECT_EQ(onsets(b, 0), (std::vector<std::int64_t>{0, 38400, 76800, 115200}));
 }
 
+TEST(RenderCli, ASyncSlotFollowsTheHostTempoFromTheFirstBlock) {
+    ScratchDir dir;
+    writeSamples(dir);
+    // Tune 0.5 stretches the whole sample over 16 steps. The bank is imported before the
+    // first block, when no host tempo is known yet; the slot must still play at the rate
+    // for the host's 60 BPM, although the editor window was never opened.
+    writeText(dir / "bank.json", R"({"format": "quovent-bank", "version": 1,
+      "slots": [{"samplePath": "ramp.wav", "volume": 1, "sync": true}],
+      "patterns": [{"rows": [{"stepOn": )" +
+                                     steps({0}) + R"(, "tune": )" + lane(0, 0, 0.5) + R"(}]}]})");
+    const RenderRun run = render(dir, {"--bank", dir / "bank.json", "--tempo", "60", "--seconds",
+                                       "1", "--bits", "32f", "-o", dir / "out.wav"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Audio a = readWav(dir / "out.wav");
+    const double samplesPerStep = 44100.0 / 60.0 * 15.0;
+    const double increment = kFrames / (samplesPerStep * 16.0); // the step tune has no effect
+    const double slope = (a.at(2100, 0) - a.at(100, 0)) / 2000.0 / (4.0 * kScale * kVelocityGain);
+    EXPECT_NEAR(slope, increment, increment * 0.002);
+}
+
 TEST(RenderCli, OnePairIsThatPairOfTheFullRender) {
     ScratchDir dir;
     const RenderRun all = render(dir, {"--seconds", "2", "--all-outputs", "--bits", "32f", "-o",
-                                 dir / "all.wav", "--png", dir / "demo.png"});
+                                       dir / "all.wav", "--png", dir / "demo.png"});
     ASSERT_EQ(all.exitCode, 0) << all.err;
     const RenderRun pair =
         render(dir, {"--seconds", "2", "--pair", "2", "--bits", "32f", "-o", dir / "pair.wav"});
