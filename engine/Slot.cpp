@@ -31,11 +31,17 @@ void trimPartialUtf8(char* text) {
 
 Slot::Slot(int index) : index_(index) {}
 
-float Slot::tuneRatio() const noexcept { return NoteRatioTable::tuneRatio(tune); }
+float Slot::tuneRatio() const noexcept {
+    return NoteRatioTable::tuneRatio(tune);
+}
 
-void Slot::outputPairUp() noexcept { setOutputPair(outputPair + 1); }
+void Slot::outputPairUp() noexcept {
+    setOutputPair(outputPair + 1);
+}
 
-void Slot::outputPairDown() noexcept { setOutputPair(outputPair - 1); }
+void Slot::outputPairDown() noexcept {
+    setOutputPair(outputPair - 1);
+}
 
 void Slot::setOutputPair(int pair) noexcept {
     outputPair = std::clamp(pair, kMinOutputPair, kMaxOutputPair);

@@ -29,23 +29,27 @@ public:
     int index() const noexcept { return index_; }
 
     // Settings, all control values 0..1 unless noted.
-    Relaxed<int> filterMode{0};       // FilterMode
+    Relaxed<int> filterMode{0}; // FilterMode
     Relaxed<float> syncIncrement{1.0f};
     Relaxed<int> sync{0};
-    Relaxed<int> heldNotes{0};        // note-ons without note-off on the slot's channel
-    Relaxed<int> active{1};           // 0 mutes
+    Relaxed<int> heldNotes{0}; // note-ons without note-off on the slot's channel
+    Relaxed<int> active{1};    // 0 mutes
     Relaxed<float> length{1.0f};
     Relaxed<float> volume{0.65f};
     Relaxed<float> tune{0.5f};
     Relaxed<float> res{0.0f};
     Relaxed<float> freq{1.0f};
     Relaxed<float> pan{0.5f};
-    Relaxed<int> outputPair{1};       // 1..6: outputs 2n-2 and 2n-1
+    Relaxed<int> outputPair{1}; // 1..6: outputs 2n-2 and 2n-1
     Relaxed<int> solo{0};
-    Relaxed<int> selected{0};         // the row's select bar
+    Relaxed<int> selected{0}; // the row's select bar
+    // Activity lamp as the audio thread wants it shown (1 lit): set by note-ons on the slot's
+    // channel, cleared when heldNotes falls to 0. The editor copies it into the lamp control
+    // when idle, so the audio thread never touches a control.
+    Relaxed<int> lamp{0};
 
     SampleBuffer sample;
-    int fileIndex = 0;                // number shown with the sample name
+    int fileIndex = 0; // number shown with the sample name
 
     // Pitch ratio of the tune setting in whole semitones, -12..+12.
     float tuneRatio() const noexcept;
