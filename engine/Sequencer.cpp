@@ -221,19 +221,40 @@ void Sequencer::updateTempo(float hostTempo, float rate) noexcept {
 }
 
 void Sequencer::renderVoices(const BlockContext& block) noexcept {
-    for (int i = 0; i < voices_.count(); ++i) {
-        Voice& v = voices_.get(i);
+    const int count = voices_.count();
+    for (int i = 0; i < count; ++i) {
         // A rate change reaches running voices' filters here.
-        v.filterLeft.setSampleRate(block.hostRate);
-        v.filterRight.setSampleRate(block.hostRate);
+        voices_.get(i).filterLeft.setSampleRate(block.hostRate);
+        voices_.get(i).filterRight.setSampleRate(block.hostRate);
+    }
+    for (int i = 0; i < count;) {
+        Voice& v = voices_.get(i);
         const Slot& slot = slots_.slot(v.slot);
-        const bool ended =
-            v.patternVoice != 0
-                ? PatternVoiceRenderer::render(v, slot, patterns_.row(v.pattern, v.slot), block)
-                : NoteVoiceRenderer::render(v, slot, block);
-        if (ended) {
-            voices_.markFinished(i);
+        if (v.patternVoice != 0) {
+            if (PatternVoiceRenderer::render(v, slot, patterns_.row(v.pattern, v.slot), block)) {
+                voices_.markFinished(i);
+            }
+            ++i;
+            continue;
         }
+        // Note voices that follow each other render as a run, side by side where they can.
+        Voice* run[NoteVoiceRenderer::kMaxRun];
+        const Slot* runSlots[NoteVoiceRenderer::kMaxRun];
+        bool ended[NoteVoiceRenderer::kMaxRun] = {};
+        int n = 0;
+        while (n < NoteVoiceRenderer::kMaxRun && i + n < count &&
+               voices_.get(i + n).patternVoice == 0) {
+            run[n] = &voices_.get(i + n);
+            runSlots[n] = &slots_.slot(run[n]->slot);
+            ++n;
+        }
+        NoteVoiceRenderer::renderRun(run, runSlots, ended, n, block);
+        for (int j = 0; j < n; ++j) {
+            if (ended[j]) {
+                voices_.markFinished(i + j);
+            }
+        }
+        i += n;
     }
     voices_.removeFinished();
 }

@@ -87,15 +87,19 @@ public:
         x = flushDenormal(x);
         const float y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
         y2 = y1;
-        y1 = flushDenormal(y);
         x2 = x1;
         x1 = x;
-        // Flushing only the newest output lets a resonant section circle for ever just above
-        // the denormal range (the dropped value kicks the older one back up). Once the
-        // output has died out and the last two inputs were silent, the section is silent:
-        // clearing the older output as well lets it settle at exactly 0.
-        if (y1 == 0.0f && x1 == 0.0f && x2 == 0.0f) {
-            y2 = 0.0f;
+        if (flushDenormal(y) == 0.0f) {
+            y1 = 0.0f;
+            // Flushing only the newest output lets a resonant section circle for ever just
+            // above the denormal range (the dropped value kicks the older one back up). Once
+            // the output has died out and the last two inputs were silent, the section is
+            // silent: clearing the older output as well lets it settle at exactly 0.
+            if (x1 == 0.0f && x2 == 0.0f) {
+                y2 = 0.0f;
+            }
+        } else {
+            y1 = y;
         }
         return type == kBandPass ? y * 2.0f : y;
     }
