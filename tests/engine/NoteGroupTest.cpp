@@ -8,7 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <bit>
+#include <cstdint>
 
 using namespace quovent;
 using namespace quovent::test;
@@ -124,9 +125,12 @@ void expectSameAsOneByOne(int count, int pair, bool aliasedOutputs, int lateStar
 
     EXPECT_EQ(runEnded, oneEnded);
     for (int o = 0; o < 12; ++o) {
-        ASSERT_EQ(std::memcmp(runOut[o].data(), oneOut[o].data(), Scene::kFrames * sizeof(float)),
-                  0)
-            << "output " << o;
+        for (long k = 0; k < Scene::kFrames; ++k) {
+            // Bit for bit: equal values with different bits (-0 and +0) count as different.
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(runOut[o][k]),
+                      std::bit_cast<std::uint32_t>(oneOut[o][k]))
+                << "output " << o << " frame " << k;
+        }
     }
     bool sounded = false;
     for (const float x : runOut[0]) {

@@ -233,7 +233,7 @@ namespace {
 // filter type, sync mode and lanes, note voices with deltas inside their blocks, and
 // note-offs at frames where every block size starts a block.
 Harness playScene(int block) {
-    constexpr long kFrames = 4096 * 24;
+    constexpr long kFrames = 4096L * 24;
     Harness h(kFrames);
     fillSine(h.slot(0), 9000, 220.0);
     fillSine(h.slot(1), 40000, 331.0, 22050);
@@ -260,9 +260,9 @@ Harness playScene(int block) {
     h.slot(2).tune = 0.9f;
     h.seq().shuffleAmount = 0.35f;
     const std::vector<MidiAt> events = {
-        noteOnAt(1000, 14, 60),      noteOnAt(3001, 0, 67),      noteOnAt(20000, 3, 55),
-        noteOnAt(33333, 9, 61),      noteOffAt(4096 * 9, 0, 67), noteOnAt(50001, 1, 70),
-        noteOffAt(4096 * 14, 1, 70), noteOnAt(61000, 14, 61),    noteOffAt(4096 * 20, 14, 60),
+        noteOnAt(1000, 14, 60),       noteOnAt(3001, 0, 67),       noteOnAt(20000, 3, 55),
+        noteOnAt(33333, 9, 61),       noteOffAt(4096L * 9, 0, 67), noteOnAt(50001, 1, 70),
+        noteOffAt(4096L * 14, 1, 70), noteOnAt(61000, 14, 61),     noteOffAt(4096L * 20, 14, 60),
     };
     h.renderAll(block, events, 133.0f);
     return h;
@@ -275,8 +275,8 @@ TEST(Blocks, TheSameAudioWhateverTheBlockSize) {
     for (const int block : {32, 512}) {
         const Harness h = playScene(block);
         for (int o = 0; o < 8; ++o) {
-            ASSERT_GT(reference.energy(o, 0, 4096 * 24), 0.1) << o;
-            for (long k = 0; k < 4096 * 24; ++k) {
+            ASSERT_GT(reference.energy(o, 0, 4096L * 24), 0.1) << o;
+            for (long k = 0; k < 4096L * 24; ++k) {
                 ASSERT_NEAR(h.out[o][k], reference.out[o][k], 1e-6f)
                     << "block " << block << " output " << o << " frame " << k;
             }
@@ -301,8 +301,8 @@ TEST(Blocks, EveryBoundaryOfAVeryLongBlockStaysOnTheShuffledGrid) {
     const Harness mid = play(4096);
     std::vector<long> expected;
     for (int n = 1;; ++n) {
-        const double start =
-            (n / 16) * 16 * sps + stepStart(n % 16, sps, 0.5); // loops every 16 steps
+        const int loops = n / 16; // the pattern loops every 16 steps
+        const double start = loops * 16 * sps + stepStart(n % 16, sps, 0.5);
         if (start >= kFrames) {
             break;
         }
