@@ -133,6 +133,7 @@ int BuiltinFileDialog::entryAt(Point p) const {
 
 bool BuiltinFileDialog::run() {
     FrameWindow::BusyScope busy(frame_);
+    FrameWindow::InputBlock block(frame_);
     if (frame_.isClosing()) {
         return false;
     }

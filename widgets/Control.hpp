@@ -80,6 +80,8 @@ protected:
     // Paints the control; the frame's background under the rectangle is already in place
     // when drawn through drawLayered.
     virtual void paint(DrawContext& context);
+    // Called when the frame lets go of the control (removed, or the frame is deleted).
+    virtual void detaching(FrameWindow& /*frame*/) {}
 
     // Paints into an offscreen surface of the control's size, starting from the frame's
     // background under the control, and copies the result to the context in one piece.

@@ -169,6 +169,7 @@ std::vector<std::string> DesktopFileDialog::parseOutput(const std::string& outpu
 std::optional<std::vector<std::string>> DesktopFileDialog::run(FrameWindow& frame,
                                                                const FileSelectRequest& request) {
     FrameWindow::BusyScope busy(frame);
+    FrameWindow::InputBlock block(frame);
     platform::ChildProcess child;
     child.setOutputLimit(capacity::kMultipleSelectText + capacity::kFileSelectorPath);
     if (frame.isClosing() || !child.start(arguments(request))) {

@@ -89,6 +89,7 @@ std::unique_ptr<Control> FrameWindow::removeControl(Control* control) {
     }
     std::unique_ptr<Control> owned = std::move(*it);
     controls_.erase(it);
+    owned->detaching(*this);
     if (modalView_ == control) {
         modalView_ = nullptr;
     }
@@ -240,8 +241,8 @@ void FrameWindow::onEvent(const Event& event) {
 }
 
 void FrameWindow::mouseDown(Point where) {
-    if (inMouseDown_) {
-        return; // a control is tracking; its own loop reads the mouse
+    if (blocked_ > 0) {
+        return; // a control is tracking (its own loop reads the mouse) or a menu is open
     }
     window_->takeFocus();
     Control* target = nullptr;
@@ -256,20 +257,18 @@ void FrameWindow::mouseDown(Point where) {
         return;
     }
     BusyScope scope(*this);
-    inMouseDown_ = true;
+    InputBlock block(*this);
     target->onMouseDown(window_->canvas(), where);
-    inMouseDown_ = false;
 }
 
 void FrameWindow::wheel(Point where, int delta) {
-    if (inMouseDown_ || modalView_ != nullptr) {
+    if (blocked_ > 0 || modalView_ != nullptr) {
         return;
     }
     if (Control* target = controlAt(where)) {
         BusyScope scope(*this);
-        inMouseDown_ = true;
+        InputBlock block(*this);
         target->onWheel(window_->canvas(), where, static_cast<float>(delta));
-        inMouseDown_ = false;
     }
 }
 
@@ -286,19 +285,18 @@ Control* FrameWindow::dropTargetAt(Point where, int type) const {
 }
 
 bool FrameWindow::acceptsDrop(Point where, int type) {
-    return !closing_ && !inMouseDown_ && modalView_ == nullptr &&
+    return !closing_ && blocked_ == 0 && modalView_ == nullptr &&
            dropTargetAt(where, type) != nullptr;
 }
 
 void FrameWindow::drop(Point where, const platform::DropData& data) {
-    if (inMouseDown_ || modalView_ != nullptr) {
+    if (blocked_ > 0 || modalView_ != nullptr) {
         return;
     }
     if (Control* target = dropTargetAt(where, data.type)) {
         BusyScope scope(*this);
-        inMouseDown_ = true;
+        InputBlock block(*this);
         target->onDrop(window_->canvas(), data, where);
-        inMouseDown_ = false;
     }
 }
 

@@ -100,9 +100,19 @@ public:
         FrameWindow& frame_;
     };
 
-    // True while a control handles a press (its tracking loop, a menu or dialog it opened):
-    // further presses are not dispatched until it returns.
-    bool inMouseDown() const noexcept { return inMouseDown_; }
+    // Holds back presses, wheel turns and drops from the controls while a control handles
+    // a press or a menu or dialog of the frame is open.
+    class InputBlock {
+    public:
+        explicit InputBlock(FrameWindow& frame) noexcept : frame_(frame) { ++frame_.blocked_; }
+        ~InputBlock() { --frame_.blocked_; }
+        InputBlock(const InputBlock&) = delete;
+        InputBlock& operator=(const InputBlock&) = delete;
+
+    private:
+        FrameWindow& frame_;
+    };
+    bool inputBlocked() const noexcept { return blocked_ > 0; }
 
 private:
     FrameWindow(std::unique_ptr<platform::WindowSystem> system, FrameHost& host, Rect rect,
@@ -123,7 +133,7 @@ private:
     std::vector<std::unique_ptr<Control>> controls_;
     Control* modalView_ = nullptr;
     bool dirty_ = false;
-    bool inMouseDown_ = false;
+    int blocked_ = 0;
     bool closing_ = false;
     bool selfOwned_ = false;
     int busy_ = 0;

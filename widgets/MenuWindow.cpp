@@ -44,6 +44,7 @@ Rect MenuWindow::itemScreenRect(int index) const {
 
 int MenuWindow::run(Point topLeft) {
     FrameWindow::BusyScope busy(frame_);
+    FrameWindow::InputBlock block(frame_);
     if (frame_.isClosing()) {
         return -1;
     }

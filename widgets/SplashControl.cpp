@@ -43,6 +43,12 @@ SplashControl::~SplashControl() {
 
 void SplashControl::paint(DrawContext& /*context*/) {}
 
+void SplashControl::detaching(FrameWindow& frame) {
+    if (frame.modalView() == picture_.get()) {
+        frame.setModalView(nullptr);
+    }
+}
+
 bool SplashControl::isShown() const noexcept {
     return frame() != nullptr && frame()->modalView() == picture_.get();
 }

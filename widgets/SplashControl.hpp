@@ -23,6 +23,7 @@ public:
 
 protected:
     void paint(DrawContext& context) override;
+    void detaching(FrameWindow& frame) override;
 
 private:
     class Picture;
