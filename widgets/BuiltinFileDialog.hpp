@@ -33,7 +33,9 @@ public:
     FileDialogModel& model() noexcept { return model_; }
     // The dialog open now on this thread, or null (lets tests find it on screen).
     static BuiltinFileDialog* active() noexcept;
-    // Screen rectangles of the parts, while open; an entry scrolled out of view is empty.
+    // The dialog's screen rectangle, and its parts', while open; an entry scrolled out of
+    // view is empty.
+    Rect screenRect() const noexcept { return screenRect_; }
     Rect entryScreenRect(int index) const;
     Rect okScreenRect() const;
     Rect cancelScreenRect() const;

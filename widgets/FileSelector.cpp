@@ -43,7 +43,7 @@ void FileSelector::close() {
 
 int FileSelector::run(FileSelectRequest& request) {
     request.results.clear();
-    used_ = Used::None;
+    used_ = Used::Nothing;
     if (frame_.isClosing()) {
         return 0;
     }

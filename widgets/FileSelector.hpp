@@ -40,14 +40,14 @@ public:
     void close();
 
     // Which way the last run went, for tests and diagnostics.
-    enum class Used { None, Host, Desktop, BuiltIn };
+    enum class Used { Nothing, Host, Desktop, BuiltIn };
     Used used() const noexcept { return used_; }
 
 private:
     FrameWindow& frame_;
     FrameHost& host_; // kept apart: close() may run after the frame is gone
     Backend backend_;
-    Used used_ = Used::None;
+    Used used_ = Used::Nothing;
     FileSelectRequest* hostRequest_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 // mouse while a control tracks it.
 #pragma once
 
+#include "RecordingListener.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
 #include "widgets/FrameHost.hpp"
 #include "widgets/FrameWindow.hpp"
@@ -27,30 +28,6 @@ inline BitmapPtr solidBitmap(int width, int height, Color color = colors::kGrey)
     image->fill({0, 0, width, height}, color);
     return Bitmap::fromImage(std::move(image));
 }
-
-struct Report {
-    int tag;
-    float value;
-};
-
-class RecordingListener : public ValueListener {
-public:
-    void valueChanged(DrawContext* /*context*/, Control& control) override {
-        reports.push_back({control.tag(), control.value()});
-        if (onChange) {
-            onChange(control);
-        }
-    }
-    std::vector<float> values() const {
-        std::vector<float> v;
-        for (const Report& r : reports) {
-            v.push_back(r.value);
-        }
-        return v;
-    }
-    std::vector<Report> reports;
-    std::function<void(Control&)> onChange;
-};
 
 class ScriptedHost : public FrameHost {
 public:
