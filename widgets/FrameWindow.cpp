@@ -118,6 +118,8 @@ void FrameWindow::idle() {
         system_->serveEvents();
         if (!closing_) {
             update();
+            // Whatever was drawn outside update (by the owner, through the context) shows.
+            window_->canvas().flush();
         }
     }
 }

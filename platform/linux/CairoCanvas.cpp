@@ -99,6 +99,17 @@ cairo_t* CairoCanvas::context() {
     return cr_;
 }
 
+void CairoCanvas::addDamage(Rect area) noexcept {
+    const Rect r = area.intersection({0, 0, width_, height_});
+    if (r.empty()) {
+        return;
+    }
+    damage_ = damage_.empty()
+                  ? r
+                  : Rect{std::min(damage_.left, r.left), std::min(damage_.top, r.top),
+                         std::max(damage_.right, r.right), std::max(damage_.bottom, r.bottom)};
+}
+
 void CairoCanvas::setColor(cairo_t* cr, Color c) {
     cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, c.a / 255.0);
 }
@@ -111,6 +122,7 @@ void CairoCanvas::fillRect(Rect area, Color color) {
     setColor(cr, color);
     cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
     cairo_fill(cr);
+    addDamage(area);
 }
 
 void CairoCanvas::strokeRect(Rect area, Color color) {
@@ -141,6 +153,8 @@ void CairoCanvas::drawLine(Point from, Point to, Color color) {
     cairo_move_to(cr, from.x + 0.5, from.y + 0.5);
     cairo_line_to(cr, to.x + 0.5, to.y + 0.5);
     cairo_stroke(cr);
+    addDamage({std::min(from.x, to.x) - 1, std::min(from.y, to.y) - 1, std::max(from.x, to.x) + 2,
+               std::max(from.y, to.y) + 2});
 }
 
 void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
@@ -168,8 +182,8 @@ void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
     cairo_rectangle(cr, d.left, d.top, d.width(), d.height());
     cairo_fill(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_surface_finish(s);
     cairo_surface_destroy(s);
+    addDamage(d);
 }
 
 void CairoCanvas::selectFont(cairo_t* cr, int font, int fontStyle) {
@@ -214,6 +228,7 @@ void CairoCanvas::drawText(std::string_view text, Rect area, const TextStyle& st
         cairo_fill(cr);
     }
     cairo_restore(cr);
+    addDamage(area);
 }
 
 int CairoCanvas::textWidth(std::string_view text, int font, int fontStyle) {
@@ -250,15 +265,12 @@ std::unique_ptr<Canvas> CairoCanvas::createOffscreen(int width, int height) {
     if (width <= 0 || height <= 0 || !usable()) {
         return nullptr;
     }
-    // Similar to the target: an X pixmap for a window, so the copy stays in the server.
-    cairo_surface_t* s =
-        cairo_surface_create_similar(surface_, CAIRO_CONTENT_COLOR_ALPHA, width, height);
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(s);
         return nullptr;
     }
-    // An X pixmap dies with the connection too, so it shares the window's liveness.
-    return std::make_unique<CairoCanvas>(s, width, height, Hooks{{}, hooks_.alive});
+    return std::make_unique<CairoCanvas>(s, width, height);
 }
 
 void CairoCanvas::drawCanvas(Canvas& offscreen, Point dest) {
@@ -274,6 +286,7 @@ void CairoCanvas::drawCanvas(Canvas& offscreen, Point dest) {
     cairo_rectangle(cr, dest.x, dest.y, other->width_, other->height_);
     cairo_fill(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
+    addDamage(Rect::sized(dest.x, dest.y, other->width_, other->height_));
 }
 
 void CairoCanvas::setClip(Rect area) {
@@ -297,8 +310,10 @@ void CairoCanvas::flush() {
         return;
     }
     cairo_surface_flush(surface_);
-    if (hooks_.flush) {
-        hooks_.flush();
+    const Rect area = damage_;
+    damage_ = {};
+    if (hooks_.present && !area.empty()) {
+        hooks_.present(area);
     }
 }
 

@@ -1,4 +1,6 @@
-// The drawing interface on cairo: a window's surface (through Xlib) or an offscreen surface.
+// The drawing interface on cairo. Everything is drawn into memory: a window's canvas is its
+// back buffer, shown by the window's present hook on flush; offscreen canvases are plain
+// image surfaces.
 // Text goes through cairo's own font selection, which asks fontconfig, so "Arial" becomes
 // Liberation Sans where that is installed and the default sans face otherwise.
 #pragma once
@@ -12,12 +14,12 @@ namespace quovent::platform::linux_x11 {
 
 class CairoCanvas final : public Canvas {
 public:
-    // What a window canvas needs from its window: flush pushes the X requests out after
-    // the surface is flushed; alive says whether the window and its connection still exist
-    // (once they are gone every call draws nothing, while the object stays valid for the
-    // code still holding it).
+    // What a window canvas needs from its window: present copies the area drawn since the
+    // last flush to the screen; alive says whether the window and its connection still
+    // exist (once they are gone every call draws nothing, while the object stays valid for
+    // the code still holding it).
     struct Hooks {
-        std::function<void()> flush;
+        std::function<void(Rect)> present;
         std::function<bool()> alive;
     };
 
@@ -44,6 +46,9 @@ public:
 
     cairo_surface_t* surface() const noexcept { return surface_; }
 
+    // The area drawn since the last flush.
+    Rect damage() const noexcept { return damage_; }
+
     // Valid UTF-8 unchanged; anything else read as Latin-1 and converted.
     static std::string toUtf8(std::string_view text);
 
@@ -53,12 +58,14 @@ private:
     void selectFont(cairo_t* cr, int font, int fontStyle);
     void setColor(cairo_t* cr, Color c);
     bool usable() const { return !hooks_.alive || hooks_.alive(); }
+    void addDamage(Rect area) noexcept;
 
     cairo_surface_t* surface_;
     cairo_t* cr_ = nullptr;
     int width_;
     int height_;
     Hooks hooks_;
+    Rect damage_;
 };
 
 } // namespace quovent::platform::linux_x11

@@ -6,7 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
+#include <cstdlib>
 
 namespace quovent::platform::linux_x11 {
 
@@ -23,8 +23,14 @@ X11Window::~X11Window() {
     }
     dnd_.reset();
     canvas_.reset();
-    if (!destroyed_ && system_.isConnected()) {
-        XDestroyWindow(system_.display(), id_);
+    // The GC's memory is ours even when the connection is gone (Xlib sends nothing then).
+    if (gc_ != nullptr) {
+        XFreeGC(system_.display(), gc_);
+    }
+    if (system_.isConnected()) {
+        if (!destroyed_) {
+            XDestroyWindow(system_.display(), id_);
+        }
         XFlush(system_.display());
     }
 }
@@ -71,24 +77,78 @@ void X11Window::invalidate(Rect area) {
 
 Canvas& X11Window::canvas() {
     if (!canvas_) {
-        Display* d = system_.display();
-        XWindowAttributes attributes{};
-        Visual* visual = DefaultVisual(d, DefaultScreen(d));
-        if (isAlive() && XGetWindowAttributes(d, id_, &attributes) != 0) {
-            visual = attributes.visual;
-        }
-        // A window already gone gets a memory surface: drawing goes nowhere, safely.
+        // Everything is drawn into memory and copied to the window on flush: no flicker,
+        // and nothing of cairo's own X11 backend (or its shared-memory pools) is involved.
         cairo_surface_t* surface =
-            isAlive()
-                ? cairo_xlib_surface_create(d, id_, visual, size_.width(), size_.height())
-                : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size_.width(), size_.height());
+            cairo_image_surface_create(CAIRO_FORMAT_RGB24, size_.width(), size_.height());
         CairoCanvas::Hooks hooks;
-        hooks.flush = [this] { XFlush(system_.display()); };
+        hooks.present = [this](Rect area) { present(area); };
         hooks.alive = [this] { return isAlive(); };
         canvas_ =
             std::make_unique<CairoCanvas>(surface, size_.width(), size_.height(), std::move(hooks));
     }
     return *canvas_;
+}
+
+void X11Window::present(Rect area) {
+    if (!isAlive() || !canvas_) {
+        return;
+    }
+    Display* d = system_.display();
+    if (gc_ == nullptr) {
+        gc_ = XCreateGC(d, id_, 0, nullptr);
+    }
+    cairo_surface_t* surface = canvas_->surface();
+    cairo_surface_flush(surface);
+    auto* data = reinterpret_cast<char*>(cairo_image_surface_get_data(surface));
+    const int stride = cairo_image_surface_get_stride(surface);
+    const X11WindowSystem::PixelFormat& format = system_.pixelFormat();
+    if (format.direct) {
+        // The screen takes our pixels as they are (32 bits, xRGB): hand them over in place.
+        XImage image{};
+        image.width = size_.width();
+        image.height = size_.height();
+        image.format = ZPixmap;
+        image.data = data;
+        image.byte_order = LSBFirst;
+        image.bitmap_unit = 32;
+        image.bitmap_bit_order = LSBFirst;
+        image.bitmap_pad = 32;
+        image.depth = format.depth;
+        image.bytes_per_line = stride;
+        image.bits_per_pixel = 32;
+        image.red_mask = 0xFF0000;
+        image.green_mask = 0xFF00;
+        image.blue_mask = 0xFF;
+        if (XInitImage(&image) != 0) {
+            XPutImage(d, id_, gc_, &image, area.left, area.top, area.left, area.top,
+                      static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+        }
+    } else {
+        // Any other true-colour screen: convert pixel by pixel.
+        XImage* image = XCreateImage(d, format.visual, static_cast<unsigned>(format.depth), ZPixmap,
+                                     0, nullptr, static_cast<unsigned>(area.width()),
+                                     static_cast<unsigned>(area.height()), 32, 0);
+        if (image == nullptr) {
+            return;
+        }
+        image->data =
+            static_cast<char*>(std::calloc(static_cast<std::size_t>(image->bytes_per_line),
+                                           static_cast<std::size_t>(area.height())));
+        if (image->data != nullptr) {
+            for (int y = 0; y < area.height(); ++y) {
+                const auto* row =
+                    reinterpret_cast<const std::uint32_t*>(data + (area.top + y) * stride);
+                for (int x = 0; x < area.width(); ++x) {
+                    XPutPixel(image, x, y, format.pixel(row[area.left + x]));
+                }
+            }
+            XPutImage(d, id_, gc_, image, 0, 0, area.left, area.top,
+                      static_cast<unsigned>(area.width()), static_cast<unsigned>(area.height()));
+        }
+        XDestroyImage(image); // frees the pixels too
+    }
+    XFlush(d);
 }
 
 Point X11Window::pointer() {

@@ -45,13 +45,16 @@ public:
 private:
     void deliver(const Event& event);
     Event keyEvent(XKeyEvent& key, EventType type);
+    // Copies part of the back buffer to the window.
+    void present(Rect area);
 
     X11WindowSystem& system_;
     ::Window id_;
     Rect size_;
     WindowHandler& handler_;
     Kind kind_;
-    std::unique_ptr<CairoCanvas> canvas_;
+    std::unique_ptr<CairoCanvas> canvas_; // the back buffer, in memory
+    GC gc_ = nullptr;
     std::unique_ptr<XdndTarget> dnd_;
     Rect exposed_;
     Point lastPointer_;

@@ -120,6 +120,27 @@ X11WindowSystem::X11WindowSystem(Display* display)
                            "text/plain;charset=utf-8",
                            "QUOVENT_DROP",
                            "INCR"};
+    const int screen = DefaultScreen(display_);
+    format_.visual = DefaultVisual(display_, screen);
+    format_.depth = DefaultDepth(display_, screen);
+    format_.redMask = format_.visual->red_mask;
+    format_.greenMask = format_.visual->green_mask;
+    format_.blueMask = format_.visual->blue_mask;
+    int formats = 0;
+    XPixmapFormatValues* list = XListPixmapFormats(display_, &formats);
+    int bitsPerPixel = 0;
+    for (int i = 0; i < formats; ++i) {
+        if (list[i].depth == format_.depth) {
+            bitsPerPixel = list[i].bits_per_pixel;
+        }
+    }
+    if (list != nullptr) {
+        XFree(list);
+    }
+    format_.direct = bitsPerPixel == 32 && (format_.depth == 24 || format_.depth == 32) &&
+                     format_.redMask == 0xFF0000 && format_.greenMask == 0xFF00 &&
+                     format_.blueMask == 0xFF;
+
     constexpr int kCount = sizeof(names) / sizeof(names[0]);
     static_assert(sizeof(Atoms) == kCount * sizeof(Atom), "one name per atom");
     Atom values[kCount];
@@ -149,6 +170,22 @@ X11WindowSystem::~X11WindowSystem() {
             XSetIOErrorHandler(currentIo);
         }
     }
+}
+
+unsigned long X11WindowSystem::PixelFormat::pixel(std::uint32_t rgb) const noexcept {
+    const auto scale = [rgb](int shift, unsigned long mask) {
+        const unsigned long v = (rgb >> shift) & 0xFFu;
+        if (mask == 0) {
+            return 0UL;
+        }
+        int low = 0;
+        while (((mask >> low) & 1u) == 0) {
+            ++low;
+        }
+        const unsigned long top = mask >> low;
+        return ((v * top + 127) / 255) << low;
+    };
+    return scale(16, redMask) | scale(8, greenMask) | scale(0, blueMask);
 }
 
 void X11WindowSystem::sync() {

@@ -50,6 +50,20 @@ public:
     unsigned long errorCount() const noexcept { return errors_; }
     void sync();
 
+    // How the screen stores a pixel. direct: 32 bits per pixel with red, green and blue in
+    // the bytes cairo uses, so the back buffer goes to the server unchanged.
+    struct PixelFormat {
+        Visual* visual = nullptr;
+        int depth = 24;
+        bool direct = false;
+        unsigned long redMask = 0xFF0000;
+        unsigned long greenMask = 0xFF00;
+        unsigned long blueMask = 0xFF;
+        // A cairo xRGB pixel in the screen's format.
+        unsigned long pixel(std::uint32_t rgb) const noexcept;
+    };
+    const PixelFormat& pixelFormat() const noexcept { return format_; }
+
     void forget(::Window id);
     // Maps X modifier and button state to mouse:: bits.
     static unsigned mapState(unsigned int state) noexcept;
@@ -65,6 +79,7 @@ private:
     Display* display_;
     ::Window root_;
     Atoms atoms_{};
+    PixelFormat format_;
     bool broken_ = false;
     unsigned long errors_ = 0;
     std::unordered_map<::Window, X11Window*> windows_;
