@@ -218,10 +218,6 @@ void MenuWindow::onEvent(const Event& event) {
             break;
         }
         break;
-    case EventType::FocusLost:
-    case EventType::CloseRequest:
-    case EventType::Destroyed:
-        break;
     default:
         break;
     }

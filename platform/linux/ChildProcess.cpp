@@ -130,7 +130,7 @@ void ChildProcess::kill() {
             closePipe();
             return;
         }
-        const timespec pause{0, 10 * 1000 * 1000};
+        const timespec pause{0, 10L * 1000 * 1000};
         ::nanosleep(&pause, nullptr);
     }
     ::kill(pid_, SIGKILL);

@@ -137,8 +137,8 @@ void X11Window::present(Rect area) {
                                            static_cast<std::size_t>(area.height())));
         if (image->data != nullptr) {
             for (int y = 0; y < area.height(); ++y) {
-                const auto* row =
-                    reinterpret_cast<const std::uint32_t*>(data + (area.top + y) * stride);
+                const auto* row = reinterpret_cast<const std::uint32_t*>(
+                    data + static_cast<std::ptrdiff_t>(area.top + y) * stride);
                 for (int x = 0; x < area.width(); ++x) {
                     XPutPixel(image, x, y, format.pixel(row[area.left + x]));
                 }

@@ -94,7 +94,7 @@ void StubWindowSystem::sleep(int milliseconds) {
 }
 
 void StubWindowSystem::post(StubWindow& window, Event event) {
-    queue_.push_back({window.id, std::move(event)});
+    queue_.push_back({window.id, event});
 }
 
 void StubWindowSystem::click(StubWindow& window, Point where, int button, unsigned modifiers) {

@@ -318,12 +318,13 @@ TEST(DesktopDialogTest, KdialogArgumentsAndOutputParsing) {
     r.types = {{"Wave", "wav"}, {"AIFF", "aif"}};
     DesktopFileDialog k("/usr/bin/kdialog");
     EXPECT_EQ(k.flavour(), DesktopFileDialog::Flavour::Kdialog);
-    EXPECT_EQ(k.arguments(r),
-              (std::vector<std::string>{"/usr/bin/kdialog", "--title", "Pick", "--multiple",
-                                        "--separate-output", "--getopenfilename", "/samples",
-                                        "*.wav *.WAV|Wave (*.wav)\n*.aif *.AIF|AIFF (*.aif)\n"
-                                        "*.wav *.WAV *.aif *.AIF|All Types: (*.wav;*.aif)\n"
-                                        "*|Any Type (*.*)"}));
+    const std::string filter = "*.wav *.WAV|Wave (*.wav)\n"
+                               "*.aif *.AIF|AIFF (*.aif)\n"
+                               "*.wav *.WAV *.aif *.AIF|All Types: (*.wav;*.aif)\n"
+                               "*|Any Type (*.*)";
+    EXPECT_EQ(k.arguments(r), (std::vector<std::string>{"/usr/bin/kdialog", "--title", "Pick",
+                                                        "--multiple", "--separate-output",
+                                                        "--getopenfilename", "/samples", filter}));
     r.command = FileSelectCommand::Directory;
     EXPECT_EQ(k.arguments(r).back(), "/samples");
 

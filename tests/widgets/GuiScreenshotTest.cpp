@@ -48,7 +48,8 @@ void GuiTest::saveScreen(Rect area, const std::string& path) {
         return static_cast<std::uint32_t>(((pixel >> shift) & mask) * 255 / (mask ? mask : 1));
     };
     for (int y = 0; y < area.height(); ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < area.width(); ++x) {
             const unsigned long p = XGetPixel(image, x, y);
             row[x] = (channel(p, image->red_mask) << 16) | (channel(p, image->green_mask) << 8) |
