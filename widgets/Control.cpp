@@ -65,10 +65,28 @@ void Control::drawLayered(DrawContext& context, const std::function<void(DrawCon
         return;
     }
     if (frame_ != nullptr) {
-        frame_->paintBackground(*offscreen, rect_);
+        frame_->paintBehind(*offscreen, *this);
     }
     painter(*offscreen);
-    context.drawCanvas(*offscreen, rect_.origin());
+    context.drawCanvas(*offscreen, drawOrigin());
+}
+
+namespace {
+// Where the canvas being painted starts in frame coordinates: (0, 0) for the window, a
+// control's corner while the controls beneath it are painted into its offscreen surface.
+// Editor thread only, like all drawing.
+Point gCanvasOrigin;
+} // namespace
+
+Point Control::drawOrigin() const noexcept {
+    return {rect_.left - gCanvasOrigin.x, rect_.top - gCanvasOrigin.y};
+}
+
+void Control::paintShifted(Control& control, DrawContext& canvas, Point origin) {
+    const Point saved = gCanvasOrigin;
+    gCanvasOrigin = origin;
+    control.paint(canvas);
+    gCanvasOrigin = saved;
 }
 
 void Control::paintFrame(DrawContext& canvas, int index) const {

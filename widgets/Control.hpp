@@ -83,9 +83,13 @@ protected:
     // Called when the frame lets go of the control (removed, or the frame is deleted).
     virtual void detaching(FrameWindow& /*frame*/) {}
 
-    // Paints into an offscreen surface of the control's size, starting from the frame's
-    // background under the control, and copies the result to the context in one piece.
+    // Paints into an offscreen surface of the control's size, starting from what lies
+    // under the control (the frame's background and overlapped controls), and copies the
+    // result to the context in one piece. Every paint goes through here, or draws at
+    // drawOrigin().
     void drawLayered(DrawContext& context, const std::function<void(DrawContext&)>& painter);
+    // The control's top-left corner in the canvas being painted.
+    Point drawOrigin() const noexcept;
     // Frame `index` of the background bitmap, frames of the control's height, at (0, 0).
     void paintFrame(DrawContext& canvas, int index) const;
 
@@ -114,6 +118,8 @@ protected:
 
 private:
     friend class FrameWindow;
+    // Paints a control into a canvas whose top-left corner is `origin` in frame coordinates.
+    static void paintShifted(Control& control, DrawContext& canvas, Point origin);
 
     Rect rect_;
     ValueListener* listener_;

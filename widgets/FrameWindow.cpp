@@ -172,9 +172,18 @@ void FrameWindow::paint() {
     context.flush();
 }
 
-void FrameWindow::paintBackground(DrawContext& canvas, Rect area) const {
+void FrameWindow::paintBehind(DrawContext& canvas, const Control& control) const {
+    const Rect area = control.rect();
     if (background_) {
         background_->draw(canvas, Rect::sized(0, 0, area.width(), area.height()), area.origin());
+    }
+    for (const auto& below : controls_) {
+        if (below.get() == &control) {
+            break;
+        }
+        if (below->rect().intersects(area)) {
+            Control::paintShifted(*below, canvas, area.origin());
+        }
     }
 }
 

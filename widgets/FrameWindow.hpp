@@ -83,9 +83,10 @@ public:
     DrawContext& context() const { return window_->canvas(); }
     Rect rect() const noexcept { return rect_; }
     const BitmapPtr& background() const noexcept { return background_; }
-    // Paints the frame's background under `area` (frame coordinates) into a canvas whose
-    // origin is area's top-left corner.
-    void paintBackground(DrawContext& canvas, Rect area) const;
+    // Paints what lies under a control (the frame's background and the controls added
+    // before it that overlap it) into a canvas whose origin is the control's top-left
+    // corner, so that a control with transparent parts shows what is beneath it.
+    void paintBehind(DrawContext& canvas, const Control& control) const;
 
     // Marks the frame as in use by a loop; the last scope to end deletes a frame that was
     // disposed of meanwhile, so nothing may touch the frame after its scope ends.

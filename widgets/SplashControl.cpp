@@ -22,7 +22,8 @@ public:
 protected:
     void paint(DrawContext& context) override {
         if (background()) {
-            background()->draw(context, rect());
+            background()->draw(context,
+                               Rect::sized(drawOrigin().x, drawOrigin().y, width(), height()));
         }
     }
 

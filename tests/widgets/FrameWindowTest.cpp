@@ -236,6 +236,24 @@ TEST_F(StubFrameTest, LosingTheDisplayEndsEveryTrackingLoop) {
     EXPECT_EQ(ws->serveEvents(), -1);
 }
 
+TEST_F(StubFrameTest, AControlIsDrawnOverWhatLiesBeneathItNotOverTheBareBackground) {
+    const BitmapPtr fieldPicture = solidBitmap(100, 14, colors::kYellow);
+    auto* field = frame->add(
+        std::make_unique<ValueDisplay>(Rect{40, 80, 140, 94}, nullptr, 137, fieldPicture));
+    auto* button = frame->add(
+        std::make_unique<ToggleButton>(Rect{40, 80, 62, 94}, nullptr, 132, solidBitmap(22, 28)));
+    static_cast<void>(field);
+    calls().clear();
+    button->draw(window->canvas());
+    // The field's picture is painted under the button, where it is on screen.
+    const auto under = std::find_if(calls().begin(), calls().end(), [&](const DrawCall& c) {
+        return c.kind == DrawCall::Kind::Image && c.image == fieldPicture->image();
+    });
+    ASSERT_NE(under, calls().end());
+    EXPECT_EQ(under->rect, (Rect{40, 80, 140, 94}));
+    EXPECT_EQ(calls().front().rect, (Rect{40, 80, 62, 94})) << "copied in one piece";
+}
+
 TEST_F(StubFrameTest, PaintingDrawsBackgroundThenControlsInOrder) {
     auto* display = frame->add(std::make_unique<ValueDisplay>(Rect{10, 10, 60, 30}, nullptr, 0));
     display->setValue(0.25f);

@@ -72,6 +72,10 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
     title->setFont(6);
     title->setTextColor(colors::kBlue);
     title->setHoriAlign(0);
+    // A button with rounded (transparent) corners lying on the field, as a slot's folder
+    // button lies on its name field: the corners must show the field, not the panel.
+    frame->add(std::make_unique<MomentaryButton>(Rect{21, 46, 41, 60}, &listener, 132,
+                                                 skin::button(20, 14, "...")));
     auto* bpm = frame->add(
         std::make_unique<ValueDisplay>(Rect{320, 44, 380, 62}, &listener, 0, BitmapPtr{},
                                        displayStyle::kSunkenFrame | displayStyle::kShadowText));
