@@ -157,23 +157,8 @@ bool BuiltinFileDialog::run() {
     window_->takeFocus();
     paint();
 
-    while (!done_) {
-        if (frame_.isClosing() || !window_->isAlive()) {
-            finish(false);
-            break;
-        }
-        const int served = system.serveEvents();
-        if (served < 0) {
-            finish(false);
-            break;
-        }
-        if (done_) {
-            break;
-        }
-        frame_.doIdle();
-        if (served == 0) {
-            system.sleep(5);
-        }
+    if (!frame_.runModal(*window_, [this] { return done_; })) {
+        finish(false);
     }
     window_->hide();
     window_.reset();

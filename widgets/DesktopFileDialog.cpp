@@ -63,14 +63,6 @@ DesktopFileDialog::DesktopFileDialog(std::string program)
       flavour_(program_.find("kdialog") != std::string::npos ? Flavour::Kdialog : Flavour::Zenity) {
 }
 
-std::string DesktopFileDialog::findProgram() {
-    std::string found = platform::ChildProcess::findProgram("zenity");
-    if (found.empty()) {
-        found = platform::ChildProcess::findProgram("kdialog");
-    }
-    return found;
-}
-
 std::vector<std::string> DesktopFileDialog::arguments(const FileSelectRequest& request) const {
     std::vector<std::string> args{program_};
     std::string start = request.initialPath;
@@ -166,29 +158,44 @@ std::vector<std::string> DesktopFileDialog::parseOutput(const std::string& outpu
     return paths;
 }
 
-std::optional<std::vector<std::string>> DesktopFileDialog::run(FrameWindow& frame,
-                                                               const FileSelectRequest& request) {
+std::optional<int> DesktopFileDialog::runProgram(FrameWindow& frame,
+                                                 const std::vector<std::string>& argv,
+                                                 std::string* output) {
     FrameWindow::BusyScope busy(frame);
     FrameWindow::InputBlock block(frame);
     platform::ChildProcess child;
     child.setOutputLimit(capacity::kMultipleSelectText + capacity::kFileSelectorPath);
-    if (frame.isClosing() || !child.start(arguments(request))) {
+    if (frame.isClosing() || !child.start(argv)) {
         return std::nullopt;
     }
     while (child.poll()) {
         if (frame.isClosing()) {
             child.kill();
-            return std::vector<std::string>{};
+            return -1;
         }
         frame.windowSystem().serveEvents();
         frame.doIdle();
         frame.windowSystem().sleep(kPollMs);
     }
-    switch (child.exitCode()) {
+    if (output != nullptr) {
+        *output = child.output();
+    }
+    return child.exitCode();
+}
+
+std::optional<std::vector<std::string>> DesktopFileDialog::run(FrameWindow& frame,
+                                                               const FileSelectRequest& request) {
+    std::string output;
+    const std::optional<int> status = runProgram(frame, arguments(request), &output);
+    if (!status) {
+        return std::nullopt;
+    }
+    switch (*status) {
     case 0:
-        return parseOutput(child.output(), request.command == FileSelectCommand::MultipleLoad);
-    case 1:
-        return std::vector<std::string>{}; // cancelled
+        return parseOutput(output, request.command == FileSelectCommand::MultipleLoad);
+    case 1:  // cancelled
+    case -1: // the editor closed meanwhile
+        return std::vector<std::string>{};
     default:
         return std::nullopt; // the program failed (no display, bad arguments...)
     }

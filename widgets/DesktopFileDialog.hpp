@@ -21,8 +21,10 @@ public:
     // means kdialog, anything else is spoken to as zenity).
     explicit DesktopFileDialog(std::string program);
 
-    // The first of zenity and kdialog found in PATH, or empty.
-    static std::string findProgram();
+    // Runs a dialog program while the frame keeps being served: its exit status (-1 when
+    // the frame closed and the program was killed), or nullopt when it could not start.
+    static std::optional<int> runProgram(FrameWindow& frame, const std::vector<std::string>& argv,
+                                         std::string* output);
 
     // Runs the dialog: the chosen paths (empty when cancelled), or nullopt when the
     // program could not run or failed, so the caller can fall back to another dialog.

@@ -7,25 +7,6 @@
 #include "widgets/FrameWindow.hpp"
 
 namespace quovent {
-namespace {
-// Editor thread settings; tests set them before opening a selector.
-FileSelector::Backend gDefaultBackend = FileSelector::Backend::Automatic;
-std::string& desktopProgram() {
-    static std::string program;
-    return program;
-}
-} // namespace
-
-void FileSelector::setDefaultBackend(Backend backend) noexcept {
-    gDefaultBackend = backend;
-}
-FileSelector::Backend FileSelector::defaultBackend() noexcept {
-    return gDefaultBackend;
-}
-void FileSelector::setDesktopProgram(std::string path) {
-    desktopProgram() = std::move(path);
-}
-
 FileSelector::FileSelector(FrameWindow& frame, Backend backend)
     : frame_(frame), host_(frame.host()), backend_(backend) {}
 
@@ -54,9 +35,8 @@ int FileSelector::run(FileSelectRequest& request) {
         const int count = host_.openHostFileSelector(request);
         return count > 0 ? count : 0;
     }
-    if (backend_ != Backend::BuiltIn) {
-        const std::string program =
-            desktopProgram().empty() ? DesktopFileDialog::findProgram() : desktopProgram();
+    {
+        const std::string program = dialogs::desktopProgramFor(backend_);
         if (!program.empty()) {
             DesktopFileDialog dialog(program);
             if (auto paths = dialog.run(frame_, request)) {

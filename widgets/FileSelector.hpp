@@ -4,6 +4,7 @@
 // always works. The backend choice can be forced (tests force the built-in dialog).
 #pragma once
 
+#include "widgets/DialogBackend.hpp"
 #include "widgets/FileSelectRequest.hpp"
 
 #include <string>
@@ -15,19 +16,13 @@ class FrameWindow;
 
 class FileSelector {
 public:
-    enum class Backend {
-        Automatic, // the desktop's dialog when installed, else the built-in one
-        Desktop,   // the desktop's dialog (falls back to the built-in one when it fails)
-        BuiltIn,
-    };
+    using Backend = DialogBackend;
 
-    // The process-wide choice new selectors start with, and the desktop program to use
-    // (empty: search PATH for zenity, then kdialog).
-    static void setDefaultBackend(Backend backend) noexcept;
-    static Backend defaultBackend() noexcept;
-    static void setDesktopProgram(std::string path);
+    // The process-wide choice (shared with message boxes) and the desktop program to use.
+    static void setDefaultBackend(Backend backend) noexcept { dialogs::setDefaultBackend(backend); }
+    static void setDesktopProgram(std::string path) { dialogs::setDesktopProgram(std::move(path)); }
 
-    explicit FileSelector(FrameWindow& frame, Backend backend = defaultBackend());
+    explicit FileSelector(FrameWindow& frame, Backend backend = dialogs::defaultBackend());
     // Closes the selection (tells the host it was consumed).
     ~FileSelector();
     FileSelector(const FileSelector&) = delete;

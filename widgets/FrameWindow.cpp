@@ -215,6 +215,29 @@ void FrameWindow::doIdle() {
     }
 }
 
+bool FrameWindow::runModal(const platform::Window& window, const std::function<bool()>& finished) {
+    constexpr int kQuietSleepMs = 2;
+    while (true) {
+        if (isClosing() || !window.isAlive()) {
+            return false;
+        }
+        const int served = system_->serveEvents();
+        if (served < 0) {
+            return false;
+        }
+        if (finished()) {
+            return true;
+        }
+        doIdle(); // may serve the window too: look again before waiting
+        if (finished()) {
+            return true;
+        }
+        if (served == 0) {
+            system_->sleep(kQuietSleepMs);
+        }
+    }
+}
+
 bool FrameWindow::isClosing() const {
     return closing_ || !window_->isAlive() || !system_->isConnected();
 }

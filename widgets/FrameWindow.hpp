@@ -13,6 +13,7 @@
 #include "widgets/Bitmap.hpp"
 #include "widgets/Control.hpp"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -100,6 +101,12 @@ public:
     private:
         FrameWindow& frame_;
     };
+
+    // Runs a modal window (menu, dialog) until `finished` says so: serves the events of
+    // every window, calls the modal idle once per pass and sleeps when nothing happened.
+    // False when it ended because the frame, the window or the display went away. The
+    // caller holds a BusyScope and an InputBlock.
+    bool runModal(const platform::Window& window, const std::function<bool()>& finished);
 
     // Holds back presses, wheel turns and drops from the controls while a control handles
     // a press or a menu or dialog of the frame is open.

@@ -74,24 +74,14 @@ int MenuWindow::run(Point topLeft) {
     lastButtons_ = system.mouseButtons();
     paint();
 
-    while (!done_) {
-        if (frame_.isClosing() || !window_->isAlive()) {
-            finish(-1);
-            break;
+    const bool ended = frame_.runModal(*window_, [this] {
+        if (!done_) {
+            pollButtons();
         }
-        const int served = system.serveEvents();
-        if (served < 0) {
-            finish(-1);
-            break;
-        }
-        pollButtons();
-        if (done_) {
-            break;
-        }
-        frame_.doIdle();
-        if (served == 0) {
-            system.sleep(2);
-        }
+        return done_;
+    });
+    if (!ended) {
+        finish(-1);
     }
 
     window_->releaseInput();

@@ -4,9 +4,11 @@
 #include "StubFrame.hpp"
 
 #include "widgets/BuiltinFileDialog.hpp"
+#include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/DesktopFileDialog.hpp"
 #include "widgets/FileDialogModel.hpp"
 #include "widgets/FileSelector.hpp"
+#include "widgets/MessageDialog.hpp"
 
 #include <chrono>
 #include <filesystem>
@@ -308,6 +310,62 @@ TEST_F(SelectorTest, ClosingTheEditorKillsTheDesktopProgram) {
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(frame, nullptr);
+}
+
+TEST_F(SelectorTest, MessageBoxesAnswerByKeyAndAQuestionThatCannotBeAskedIsNo) {
+    MessageDialog box(*frame, DialogBackend::BuiltIn);
+    using Answer = MessageDialog::Answer;
+    using Style = MessageDialog::Style;
+    const auto answer = [&](platform::Key k, std::uint32_t c, Style style) {
+        int idles = 0;
+        std::string title;
+        host.onIdle = [&] {
+            if (++idles == 1) {
+                title = dialog()->title;
+                key(k, c);
+            }
+        };
+        const Answer a = box.show("quovent v1.0", "failed to read registry", style);
+        EXPECT_EQ(title, "quovent v1.0");
+        return a;
+    };
+    EXPECT_EQ(answer(Key::Return, 0, Style::YesNo), Answer::Yes);
+    EXPECT_EQ(answer(Key::Escape, 0, Style::YesNo), Answer::No);
+    EXPECT_EQ(answer(Key::Character, 'n', Style::YesNo), Answer::No);
+    EXPECT_EQ(answer(Key::Character, 'y', Style::YesNo), Answer::Yes);
+    EXPECT_EQ(answer(Key::Escape, 0, Style::Error), Answer::Ok);
+    EXPECT_EQ(box.used(), MessageDialog::Used::BuiltIn);
+
+    host.onIdle = [&] { FrameWindow::dispose(std::move(frame)); };
+    EXPECT_EQ(box.show("quovent v1.0", "Locate the file?", Style::YesNo), Answer::No);
+    EXPECT_EQ(frame, nullptr);
+}
+
+TEST_F(SelectorTest, MessageBoxesGoToTheDesktopProgramWhenThereIsOne) {
+    const fs::path args = root / "args";
+    FileSelector::setDesktopProgram(
+        writeProgram("printf '%s\\n' \"$@\" > \"" + args.string() + "\"\nexit 1"));
+    MessageDialog box(*frame, DialogBackend::Desktop);
+    EXPECT_EQ(box.show("quovent v1.0", "Remove <all> & more?", MessageDialog::Style::YesNo),
+              MessageDialog::Answer::No);
+    EXPECT_EQ(box.used(), MessageDialog::Used::Desktop);
+    std::ifstream in(args);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"--question", "--title=quovent v1.0",
+                                               "--text=Remove <all> & more?", "--no-markup"}));
+    EXPECT_EQ(MessageDialog::arguments("/usr/bin/kdialog", "c", "t", MessageDialog::Style::Error),
+              (std::vector<std::string>{"/usr/bin/kdialog", "--title", "c", "--error", "t"}));
+}
+
+TEST(MessageWrapTest, LinesBreakAtBlanksAndLineBreaks) {
+    const auto measure = [](std::string_view t) { return static_cast<int>(t.size()) * 10; };
+    EXPECT_EQ(BuiltinMessageDialog::wrap("one two three four", 90, measure),
+              (std::vector<std::string>{"one two", "three", "four"}));
+    EXPECT_EQ(BuiltinMessageDialog::wrap("a\n\nb averyveryverylongword c", 60, measure),
+              (std::vector<std::string>{"a", "", "b", "averyveryverylongword", "c"}));
 }
 
 TEST(DesktopDialogTest, KdialogArgumentsAndOutputParsing) {

@@ -4,10 +4,12 @@
 
 #include "platform/ChildProcess.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
+#include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/FileSelector.hpp"
 #include "widgets/Knob.hpp"
 #include "widgets/KnobMode.hpp"
 #include "widgets/MenuWindow.hpp"
+#include "widgets/MessageDialog.hpp"
 #include "widgets/MomentaryButton.hpp"
 #include "widgets/PopupMenu.hpp"
 #include "widgets/SplashControl.hpp"
@@ -185,6 +187,22 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
                    }};
     FileSelector selector(*frame, FileSelector::Backend::BuiltIn);
     EXPECT_EQ(selector.run(request), 0);
+
+    // And a message box.
+    host.script = {waitFor([] { return BuiltinMessageDialog::active() != nullptr; }),
+                   [&] { return ++waited > 30; },
+                   [this] {
+                       saveScreen(BuiltinMessageDialog::active()->screenRect(),
+                                  QUOVENT_BUILD_DIR "/widgets-message-screenshot.png");
+                       tap(XK_Escape);
+                       return true;
+                   }};
+    MessageDialog box(*frame, DialogBackend::BuiltIn);
+    EXPECT_EQ(box.show("quovent v1.0",
+                       "The sample file /samples/drums/kick 01.wav cannot be found. Do you want "
+                       "to locate it?",
+                       MessageDialog::Style::YesNo),
+              MessageDialog::Answer::No);
     EXPECT_TRUE(listener.reports.empty());
 }
 

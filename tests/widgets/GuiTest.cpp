@@ -3,10 +3,12 @@
 // the built-in file selector, and a screenshot of a frame holding one control of each kind.
 
 #include "widgets/BuiltinFileDialog.hpp"
+#include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/FileSelector.hpp"
 #include "widgets/Knob.hpp"
 #include "widgets/KnobMode.hpp"
 #include "widgets/MenuWindow.hpp"
+#include "widgets/MessageDialog.hpp"
 #include "widgets/MomentaryButton.hpp"
 #include "widgets/PopupMenu.hpp"
 #include "widgets/SplashControl.hpp"
@@ -389,6 +391,30 @@ TEST_F(ControlsGuiTest, TheBuiltInFileSelectorPicksAFileWithRealEvents) {
                    }};
     EXPECT_EQ(selector.run(request), 0);
     fs::remove_all(dir);
+}
+
+TEST_F(ControlsGuiTest, TheBuiltInMessageBoxAnswersAClickAndAKey) {
+    MessageDialog box(*frame, DialogBackend::BuiltIn);
+    int settled = 0;
+    const auto up = waitFor([] { return BuiltinMessageDialog::active() != nullptr; });
+    host.script = {up, [&] { return ++settled > 10; },
+                   [this] {
+                       moveToScreen(centre(BuiltinMessageDialog::active()->buttonScreenRect(1)));
+                       button(1, true);
+                       button(1, false);
+                       return true;
+                   }};
+    EXPECT_EQ(box.show("quovent v1.0", "The sample file is missing. Locate it?",
+                       MessageDialog::Style::YesNo),
+              MessageDialog::Answer::No);
+    host.script = {up, [&] { return ++settled > 20; },
+                   [this] {
+                       tap(XK_Return);
+                       return true;
+                   }};
+    EXPECT_EQ(box.show("quovent v1.0", "Locate it?", MessageDialog::Style::YesNo),
+              MessageDialog::Answer::Yes);
+    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
 }
 
 } // namespace
