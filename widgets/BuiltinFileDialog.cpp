@@ -34,7 +34,8 @@ constexpr Color kSelect{48, 120, 210, 255};
 constexpr Color kSelectText{255, 255, 255, 255};
 constexpr Color kFolder{40, 70, 140, 255};
 
-BuiltinFileDialog* gActive = nullptr;
+// Per thread: editors of different instances may live on different host threads.
+thread_local BuiltinFileDialog* gActive = nullptr;
 
 std::string defaultTitle(FileSelectCommand command) {
     switch (command) {

@@ -23,7 +23,8 @@ constexpr Color kEdge{130, 130, 130, 255};
 constexpr Color kField{255, 255, 255, 255};
 constexpr Color kErrorMark{200, 40, 40, 255};
 
-BuiltinMessageDialog* gActive = nullptr;
+// Per thread: editors of different instances may live on different host threads.
+thread_local BuiltinMessageDialog* gActive = nullptr;
 } // namespace
 
 std::vector<std::string>

@@ -74,8 +74,8 @@ void Control::drawLayered(DrawContext& context, const std::function<void(DrawCon
 namespace {
 // Where the canvas being painted starts in frame coordinates: (0, 0) for the window, a
 // control's corner while the controls beneath it are painted into its offscreen surface.
-// Editor thread only, like all drawing.
-Point gCanvasOrigin;
+// Per thread, since editors of different instances may draw on different host threads.
+thread_local Point gCanvasOrigin;
 } // namespace
 
 Point Control::drawOrigin() const noexcept {

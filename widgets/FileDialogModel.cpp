@@ -77,11 +77,16 @@ FileDialogModel::FileDialogModel(const FileSelectRequest& request)
 }
 
 bool FileDialogModel::insideRoot(const std::string& path) const {
-    if (root_.empty() || root_ == "/") {
+    return isInside(path, root_);
+}
+
+bool FileDialogModel::isInside(const std::string& path, const std::string& rootPath) {
+    const std::string root = withoutTrailingSlash(rootPath);
+    if (root.empty() || root == "/") {
         return true;
     }
-    return path == root_ ||
-           (path.size() > root_.size() && path.starts_with(root_) && path[root_.size()] == '/');
+    return path == root ||
+           (path.size() > root.size() && path.starts_with(root) && path[root.size()] == '/');
 }
 
 bool FileDialogModel::matches(const std::string& name, const std::vector<std::string>& exts) {

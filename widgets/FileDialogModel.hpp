@@ -59,6 +59,8 @@ public:
 
     // "dir" + "/" + "name", without doubling the separator after the root.
     static std::string join(const std::string& dir, const std::string& name);
+    // True when the path is the root or lies below it (always true without a root).
+    static bool isInside(const std::string& path, const std::string& root);
     // True when the name's extension matches one of the list, in any letter case.
     static bool matches(const std::string& name, const std::vector<std::string>& extensions);
 

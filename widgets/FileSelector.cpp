@@ -3,6 +3,7 @@
 
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/DesktopFileDialog.hpp"
+#include "widgets/FileDialogModel.hpp"
 #include "widgets/FrameHost.hpp"
 #include "widgets/FrameWindow.hpp"
 
@@ -41,6 +42,11 @@ int FileSelector::run(FileSelectRequest& request) {
             DesktopFileDialog dialog(program);
             if (auto paths = dialog.run(frame_, request)) {
                 used_ = Used::Desktop;
+                // The desktop's dialog cannot be held below a root; what it returns from
+                // outside the root is not taken.
+                std::erase_if(*paths, [&](const std::string& p) {
+                    return !FileDialogModel::isInside(p, request.rootPath);
+                });
                 request.results = std::move(*paths);
                 return static_cast<int>(request.results.size());
             }

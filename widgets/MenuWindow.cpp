@@ -20,7 +20,8 @@ constexpr Color kMenuHighlight{48, 120, 210, 255};
 constexpr Color kMenuHighlightText{255, 255, 255, 255};
 constexpr Color kMenuLine{200, 200, 200, 255};
 
-MenuWindow* gActive = nullptr;
+// Per thread: editors of different instances may live on different host threads.
+thread_local MenuWindow* gActive = nullptr;
 } // namespace
 
 MenuWindow::MenuWindow(FrameWindow& frame, const MenuModel& model) : frame_(frame), model_(model) {}

@@ -59,7 +59,14 @@ std::string CairoCanvas::toUtf8(std::string_view text) {
         i += n;
     }
     if (valid) {
-        return std::string(text);
+        std::string out(text);
+        // One line: line breaks and tabs are shown as blanks, not as missing glyphs.
+        for (char& c : out) {
+            if (static_cast<unsigned char>(c) < 0x20) {
+                c = ' ';
+            }
+        }
+        return out;
     }
     std::string out;
     out.reserve(text.size() * 2);
@@ -68,7 +75,9 @@ std::string CairoCanvas::toUtf8(std::string_view text) {
         if (c == 0) {
             break;
         }
-        if (c < 0x80) {
+        if (c < 0x20) {
+            out.push_back(' ');
+        } else if (c < 0x80) {
             out.push_back(ch);
         } else {
             out.push_back(static_cast<char>(0xC0 | (c >> 6)));

@@ -282,6 +282,16 @@ TEST_F(SelectorTest, DesktopProgramGetsTheRequestAndItsOutputIsTheResult) {
     EXPECT_GT(host.idles, 0) << "the editor kept being served while the program ran";
 }
 
+TEST_F(SelectorTest, DesktopResultsOutsideTheRootAreNotTaken) {
+    FileSelector::setDesktopProgram(
+        writeProgram("echo " + root.string() + "/more\necho /elsewhere\nexit 0"));
+    req.command = FileSelectCommand::MultipleLoad;
+    req.rootPath = root.string() + "/";
+    FileSelector selector(*frame, FileSelector::Backend::Desktop);
+    EXPECT_EQ(selector.run(req), 1);
+    EXPECT_EQ(req.results, (std::vector<std::string>{(root / "more").string()}));
+}
+
 TEST_F(SelectorTest, AFailingDesktopProgramFallsBackToTheBuiltInDialog) {
     FileSelector::setDesktopProgram(writeProgram("exit 5"));
     FileSelector selector(*frame, FileSelector::Backend::Desktop);

@@ -121,6 +121,7 @@ TEST(CairoTextTest, TextThatIsNotUtf8IsTakenAsLatin1) {
     EXPECT_EQ(CairoCanvas::toUtf8("\xc0\xaf"), "\xc3\x80\xc2\xaf") << "overlong form";
     EXPECT_EQ(CairoCanvas::toUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xc2\x80") << "surrogate";
     EXPECT_EQ(CairoCanvas::toUtf8("a\xe2\x82"), "a\xc3\xa2\xc2\x82") << "cut sequence";
+    EXPECT_EQ(CairoCanvas::toUtf8("two\nlines\t!"), "two lines !") << "drawn on one line";
 }
 
 TEST(ChildProcessTest, CollectsOutputAndExitStatusWithoutWaiting) {
