@@ -77,7 +77,17 @@ void X11WindowSystem::onIoError(Display* /*display*/, void* self) {
 }
 
 std::unique_ptr<X11WindowSystem> X11WindowSystem::open(const char* displayName) {
-    Display* display = XOpenDisplay(displayName);
+    // A busy server refuses a connection now and then (the connect fails with EAGAIN while
+    // its queue of waiting clients is full); a few quick retries get through.
+    constexpr int kAttempts = 20;
+    Display* display = nullptr;
+    for (int attempt = 0; attempt < kAttempts && display == nullptr; ++attempt) {
+        if (attempt > 0) {
+            const timespec pause{0, 10L * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+        }
+        display = XOpenDisplay(displayName);
+    }
     if (display == nullptr) {
         return nullptr;
     }

@@ -59,6 +59,17 @@ public:
     std::vector<platform::KeyEvent> keys;
 };
 
+// A busy X server refuses a connection now and then (EAGAIN); try a few times.
+inline Display* openDisplay(const char* name) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (Display* d = XOpenDisplay(name)) {
+            return d;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+}
+
 class GuiTest : public ::testing::Test {
 protected:
     static constexpr Rect kFrameRect{0, 0, 640, 480};
@@ -67,7 +78,7 @@ protected:
         if (std::getenv("DISPLAY") == nullptr) {
             GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
         }
-        dpy = XOpenDisplay(nullptr);
+        dpy = openDisplay(nullptr);
         ASSERT_NE(dpy, nullptr);
         int eventBase = 0;
         int errorBase = 0;

@@ -223,7 +223,7 @@ TEST(GuiServerTest, LosingTheServerDuringADragEndsTheLoop) {
     const std::string name = ":" + server.output().substr(0, server.output().find('\n'));
 
     // The host's window, kept by the server after its client leaves.
-    Display* hostDisplay = XOpenDisplay(name.c_str());
+    Display* hostDisplay = openDisplay(name.c_str());
     ASSERT_NE(hostDisplay, nullptr);
     const Window parent =
         XCreateSimpleWindow(hostDisplay, DefaultRootWindow(hostDisplay), 0, 0, 200, 200, 0, 0, 0);
