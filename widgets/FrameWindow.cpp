@@ -94,7 +94,9 @@ std::unique_ptr<Control> FrameWindow::removeControl(Control* control) {
         modalView_ = nullptr;
     }
     owned->frame_ = nullptr;
-    dirty_ = true;
+    if (!owned->rect().empty()) {
+        dirty_ = true; // what it covered shows again
+    }
     return owned;
 }
 
