@@ -12,13 +12,13 @@ inline constexpr int kFontBold = 1;
 inline constexpr int kFontItalic = 2;
 inline constexpr int kFontUnderline = 4;
 
-struct FontSpec {
+struct FontEntry {
     const char* face;
     int pixelSize;
     bool bold; // drawn bold whatever the style bits say
 };
 
-inline constexpr FontSpec kFontTable[capacity::kFonts] = {
+inline constexpr FontEntry kFontTable[capacity::kFonts] = {
     {"Arial", 12, true},  {"Arial", 18, false}, {"Arial", 14, false}, {"Arial", 12, false},
     {"Arial", 11, false}, {"Arial", 10, false}, {"Arial", 9, false},  {"Symbol", 13, false},
 };
@@ -27,7 +27,7 @@ inline constexpr FontSpec kFontTable[capacity::kFonts] = {
 constexpr int normalizedFontId(int id) noexcept {
     return id >= 0 && id < capacity::kFonts ? id : 0;
 }
-constexpr const FontSpec& fontSpec(int id) noexcept {
+constexpr const FontEntry& fontEntry(int id) noexcept {
     return kFontTable[normalizedFontId(id)];
 }
 

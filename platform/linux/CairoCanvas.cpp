@@ -196,13 +196,13 @@ void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
 }
 
 void CairoCanvas::selectFont(cairo_t* cr, int font, int fontStyle) {
-    const FontSpec& spec = fontSpec(font);
-    const bool bold = spec.bold || (fontStyle & kFontBold) != 0;
+    const FontEntry& entry = fontEntry(font);
+    const bool bold = entry.bold || (fontStyle & kFontBold) != 0;
     const bool italic = (fontStyle & kFontItalic) != 0;
-    cairo_select_font_face(cr, spec.face,
+    cairo_select_font_face(cr, entry.face,
                            italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, spec.pixelSize);
+    cairo_set_font_size(cr, entry.pixelSize);
 }
 
 void CairoCanvas::drawText(std::string_view text, Rect area, const TextStyle& style) {
@@ -245,7 +245,7 @@ int CairoCanvas::textWidth(std::string_view text, int font, int fontStyle) {
         return 0;
     }
     if (!usable()) {
-        return static_cast<int>(text.size()) * fontSpec(font).pixelSize / 2;
+        return static_cast<int>(text.size()) * fontEntry(font).pixelSize / 2;
     }
     const std::string utf8 = toUtf8(text);
     cairo_t* cr = context();
@@ -259,7 +259,7 @@ int CairoCanvas::textWidth(std::string_view text, int font, int fontStyle) {
 
 int CairoCanvas::lineHeight(int font, int fontStyle) {
     if (!usable()) {
-        return fontSpec(font).pixelSize + 2;
+        return fontEntry(font).pixelSize + 2;
     }
     cairo_t* cr = context();
     cairo_save(cr);

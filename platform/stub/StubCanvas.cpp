@@ -57,7 +57,7 @@ int StubCanvas::textWidth(std::string_view text, int /*font*/, int /*fontStyle*/
 }
 
 int StubCanvas::lineHeight(int font, int /*fontStyle*/) {
-    return fontSpec(font).pixelSize + 2;
+    return fontEntry(font).pixelSize + 2;
 }
 
 std::unique_ptr<Canvas> StubCanvas::createOffscreen(int width, int height) {
