@@ -3,6 +3,8 @@
 // Editor thread only.
 #pragma once
 
+#include "widgets/FileSelectRequest.hpp"
+
 namespace quovent {
 
 class HostServices {
@@ -19,6 +21,14 @@ public:
     virtual float hostTempo() = 0;
     virtual float sampleRate() const = 0;
     virtual bool canHostDo(const char* text) = 0;
+
+    // The host's own file selector, offered only when the host answers both
+    // "openFileSelector" and "closeFileSelector".
+    virtual bool hasHostFileSelector() { return false; }
+    // The number of paths chosen; 0 when the host declined or the user cancelled.
+    virtual int openHostFileSelector(FileSelectRequest& /*request*/) { return 0; }
+    // Tells the host the result of openHostFileSelector has been consumed.
+    virtual void closeHostFileSelector(FileSelectRequest& /*request*/) {}
 };
 
 } // namespace quovent

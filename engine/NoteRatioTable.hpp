@@ -23,8 +23,14 @@ public:
 
     // Ratio of a slot's tune setting (0..1): whole semitones from an octave down to an
     // octave up, entry int(tune * 24 + 48) masked to 0..127.
-    static float tuneRatio(float tune) noexcept {
-        return ratio(static_cast<int>(tune * 24.0f + 48.0f));
+    static float tuneRatio(float tune) noexcept { return ratio(truncate(tune * 24.0f + 48.0f)); }
+
+    // Integer part of a table position computed from a setting. A setting far outside 0..1
+    // (host automation may send anything) must not reach an undefined float-to-int
+    // conversion: such positions, and NaN, give 0 before the 0..127 mask.
+    static int truncate(float position) noexcept {
+        constexpr float kLimit = 1.0e6f;
+        return position > -kLimit && position < kLimit ? static_cast<int>(position) : 0;
     }
 
     // Multiplier of the release value of MIDI note-offs: 1.0 after an instance is created,

@@ -39,6 +39,7 @@ public:
     // Editing.
     void setStep(int i, bool on) noexcept { stepOn_[i] = on ? 1 : 0; }
     void setLane(int k, int i, float value) noexcept { lanes_[k][i] = value; }
+    void setLane(Lane k, int i, float value) noexcept { setLane(static_cast<int>(k), i, value); }
     void clearSteps() noexcept;
     void initLane(int k) noexcept;
     void initLanes() noexcept;

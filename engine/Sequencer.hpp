@@ -6,6 +6,8 @@
 // 32-bit values. The voice pool belongs to the audio thread.
 #pragma once
 
+#include "engine/BlockContext.hpp"
+#include "engine/NoteCommandQueue.hpp"
 #include "engine/PatternBank.hpp"
 #include "engine/SlotBank.hpp"
 #include "engine/VoicePool.hpp"
@@ -17,6 +19,20 @@ namespace quovent {
 class Sequencer {
 public:
     static constexpr float kDefaultTempo = 120.0f;
+    // Host tempos are taken within these bounds (BPM); 0 or anything not a positive number
+    // means the host has none. The upper bound keeps a step at 15 frames or more even at
+    // the lowest accepted rate, so one frame never crosses more than one step boundary.
+    static constexpr float kMinTempo = 1.0f;
+    static constexpr float kMaxTempo = 1000.0f;
+    // Host rates outside these bounds (Hz) are taken as the nearer bound.
+    static constexpr float kMinSampleRate = 1000.0f;
+    static constexpr float kMaxSampleRate = 1.0e6f;
+    static constexpr int kPatternChannel = 14; // MIDI channel 15: pattern notes
+    static constexpr int kDrumChannel = 9;     // MIDI channel 10: slots 1..8 at their own pitch
+    static constexpr int kIgnoredChannel = 15; // MIDI channel 16
+    static constexpr int kFirstPatternNote = 60;
+    static constexpr int kFirstDrumNote = 60;
+    static constexpr int kAllNotesOff = 123;
 
     SlotBank& slots() noexcept { return slots_; }
     const SlotBank& slots() const noexcept { return slots_; }
@@ -37,23 +53,40 @@ public:
     double samplesPerStep(float sampleRate) const noexcept;
 
     // Audio thread: one MIDI message of the host's event list (status and two data bytes),
-    // deltaFrames into the coming block.
+    // deltaFrames into the coming block. Any bytes are safe: what is not a note or
+    // controller 123 is ignored.
     void midiEvent(int deltaFrames, std::uint8_t status, std::uint8_t data1,
                    std::uint8_t data2) noexcept;
     // Audio thread: renders one block, adding into the twelve outputs. hostTempo is the
     // host's tempo in BPM, or 0 when the host gave none (then 120).
-    void renderBlock(float* const* outputs, int frames, float hostTempo,
-                     float sampleRate) noexcept;
+    void renderBlock(float* const* outputs, int frames, float hostTempo, float sampleRate) noexcept;
 
-    // Editor thread: note starts and stops of the Play button and the pattern keys, handed
-    // to the audio thread and applied at the start of the next block.
-    void postNoteOn(int note, int velocity, int channel) noexcept;
-    void postNoteOff(int note, int channel, float release) noexcept;
+    // Editor thread (one thread only): note starts and stops of the Play button and the
+    // pattern keys, handed to the audio thread and applied at the start of the next block as
+    // if they were MIDI at delta 0. False when the queue is full and the command dropped.
+    bool postNoteOn(int note, int velocity, int channel) noexcept;
+    bool postNoteOff(int note, int channel, float release) noexcept;
 
 private:
+    void noteOn(int note, int velocity, int deltaFrames, int channel) noexcept;
+    void noteOff(int note, int channel, float release) noexcept;
+    void allNotesOff() noexcept;
+    // Release value of a MIDI note-off on this channel, from the tune of the slot with the
+    // channel's index.
+    float releaseFor(int channel) const noexcept;
+    Voice makeVoice(int slot, int channel, int note, int velocity, int deltaFrames) const noexcept;
+    void drainCommands() noexcept;
+    void updateTempo(float hostTempo, float rate) noexcept;
+    void renderVoices(const BlockContext& block) noexcept;
+
     SlotBank slots_;
     PatternBank patterns_;
     VoicePool voices_;
+    NoteCommandQueue commands_;
+    // Audio thread: the host rate of the last block (new voices' filters start with it) and
+    // the rate the sync increments were last computed for.
+    float hostRate_ = 44100.0f;
+    float syncRate_ = 0.0f;
 };
 
 } // namespace quovent

@@ -44,6 +44,10 @@ public:
     Relaxed<int> outputPair{1}; // 1..6: outputs 2n-2 and 2n-1
     Relaxed<int> solo{0};
     Relaxed<int> selected{0}; // the row's select bar
+    // Activity lamp as the audio thread wants it shown (1 lit): set by note-ons on the slot's
+    // channel, cleared when heldNotes falls to 0. The editor copies it into the lamp control
+    // when idle, so the audio thread never touches a control.
+    Relaxed<int> lamp{0};
 
     SampleBuffer sample;
     SampleDirectory directory; // editor thread only

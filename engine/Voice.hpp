@@ -26,13 +26,21 @@ struct Voice {
     std::int32_t slot = 0;
     std::int32_t finished = 0;
     float pitchRatio = 1.0f;
-    float position = 0.0f;     // frames into the sample
+    float position = 0.0f; // frames into the sample
     float fadeGain = 1.0f;
     std::int32_t stopCountdown = 0;
     std::int32_t startDelta = 0; // frames into the block of the starting event
     float velocityGain = 0.5f;
-    std::int32_t note = 0;       // the key note-off matches
+    std::int32_t note = 0;        // the key note-off matches
     double patternPosition = 0.0; // samples since step 0 (pattern voices)
+
+    // Playback state that must outlive a block so that the result does not depend on where
+    // the host's blocks begin (pattern voices):
+    std::int32_t step = 0;            // the step now playing, 0..15
+    std::int32_t stopFadedFrames = 0; // frames faded since the stop request
+    float resonanceFade = 1.0f;       // factor on the step resonance while stopping
+    float heldLeft = 0.0f;            // the sample values last read, used while the
+    float heldRight = 0.0f;           // position is past the play length
 };
 
 } // namespace quovent

@@ -1,0 +1,57 @@
+#include "engine/NoteLane.hpp"
+
+namespace quovent {
+
+bool NoteLane::prepare(Voice& voice, const Slot& slot, const BlockContext& block) noexcept {
+    increment = Playback::increment(slot, voice.pitchRatio, 1.0f, block.hostRate);
+    if (!Playback::playable(increment)) {
+        return false;
+    }
+    const Playback::Outputs out = Playback::outputPair(block.outputs, slot.outputPair);
+    const float pan = slot.pan;
+    sample = &slot.sample;
+    outLeft = out.left;
+    outRight = out.right;
+    end = static_cast<float>(Playback::playLength(slot.length, slot.sample.frameCount()));
+    fadeFrom = end - increment * Playback::kFadeFrames;
+    volume = slot.volume;
+    leftTarget = Playback::panLeft(pan);
+    rightTarget = Playback::panRight(pan);
+    velocity = voice.velocityGain;
+    active = slot.active != 0;
+
+    const int type = VoiceFilter::typeForMode(slot.filterMode);
+    const float freq = slot.freq;
+    const float res = slot.res;
+    for (VoiceFilter* f : {&voice.filterLeft, &voice.filterRight}) {
+        f->setType(type);
+        f->setCoefficients(freq * freq, res);
+        f->flushState();
+    }
+    filtered = type != VoiceFilter::kNone;
+    filterLeft = voice.filterLeft;
+    filterRight = voice.filterRight;
+
+    position = voice.position;
+    fadeGain = voice.fadeGain;
+    gain = voice.gain;
+    leftGain = voice.leftGain;
+    rightGain = voice.rightGain;
+    countdown = voice.stopCountdown;
+    settled = false;
+    start = Playback::takeStartFrame(voice, block.frames);
+    return true;
+}
+
+void NoteLane::finish(Voice& voice) const noexcept {
+    voice.position = position;
+    voice.fadeGain = fadeGain;
+    voice.gain = gain;
+    voice.leftGain = leftGain;
+    voice.rightGain = rightGain;
+    voice.stopCountdown = countdown;
+    voice.filterLeft = filterLeft;
+    voice.filterRight = filterRight;
+}
+
+} // namespace quovent

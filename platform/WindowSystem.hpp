@@ -1,0 +1,47 @@
+// The window-system interface: windows, the event pump, the mouse state, time. The host
+// drives the pump: serveEvents never waits, so the editor calls it from the host's idle and
+// from its own modal loops. One window system per open editor, used from one thread only.
+#pragma once
+
+#include "platform/Window.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace quovent::platform {
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // A child window of the host's window at rect (parent coordinates), shown at once.
+    virtual std::unique_ptr<Window> createChild(NativeWindow parent, Rect rect,
+                                                WindowHandler& handler) = 0;
+    // An undecorated pop-up window at rect (screen coordinates), not yet shown.
+    virtual std::unique_ptr<Window> createPopup(Rect rect, WindowHandler& handler) = 0;
+    // A decorated dialog window kept above the owner's top-level window, not yet shown.
+    virtual std::unique_ptr<Window> createDialog(Window* owner, Rect rect, std::string_view title,
+                                                 WindowHandler& handler) = 0;
+
+    // Dispatches every event already pending, without waiting. Returns the number of
+    // events dispatched, or -1 once the connection is lost.
+    virtual int serveEvents() = 0;
+    virtual bool isConnected() const = 0;
+
+    // Pressed mouse buttons and modifiers (platform::mouse bits), read now. 0 when the
+    // connection is lost, so that every tracking loop ends.
+    virtual unsigned mouseButtons() = 0;
+    // The whole screen in screen coordinates.
+    virtual Rect screenBounds() = 0;
+
+    // Monotonic milliseconds; wraps after 49 days.
+    virtual std::uint32_t tickCount() = 0;
+    virtual void sleep(int milliseconds) = 0;
+};
+
+// The window system of this platform's display server, or null when no display can be
+// opened (no DISPLAY, server unreachable).
+std::unique_ptr<WindowSystem> createNativeWindowSystem();
+
+} // namespace quovent::platform

@@ -1,0 +1,276 @@
+// MIDI handling: which voices a message starts or stops, the held-note counters and lamps,
+// release values, the Play state, the editor's note queue and hostile input.
+#include "EngineHarness.hpp"
+
+#include "engine/NoteRatioTable.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace quovent;
+using namespace quovent::test;
+
+namespace {
+
+class Midi : public testing::Test {
+protected:
+    void SetUp() override { NoteRatioTable::noteOffScaleForSampleRate(); }
+    void TearDown() override { NoteRatioTable::resetNoteOffScale(); }
+
+    void on(int channel, int note, int velocity = 100, int delta = 0) {
+        seq.midiEvent(delta, static_cast<std::uint8_t>(0x90 | channel),
+                      static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity));
+    }
+    void off(int channel, int note, bool asZeroVelocity = false) {
+        // A note-off's own velocity means nothing; a note-on with velocity 0 is a note-off.
+        const int kind = asZeroVelocity ? 0x90 : 0x80;
+        const int velocity = asZeroVelocity ? 0 : 64;
+        seq.midiEvent(0, static_cast<std::uint8_t>(kind | channel), static_cast<std::uint8_t>(note),
+                      static_cast<std::uint8_t>(velocity));
+    }
+    void cc(int channel, int controller, int value = 0) {
+        seq.midiEvent(0, static_cast<std::uint8_t>(0xB0 | channel),
+                      static_cast<std::uint8_t>(controller), static_cast<std::uint8_t>(value));
+    }
+    VoicePool& pool() { return seq.voices(); }
+    // An empty block: applies queued editor notes and publishes the voice count.
+    void emptyBlock() { seq.renderBlock(nullptr, 0, 0.0f, 44100.0f); }
+
+    std::unique_ptr<Sequencer> owned = std::make_unique<Sequencer>();
+    Sequencer& seq = *owned;
+};
+
+} // namespace
+
+TEST_F(Midi, ChannelOneToEightPlayTheirSlotChromaticallyAndLightItsLamp) {
+    on(0, 72, 127, 17);
+    ASSERT_EQ(pool().count(), 1);
+    const Voice& v = pool().get(0);
+    EXPECT_EQ(v.slot, 0);
+    EXPECT_EQ(v.channel, 0);
+    EXPECT_EQ(v.note, 72);
+    EXPECT_EQ(v.patternVoice, 0);
+    EXPECT_EQ(v.pitchRatio, 2.0f);
+    EXPECT_EQ(v.velocityGain, 0.5f);
+    EXPECT_EQ(v.startDelta, 17);
+    EXPECT_EQ(seq.slots().slot(0).heldNotes, 1);
+    EXPECT_EQ(seq.slots().slot(0).lamp, 1);
+
+    on(5, 48);
+    EXPECT_EQ(pool().get(1).slot, 5);
+    EXPECT_EQ(pool().get(1).pitchRatio, 0.5f);
+    EXPECT_EQ(seq.slots().slot(5).heldNotes, 1);
+}
+
+TEST_F(Midi, NoteOffReleaseFollowsTheSlotTuneAndTheNoteOffScale) {
+    // After a sample rate: 0.0928798 x ratio(60) - 1 added to the voice's own ratio.
+    on(0, 72, 127);
+    off(0, 72);
+    EXPECT_EQ(pool().get(0).stopCountdown, 1967);
+    EXPECT_EQ(seq.slots().slot(0).heldNotes, 0);
+    EXPECT_EQ(seq.slots().slot(0).lamp, 0);
+
+    on(1, 60);
+    off(1, 60);
+    EXPECT_EQ(pool().get(1).stopCountdown, 1800); // sum not above 1
+
+    // Before any sample rate the scale is 1: ratio 2 + 0 gives 3600.
+    NoteRatioTable::resetNoteOffScale();
+    on(2, 72);
+    off(2, 72);
+    EXPECT_EQ(pool().get(2).stopCountdown, 3600);
+
+    // The release reads the tune of the slot with the channel's index: tune 1.0 is entry 72.
+    seq.slots().slot(3).tune = 1.0f;
+    on(3, 60);
+    off(3, 60);
+    EXPECT_EQ(pool().get(3).stopCountdown, static_cast<int>((1.0f + 2.0f - 1.0f) * 1800.0f));
+}
+
+TEST_F(Midi, VelocityZeroIsANoteOffAndTheNoteOffVelocityIsIgnored) {
+    on(0, 64);
+    on(0, 64);
+    off(0, 64, true);
+    EXPECT_EQ(pool().get(0).stopCountdown, 1800);
+    EXPECT_EQ(pool().get(1).stopCountdown, 1800); // one note-off stops every matching voice
+    EXPECT_EQ(pool().count(), 2);                 // no voice started by velocity 0
+}
+
+TEST_F(Midi, HeldNotesNeverFallBelowZeroAndTheLampWaitsForTheLastKey) {
+    Slot& s = seq.slots().slot(2);
+    on(2, 60);
+    on(2, 62);
+    off(2, 60);
+    EXPECT_EQ(s.heldNotes, 1);
+    EXPECT_EQ(s.lamp, 1);
+    off(2, 62);
+    off(2, 62);
+    off(2, 99);
+    EXPECT_EQ(s.heldNotes, 0);
+    EXPECT_EQ(s.lamp, 0);
+}
+
+TEST_F(Midi, DrumChannelPlaysSlotsOneToEightAtTheirOwnPitch) {
+    on(9, 63);
+    ASSERT_EQ(pool().count(), 1);
+    EXPECT_EQ(pool().get(0).slot, 3);
+    EXPECT_EQ(pool().get(0).pitchRatio, 1.0f);
+    EXPECT_EQ(pool().get(0).channel, 9);
+    on(9, 68);
+    on(9, 59);
+    EXPECT_EQ(pool().count(), 1);
+    off(9, 63);
+    EXPECT_NE(pool().get(0).stopCountdown, 0);
+    EXPECT_EQ(seq.slots().slot(3).heldNotes, 0);
+}
+
+TEST_F(Midi, OtherChannelsPlayTheirSlotWithoutCountingHeldNotes) {
+    on(8, 60);
+    on(12, 61);
+    ASSERT_EQ(pool().count(), 2);
+    EXPECT_EQ(pool().get(0).slot, 8);
+    EXPECT_EQ(pool().get(1).slot, 12);
+    for (int s = 0; s < SlotBank::kSlots; ++s) {
+        EXPECT_EQ(seq.slots().slot(s).heldNotes, 0);
+        EXPECT_EQ(seq.slots().slot(s).lamp, 0);
+    }
+}
+
+TEST_F(Midi, ChannelSixteenIsIgnored) {
+    on(15, 60);
+    on(15, 72);
+    off(15, 60);
+    EXPECT_EQ(pool().count(), 0);
+}
+
+TEST_F(Midi, PatternNotesStartAndStopEightVoices) {
+    on(14, 61, 127, 5);
+    ASSERT_EQ(pool().count(), 8);
+    for (int s = 0; s < 8; ++s) {
+        const Voice& v = pool().get(s);
+        EXPECT_EQ(v.slot, s);
+        EXPECT_EQ(v.pattern, 1);
+        EXPECT_EQ(v.note, 68 + s);
+        EXPECT_EQ(v.channel, 15);
+        EXPECT_EQ(v.patternVoice, 1);
+        EXPECT_EQ(v.velocityGain, 0.5f);
+        EXPECT_EQ(v.startDelta, 5);
+    }
+    on(14, 84);
+    on(14, 59);
+    EXPECT_EQ(pool().count(), 8);
+
+    on(0, 68); // same key as slot 0's pattern voice, other channel
+    off(14, 61);
+    for (int s = 0; s < 8; ++s) {
+        EXPECT_NE(pool().get(s).stopCountdown, 0);
+    }
+    EXPECT_EQ(pool().get(8).stopCountdown, 0);
+}
+
+TEST_F(Midi, PatternNoteOffOfTheCurrentPatternEndsPlaying) {
+    seq.patterns().selectKey(3);
+    seq.playing = 1;
+    off(14, 62);
+    EXPECT_EQ(seq.playing, 1);
+    off(14, 63);
+    EXPECT_EQ(seq.playing, 0);
+}
+
+TEST_F(Midi, AllNotesOffOnAnyChannelStopsEverything) {
+    on(14, 60);
+    on(0, 72);
+    on(1, 60);
+    seq.playing = 1;
+    cc(5, 121);
+    cc(5, 120);
+    EXPECT_EQ(pool().get(0).stopCountdown, 0);
+    EXPECT_EQ(seq.playing, 1);
+
+    cc(5, 123, 0);
+    for (int i = 0; i < pool().count(); ++i) {
+        const Voice& v = pool().get(i);
+        EXPECT_EQ(v.stopCountdown, static_cast<int>(v.pitchRatio * 1800.0f));
+    }
+    EXPECT_EQ(seq.playing, 0);
+    EXPECT_EQ(seq.slots().slot(0).heldNotes, 0);
+    EXPECT_EQ(seq.slots().slot(1).heldNotes, 0);
+    EXPECT_EQ(seq.slots().slot(0).lamp, 1); // lamps go off with the next note-off
+    off(0, 72);
+    EXPECT_EQ(seq.slots().slot(0).lamp, 0);
+    EXPECT_EQ(seq.slots().slot(0).heldNotes, 0);
+}
+
+TEST_F(Midi, APatternStartsWholeOrNotAtAll) {
+    for (int i = 0; i < VoicePool::kCapacity - 7; ++i) {
+        on(1, 60);
+    }
+    ASSERT_EQ(pool().freeEntries(), 7);
+    on(14, 60);
+    EXPECT_EQ(pool().count(), VoicePool::kCapacity - 7);
+    on(1, 60);
+    on(1, 60);
+    on(1, 60);
+    EXPECT_EQ(pool().freeEntries(), 4);
+    for (int i = 0; i < 20; ++i) {
+        on(2, 60); // refused quietly once full
+    }
+    EXPECT_EQ(pool().count(), VoicePool::kCapacity);
+}
+
+TEST_F(Midi, EditorNotesArriveAtTheNextBlock) {
+    EXPECT_TRUE(seq.postNoteOn(60 + 5, 127, 14));
+    EXPECT_EQ(pool().count(), 0);
+    emptyBlock();
+    ASSERT_EQ(pool().count(), 8);
+    EXPECT_EQ(pool().get(0).pattern, 5);
+    EXPECT_EQ(pool().get(0).startDelta, 0);
+    EXPECT_EQ(seq.liveVoices, 8);
+
+    seq.patterns().selectKey(5);
+    seq.playing = 1;
+    EXPECT_TRUE(seq.postNoteOff(65, 14, 0.0f));
+    emptyBlock();
+    EXPECT_EQ(pool().get(0).stopCountdown, 1800);
+    EXPECT_EQ(seq.playing, 0);
+}
+
+TEST_F(Midi, AFullEditorQueueDropsFurtherNotes) {
+    int accepted = 0;
+    for (int i = 0; i < capacity::kEditorCommands + 10; ++i) {
+        accepted += seq.postNoteOn(60, 100, 1) ? 1 : 0;
+    }
+    EXPECT_EQ(accepted, capacity::kEditorCommands);
+    emptyBlock();
+    EXPECT_EQ(pool().count(), VoicePool::kCapacity); // 256 starts, 128 fit
+    EXPECT_TRUE(seq.postNoteOn(60, 100, 1));         // room again after the drain
+}
+
+TEST_F(Midi, HostileBytesAndDeltasAreSafe) {
+    std::mt19937 rng(1234);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> delta(-100000, 100000);
+    Harness h(4096);
+    fillConstant(h.slot(0), 500);
+    fillConstant(h.slot(3), 3000);
+    h.row(0, 0).setStep(0, true);
+    for (int block = 0; block < 300; ++block) {
+        const int events = block % 50 == 0 ? 20000 : 40;
+        for (int e = 0; e < events; ++e) {
+            h.seq().midiEvent(delta(rng), static_cast<std::uint8_t>(byte(rng)),
+                              static_cast<std::uint8_t>(byte(rng)),
+                              static_cast<std::uint8_t>(byte(rng)));
+        }
+        h.render(0, 64, 64);
+        for (int s = 0; s < 8; ++s) {
+            ASSERT_GE(h.slot(s).heldNotes, 0);
+        }
+        ASSERT_LE(h.seq().voices().count(), VoicePool::kCapacity);
+    }
+    for (const auto& o : h.out) {
+        for (const float x : o) {
+            ASSERT_TRUE(std::isfinite(x));
+        }
+    }
+}

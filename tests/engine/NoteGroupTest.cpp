@@ -1,0 +1,158 @@
+// Note voices rendered side by side must sound bit for bit as when rendered one after
+// another: every setting that changes the per-voice path (filter types, pans, output
+// pairs, lengths, stops, mutes, late starts, shared or aliased buffers) is mixed here.
+#include "EngineHarness.hpp"
+
+#include "engine/NoteRatioTable.hpp"
+#include "engine/NoteVoiceRenderer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+
+using namespace quovent;
+using namespace quovent::test;
+
+namespace {
+
+struct Scene {
+    static constexpr int kBlock = 512;
+    static constexpr int kBlocks = 24;
+    static constexpr long kFrames = static_cast<long>(kBlock) * kBlocks;
+
+    Scene() : h(kFrames) {}
+
+    // Voices as MIDI would build them, on slots 0..count-1, all on output pair `pair`
+    // (0: each slot its own pair).
+    void setUp(int count, int pair) {
+        for (int s = 0; s < count; ++s) {
+            Slot& slot = h.slot(s);
+            fillSine(slot, 3000 + 2500 * s, 150.0 + 97.0 * s, s % 2 == 0 ? 44100 : 22050);
+            slot.filterMode = s % 4;
+            slot.freq = 0.25f + 0.15f * s;
+            slot.res = 0.2f * s;
+            slot.pan = 0.1f + 0.27f * s;
+            slot.volume = 0.4f + 0.1f * s;
+            slot.length = s == 2 ? 0.3f : 1.0f;
+            slot.setOutputPair(pair == 0 ? s % 6 + 1 : pair);
+            Voice v;
+            v.slot = s;
+            v.channel = s;
+            v.note = 60 + s;
+            v.pitchRatio = NoteRatioTable::ratio(55 + 3 * s);
+            v.velocityGain = (70.0f + 15.0f * s) / 254.0f;
+            for (VoiceFilter* f : {&v.filterLeft, &v.filterRight}) {
+                f->setType(VoiceFilter::typeForMode(slot.filterMode));
+            }
+            voices.push_back(v);
+        }
+    }
+
+    std::vector<Voice> voices;
+    Harness h;
+};
+
+// Renders the scene's voices block by block, either as runs or one by one. Between blocks
+// the same things happen to both: a voice is stopped, a slot muted and unmuted.
+void play(Scene& scene, bool asRun, std::vector<float*> outputs, std::vector<Voice>& voices,
+          std::vector<bool>& ended) {
+    const int n = static_cast<int>(voices.size());
+    ended.assign(n, false);
+    for (int b = 0; b < Scene::kBlocks; ++b) {
+        if (b == 6) {
+            voices[1].stopCountdown = 2500;
+        }
+        if (n > 3) {
+            scene.h.slot(3).active = b >= 3 && b < 5 ? 0 : 1;
+        }
+        std::array<float*, 12> ptrs{};
+        for (int i = 0; i < 12; ++i) {
+            ptrs[i] = outputs[i] + static_cast<long>(b) * Scene::kBlock;
+        }
+        BlockContext block;
+        block.outputs = ptrs.data();
+        block.frames = Scene::kBlock;
+        Voice* live[NoteVoiceRenderer::kMaxRun];
+        const Slot* slots[NoteVoiceRenderer::kMaxRun];
+        int idx[NoteVoiceRenderer::kMaxRun];
+        int count = 0;
+        for (int i = 0; i < n; ++i) {
+            if (!ended[i]) {
+                idx[count] = i;
+                live[count] = &voices[i];
+                slots[count] = &scene.h.slot(voices[i].slot);
+                ++count;
+            }
+        }
+        if (asRun) {
+            bool done[NoteVoiceRenderer::kMaxRun] = {};
+            NoteVoiceRenderer::renderRun(live, slots, done, count, block);
+            for (int j = 0; j < count; ++j) {
+                ended[idx[j]] = done[j];
+            }
+        } else {
+            for (int j = 0; j < count; ++j) {
+                ended[idx[j]] = NoteVoiceRenderer::render(*live[j], *slots[j], block);
+            }
+        }
+    }
+}
+
+void expectSameAsOneByOne(int count, int pair, bool aliasedOutputs, int lateStart) {
+    SCOPED_TRACE(testing::Message() << count << " voices, pair " << pair << ", aliased "
+                                    << aliasedOutputs << ", late start " << lateStart);
+    Scene scene;
+    scene.setUp(count, pair);
+    std::vector<Voice> runVoices = scene.voices;
+    std::vector<Voice> oneVoices = scene.voices;
+    runVoices[0].startDelta = lateStart;
+    oneVoices[0].startDelta = lateStart;
+
+    std::vector<std::vector<float>> runOut(12, std::vector<float>(Scene::kFrames, 0.25f));
+    std::vector<std::vector<float>> oneOut = runOut;
+    std::vector<float*> runPtrs;
+    std::vector<float*> onePtrs;
+    for (int i = 0; i < 12; ++i) {
+        // Aliased: a host handing every output the same buffer.
+        runPtrs.push_back(runOut[aliasedOutputs ? 0 : i].data());
+        onePtrs.push_back(oneOut[aliasedOutputs ? 0 : i].data());
+    }
+    std::vector<bool> runEnded;
+    std::vector<bool> oneEnded;
+    play(scene, true, runPtrs, runVoices, runEnded);
+    play(scene, false, onePtrs, oneVoices, oneEnded);
+
+    EXPECT_EQ(runEnded, oneEnded);
+    for (int o = 0; o < 12; ++o) {
+        for (long k = 0; k < Scene::kFrames; ++k) {
+            // Bit for bit: equal values with different bits (-0 and +0) count as different.
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(runOut[o][k]),
+                      std::bit_cast<std::uint32_t>(oneOut[o][k]))
+                << "output " << o << " frame " << k;
+        }
+    }
+    bool sounded = false;
+    for (const float x : runOut[0]) {
+        sounded = sounded || x != 0.25f;
+    }
+    EXPECT_TRUE(sounded);
+    for (int i = 0; i < count; ++i) {
+        if (!runEnded[i]) {
+            EXPECT_EQ(runVoices[i].position, oneVoices[i].position) << i;
+            EXPECT_EQ(runVoices[i].gain, oneVoices[i].gain) << i;
+            EXPECT_EQ(runVoices[i].filterLeft.y1, oneVoices[i].filterLeft.y1) << i;
+        }
+    }
+}
+
+} // namespace
+
+TEST(NoteGroups, SideBySideSoundsBitForBitAsOneAfterAnother) {
+    for (const int count : {2, 3, 4}) {
+        expectSameAsOneByOne(count, 1, false, 0);   // one shared pair
+        expectSameAsOneByOne(count, 0, false, 0);   // a pair per voice
+        expectSameAsOneByOne(count, 2, true, 0);    // every output the same buffer
+        expectSameAsOneByOne(count, 1, false, 200); // the first voice starts late
+    }
+}

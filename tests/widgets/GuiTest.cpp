@@ -1,0 +1,421 @@
+// Every control kind driven through real X11 windows with real pointer and key events:
+// buttons, knob, slider, switches, pop-up menus, splash, a file dropped by an XDND source,
+// the built-in file selector, and a screenshot of a frame holding one control of each kind.
+
+#include "widgets/BuiltinFileDialog.hpp"
+#include "widgets/BuiltinMessageDialog.hpp"
+#include "widgets/FileSelector.hpp"
+#include "widgets/Knob.hpp"
+#include "widgets/KnobMode.hpp"
+#include "widgets/MenuWindow.hpp"
+#include "widgets/MessageDialog.hpp"
+#include "widgets/MomentaryButton.hpp"
+#include "widgets/PopupMenu.hpp"
+#include "widgets/SplashControl.hpp"
+#include "widgets/StepSwitchHorizontal.hpp"
+#include "widgets/StepSwitchVertical.hpp"
+#include "widgets/StripIndicator.hpp"
+#include "widgets/TextDisplay.hpp"
+#include "widgets/ToggleButton.hpp"
+#include "widgets/VerticalSlider.hpp"
+
+#include "GuiFixture.hpp"
+#include "RecordingListener.hpp"
+#include "TestSkin.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <filesystem>
+#include <fstream>
+
+namespace quovent::test {
+
+BitmapPtr GuiTest::background() {
+    return skin::background(kFrameRect.width(), kFrameRect.height());
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+Point centre(Rect r) {
+    return {r.left + r.width() / 2, r.top + r.height() / 2};
+}
+
+// A text field that takes dropped files, as a slot's name field does.
+class DropField : public TextDisplay {
+public:
+    using TextDisplay::TextDisplay;
+    bool acceptsDrop(int type) const override { return type == platform::DropData::kFiles; }
+    bool onDrop(DrawContext& /*context*/, const platform::DropData& data, Point where) override {
+        paths = data.items;
+        at = where;
+        setText(data.items.empty() ? "" : data.items.front());
+        return true;
+    }
+    std::vector<std::string> paths;
+    Point at;
+};
+
+class ControlsGuiTest : public GuiTest {
+protected:
+    void TearDown() override {
+        setKnobMode(kCircularMode);
+        GuiTest::TearDown();
+    }
+    RecordingListener listener;
+};
+
+TEST_F(ControlsGuiTest, MomentaryButtonReportsOneThenZeroAndToggleFlips) {
+    auto* kick = frame->add(std::make_unique<MomentaryButton>(Rect{20, 40, 60, 60}, &listener, 135,
+                                                              skin::button(40, 20, "NEXT")));
+    auto* toggle = frame->add(
+        std::make_unique<ToggleButton>(Rect{80, 40, 102, 62}, &listener, 143, skin::lamp(22, 22)));
+    click(centre(kick->rect()));
+    EXPECT_EQ(listener.values().front(), 1.0f);
+    EXPECT_EQ(listener.values().back(), 0.0f);
+    EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 135", "end 135"}));
+    listener.reports.clear();
+    click(centre(toggle->rect()));
+    click(centre(toggle->rect()));
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f}));
+}
+
+TEST_F(ControlsGuiTest, LinearKnobDragMovesOneTwoHundredthOfTheRangePerPixel) {
+    setKnobMode(kLinearMode);
+    auto* knob = frame->add(
+        std::make_unique<Knob>(Rect{100, 100, 130, 130}, &listener, 153, skin::knob(30, 37), 37));
+    knob->setValue(0.3f);
+    const Point c = centre(knob->rect());
+    press(c, {moveStep({c.x + 15, c.y}), moveStep({c.x + 40, c.y}), moveStep({c.x + 40, c.y - 10}),
+              buttonStep(1, false)});
+    EXPECT_NEAR(knob->value(), 0.3f + 50 * 0.005f, 1e-5);
+    EXPECT_EQ(listener.reports.size(), 3u);
+    EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 153", "end 153"}));
+}
+
+TEST_F(ControlsGuiTest, SliderFollowsAFreeClickAndClampsAtBothEnds) {
+    auto* slider = frame->add(std::make_unique<VerticalSlider>(
+        Rect{200, 100, 212, 155}, &listener, 141, skin::groove(12, 55), skin::handle(11, 18)));
+    click({206, 100 + 9 + 10}); // handle centre 10 px below its top position
+    EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
+    press({206, 120}, {moveStep({206, 20}), moveStep({206, 300}), buttonStep(1, false)});
+    EXPECT_EQ(slider->value(), 0.0f);
+    const auto v = listener.values();
+    EXPECT_EQ(v[v.size() - 2], 1.0f) << "dragged far above: held at the maximum";
+}
+
+TEST_F(ControlsGuiTest, SwitchesPickTheBandUnderThePointer) {
+    auto* h = frame->add(std::make_unique<StepSwitchHorizontal>(
+        Rect{300, 40, 353, 56}, &listener, 151,
+        skin::switchStrip(53, 16, {"V", "T", "F", "R", "P"}, true), 5));
+    auto* v = frame->add(std::make_unique<StepSwitchVertical>(
+        Rect{380, 40, 406, 80}, &listener, 156,
+        skin::switchStrip(26, 40, {"OFF", "LP", "BP", "HP"}, false), 4));
+    click({300 + 35, 48}); // 35 / 53 * 5 = 3.3
+    EXPECT_EQ(h->value(), 0.75f);
+    press({301, 48}, {moveStep({352, 48}), buttonStep(1, false)});
+    EXPECT_EQ(h->value(), 1.0f);
+    click({390, 40 + 25});
+    EXPECT_FLOAT_EQ(v->value(), 2.0f / 3.0f);
+}
+
+class MenuGuiTest : public ControlsGuiTest {
+protected:
+    void SetUp() override {
+        ControlsGuiTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        menu = frame->add(std::make_unique<PopupMenu>(Rect{300, 60, 318, 72}, &listener, 148,
+                                                      skin::menuButton(18, 12, false),
+                                                      skin::menuButton(18, 12, true)));
+        menu->setStyle(displayStyle::kNoText);
+        for (const char* t : {"copy pattern", "paste pattern", "-", "-Ggreyed", "init pattern"}) {
+            menu->addEntry(t);
+        }
+        toggle = frame->add(std::make_unique<ToggleButton>(Rect{300, 200, 322, 222}, &listener, 143,
+                                                           skin::lamp(22, 22)));
+    }
+    GuiHost::Step clickItem(int index) {
+        return [this, index] {
+            const Rect r = MenuWindow::active()->itemScreenRect(index);
+            moveToScreen(centre(r));
+            button(1, true);
+            button(1, false);
+            return true;
+        };
+    }
+    GuiHost::Step menuOpen() {
+        return waitFor([] { return MenuWindow::active() != nullptr; });
+    }
+    PopupMenu* menu = nullptr;
+    ToggleButton* toggle = nullptr;
+};
+
+TEST_F(MenuGuiTest, ChoosingAnItemReportsItsIndex) {
+    press({305, 65}, {menuOpen(), buttonStep(1, false), clickItem(4)});
+    EXPECT_EQ(MenuWindow::active(), nullptr);
+    EXPECT_EQ(listener.values(), (std::vector<float>{4.0f}));
+    EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 148", "end 148"}));
+    // The right button opens and chooses too.
+    press({305, 65}, {menuOpen(), buttonStep(3, false), clickItem(1)}, 3);
+    EXPECT_EQ(listener.values(), (std::vector<float>{4.0f, 1.0f}));
+}
+
+TEST_F(MenuGuiTest, DismissingReportsNothingAndTheClosingClickReachesNoControl) {
+    menu->setValue(1.0f);
+    // A click on the toggle while the menu is open closes the menu only.
+    press({305, 65}, {menuOpen(), buttonStep(1, false), moveStep(centre(toggle->rect())),
+                      buttonStep(1, true), buttonStep(1, false)});
+    pump(10);
+    EXPECT_TRUE(listener.reports.empty());
+    EXPECT_EQ(toggle->value(), 0.0f);
+    // Escape.
+    press({305, 65}, {menuOpen(), buttonStep(1, false), [this] {
+                          tap(XK_Escape);
+                          return true;
+                      }});
+    EXPECT_EQ(MenuWindow::active(), nullptr);
+    // Releasing on a separator or a greyed item chooses nothing; the menu stays.
+    press({305, 65}, {menuOpen(), buttonStep(1, false), clickItem(2), clickItem(3), [this] {
+                          EXPECT_NE(MenuWindow::active(), nullptr);
+                          tap(XK_Escape);
+                          return true;
+                      }});
+    EXPECT_TRUE(listener.reports.empty());
+    EXPECT_EQ(menu->value(), 1.0f);
+}
+
+TEST_F(ControlsGuiTest, SplashShowsOnAClickAndHidesOnTheNext) {
+    auto* splash = frame->add(std::make_unique<SplashControl>(
+        Rect{230, 7, 350, 27}, &listener, 149, skin::splash(400, 120), Rect{120, 100, 520, 220}));
+    click({240, 15});
+    EXPECT_TRUE(splash->isShown());
+    click({20, 400}); // outside the picture
+    EXPECT_TRUE(splash->isShown());
+    click({300, 150});
+    EXPECT_FALSE(splash->isShown());
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f}));
+}
+
+TEST_F(ControlsGuiTest, AWindowDestroyedUnderADragEndsTheLoop) {
+    setKnobMode(kLinearMode);
+    auto* knob = frame->add(
+        std::make_unique<Knob>(Rect{100, 100, 130, 130}, &listener, 153, skin::knob(30, 37), 37));
+    static_cast<void>(knob);
+    // The host destroys its window (and with it ours) while the button is still down.
+    move({115, 115});
+    host.script = {moveStep({120, 115}), [this] {
+                       XDestroyWindow(dpy, parent);
+                       XSync(dpy, False);
+                       parent = 0;
+                       return true;
+                   }};
+    button(1, true);
+    ASSERT_TRUE(pumpUntil([this] { return host.script.empty(); }));
+    EXPECT_TRUE(frame->isClosing());
+    EXPECT_LT(host.idles, 100);
+    EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 153", "end 153"}));
+    button(1, false);
+    frame->idle(); // still safe to serve and to delete
+}
+
+// The drag source side of XDND, as a file manager speaks it.
+class XdndSource {
+public:
+    XdndSource(Display* dpy, const std::string& uriList) : dpy_(dpy), data_(uriList) {
+        window_ = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+        selection_ = atom("XdndSelection");
+        uriList_ = atom("text/uri-list");
+        XSetSelectionOwner(dpy, selection_, window_, CurrentTime);
+        XSync(dpy, False);
+    }
+    ~XdndSource() { XDestroyWindow(dpy_, window_); }
+
+    Atom atom(const char* name) { return XInternAtom(dpy_, name, False); }
+    void send(Window target, const char* type, long l1, long l2, long l3, long l4) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.display = dpy_;
+        m.window = target;
+        m.message_type = atom(type);
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(window_);
+        m.data.l[1] = l1;
+        m.data.l[2] = l2;
+        m.data.l[3] = l3;
+        m.data.l[4] = l4;
+        XSendEvent(dpy_, target, False, NoEventMask, reinterpret_cast<XEvent*>(&m));
+        XSync(dpy_, False);
+    }
+    // Answers what arrived for the source: status, conversion requests, finish.
+    void serve() {
+        while (XPending(dpy_) > 0) {
+            XEvent e;
+            XNextEvent(dpy_, &e);
+            if (e.type == ClientMessage && e.xclient.message_type == atom("XdndStatus")) {
+                ++statuses;
+                accepted = (e.xclient.data.l[1] & 1) != 0;
+                action = static_cast<Atom>(e.xclient.data.l[4]);
+            } else if (e.type == ClientMessage && e.xclient.message_type == atom("XdndFinished")) {
+                finished = true;
+                finishedAccepted = (e.xclient.data.l[1] & 1) != 0;
+            } else if (e.type == SelectionRequest) {
+                const XSelectionRequestEvent& r = e.xselectionrequest;
+                XSelectionEvent reply{};
+                reply.type = SelectionNotify;
+                reply.requestor = r.requestor;
+                reply.selection = r.selection;
+                reply.target = r.target;
+                reply.time = r.time;
+                reply.property = None;
+                if (r.target == uriList_) {
+                    XChangeProperty(dpy_, r.requestor, r.property, uriList_, 8, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(data_.data()),
+                                    static_cast<int>(data_.size()));
+                    reply.property = r.property;
+                }
+                XSendEvent(dpy_, r.requestor, False, NoEventMask,
+                           reinterpret_cast<XEvent*>(&reply));
+                XSync(dpy_, False);
+            }
+        }
+    }
+
+    int statuses = 0;
+    bool accepted = false;
+    Atom action = None;
+    bool finished = false;
+    bool finishedAccepted = false;
+
+private:
+    Display* dpy_;
+    std::string data_;
+    Window window_;
+    Atom selection_;
+    Atom uriList_;
+};
+
+TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
+    char pattern[] = "/tmp/quovent-drop-XXXXXX";
+    const fs::path dir = ::mkdtemp(pattern);
+    std::ofstream(dir / "my kick.wav") << "RIFF";
+    fs::create_symlink(dir / "my kick.wav", dir / "link.wav");
+    auto* field = frame->add(std::make_unique<DropField>(Rect{40, 300, 240, 314}, &listener, 137,
+                                                         skin::displayBack(200, 14)));
+    const auto target = static_cast<Window>(frame->window().nativeHandle());
+
+    // The frame's window announces itself as a version 5 target.
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XdndSource source(dpy, "# from a test\r\nfile://" + dir.string() + "/link%2Ewav\r\n");
+    ASSERT_EQ(XGetWindowProperty(dpy, target, source.atom("XdndAware"), 0, 1, False, XA_ATOM, &type,
+                                 &format, &count, &after, &data),
+              Success);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(*reinterpret_cast<long*>(data), 5);
+    XFree(data);
+
+    const auto rootPos = [&](Point p) {
+        const Point s = screen(p);
+        return static_cast<long>((s.x << 16) | s.y);
+    };
+    const auto settle = [&](const std::function<bool()>& until) {
+        return pumpUntil([&] {
+            source.serve();
+            return until();
+        });
+    };
+    source.send(target, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")), 0,
+                0);
+    // Over an empty part of the frame: refused.
+    source.send(target, "XdndPosition", 0, rootPos({400, 400}), CurrentTime,
+                static_cast<long>(source.atom("XdndActionCopy")));
+    ASSERT_TRUE(settle([&] { return source.statuses == 1; }));
+    EXPECT_FALSE(source.accepted);
+    // Over the field: accepted as a copy.
+    source.send(target, "XdndPosition", 0, rootPos({60, 305}), CurrentTime,
+                static_cast<long>(source.atom("XdndActionCopy")));
+    ASSERT_TRUE(settle([&] { return source.statuses == 2; }));
+    EXPECT_TRUE(source.accepted);
+    EXPECT_EQ(source.action, source.atom("XdndActionCopy"));
+    source.send(target, "XdndDrop", 0, CurrentTime, 0, 0);
+    ASSERT_TRUE(settle([&] { return source.finished; }));
+    EXPECT_TRUE(source.finishedAccepted);
+    EXPECT_EQ(field->paths,
+              (std::vector<std::string>{fs::canonical(dir / "my kick.wav").string()}));
+    EXPECT_EQ(field->at, (Point{60, 305}));
+    fs::remove_all(dir);
+}
+
+TEST_F(ControlsGuiTest, TheBuiltInFileSelectorPicksAFileWithRealEvents) {
+    char pattern[] = "/tmp/quovent-pick-XXXXXX";
+    const fs::path dir = ::mkdtemp(pattern);
+    for (const char* f : {"clap.wav", "hat.WAV", "kick.wav", "readme.txt"}) {
+        std::ofstream(dir / f) << "x";
+    }
+    FileSelectRequest request;
+    request.title = "Select a Sample";
+    request.initialPath = dir.string();
+    request.types = {{"Wave file", "wav"}};
+    const auto dialogUp = waitFor([] { return BuiltinFileDialog::active() != nullptr; });
+    int settled = 0;
+    host.script = {dialogUp, [&] { return ++settled > 20; }, // mapped and focused
+                   [this] {
+                       // Click "hat.WAV", then confirm with the keyboard.
+                       moveToScreen(centre(BuiltinFileDialog::active()->entryScreenRect(1)));
+                       button(1, true);
+                       button(1, false);
+                       return true;
+                   },
+                   [&] { return ++settled > 25; },
+                   [this] {
+                       tap(XK_Return);
+                       return true;
+                   }};
+    FileSelector selector(*frame, FileSelector::Backend::BuiltIn);
+    EXPECT_EQ(selector.run(request), 1);
+    EXPECT_EQ(request.results, (std::vector<std::string>{(dir / "hat.WAV").string()}));
+    EXPECT_EQ(BuiltinFileDialog::active(), nullptr);
+
+    // Escape cancels.
+    host.script = {dialogUp, [&] { return ++settled > 45; },
+                   [this] {
+                       tap(XK_Escape);
+                       return true;
+                   }};
+    EXPECT_EQ(selector.run(request), 0);
+    fs::remove_all(dir);
+}
+
+TEST_F(ControlsGuiTest, TheBuiltInMessageBoxAnswersAClickAndAKey) {
+    MessageDialog box(*frame, DialogBackend::BuiltIn);
+    int settled = 0;
+    const auto up = waitFor([] { return BuiltinMessageDialog::active() != nullptr; });
+    host.script = {up, [&] { return ++settled > 10; },
+                   [this] {
+                       moveToScreen(centre(BuiltinMessageDialog::active()->buttonScreenRect(1)));
+                       button(1, true);
+                       button(1, false);
+                       return true;
+                   }};
+    EXPECT_EQ(box.show("quovent v1.0", "The sample file is missing. Locate it?",
+                       MessageDialog::Style::YesNo),
+              MessageDialog::Answer::No);
+    host.script = {up, [&] { return ++settled > 20; },
+                   [this] {
+                       tap(XK_Return);
+                       return true;
+                   }};
+    EXPECT_EQ(box.show("quovent v1.0", "Locate it?", MessageDialog::Style::YesNo),
+              MessageDialog::Answer::Yes);
+    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
+}
+
+} // namespace
+} // namespace quovent::test

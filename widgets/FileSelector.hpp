@@ -1,0 +1,49 @@
+// Runs one file selection. The host's own selector is used when the host offers it (it
+// answers both "openFileSelector" and "closeFileSelector"); otherwise the desktop's dialog
+// (zenity or kdialog) when one is installed; otherwise the toolkit's built-in dialog, which
+// always works. The backend choice can be forced (tests force the built-in dialog).
+#pragma once
+
+#include "widgets/DialogBackend.hpp"
+#include "widgets/FileSelectRequest.hpp"
+
+#include <string>
+
+namespace quovent {
+
+class FrameHost;
+class FrameWindow;
+
+class FileSelector {
+public:
+    using Backend = DialogBackend;
+
+    // The process-wide choice (shared with message boxes) and the desktop program to use.
+    static void setDefaultBackend(Backend backend) noexcept { dialogs::setDefaultBackend(backend); }
+    static void setDesktopProgram(std::string path) { dialogs::setDesktopProgram(std::move(path)); }
+
+    explicit FileSelector(FrameWindow& frame, Backend backend = dialogs::defaultBackend());
+    // Closes the selection (tells the host it was consumed).
+    ~FileSelector();
+    FileSelector(const FileSelector&) = delete;
+    FileSelector& operator=(const FileSelector&) = delete;
+
+    // Shows the selector and waits. The result is the number of chosen paths, 0 when
+    // cancelled; the paths are in request.results.
+    int run(FileSelectRequest& request);
+    // Tells the host that its result has been consumed (once; the destructor does it too).
+    void close();
+
+    // Which way the last run went, for tests and diagnostics.
+    enum class Used { Nothing, Host, Desktop, BuiltIn };
+    Used used() const noexcept { return used_; }
+
+private:
+    FrameWindow& frame_;
+    FrameHost& host_; // kept apart: close() may run after the frame is gone
+    Backend backend_;
+    Used used_ = Used::Nothing;
+    FileSelectRequest* hostRequest_ = nullptr;
+};
+
+} // namespace quovent
