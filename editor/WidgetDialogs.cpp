@@ -17,8 +17,7 @@ FileSelectRequest WidgetDialogs::relocationRequest() {
     return request;
 }
 
-FileSelectRequest WidgetDialogs::folderRequest(const std::string& title,
-                                               const std::string& root) {
+FileSelectRequest WidgetDialogs::folderRequest(const std::string& title, const std::string& root) {
     FileSelectRequest request;
     request.command = FileSelectCommand::Directory;
     request.title = title;

@@ -223,8 +223,7 @@ TEST_F(DialogsGuiTest, ARootedFolderDialogCannotLeaveTheRoot) {
                    check([&] { EXPECT_EQ(listed(), (kitRoot / "inner").string()); }), clickUp(),
                    settle(), clickUp(), settle(),
                    check([&] { EXPECT_EQ(listed(), kitRoot.string()); }), press(XK_Escape)};
-    EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", kitRoot.string()),
-              std::nullopt);
+    EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", kitRoot.string()), std::nullopt);
     // Right away, OK chooses the root itself.
     host.script = {fileDialogUp(), settle(20), clickUp(), settle(), clickOk()};
     EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", kitRoot.string()),
@@ -266,9 +265,14 @@ TEST_F(DialogsGuiTest, SampleOperationsRunEndToEndWithTheBuiltInDialogs) {
     ASSERT_EQ(browser.sampleBasePath(), root.string());
 
     // A slot folder below the base: "kit" holds three WAV files; the first is loaded.
-    host.script = {fileDialogUp(), settle(20), clickUp(), settle(),
-                   check([this] { EXPECT_EQ(listed(), root.string()); }), clickEntry("kit"),
-                   settle(), clickOk()};
+    host.script = {fileDialogUp(),
+                   settle(20),
+                   clickUp(),
+                   settle(),
+                   check([this] { EXPECT_EQ(listed(), root.string()); }),
+                   clickEntry("kit"),
+                   settle(),
+                   clickOk()};
     browser.browseSampleDirectory(slot);
     ASSERT_TRUE(slot.directory.hasFileList());
     EXPECT_EQ(slot.directory.fileCount(), 3);
@@ -278,9 +282,10 @@ TEST_F(DialogsGuiTest, SampleOperationsRunEndToEndWithTheBuiltInDialogs) {
     // A missing file: the question is answered Yes, the file located in the built-in
     // selector (it starts in the home folder), loaded, and its directory remembered.
     const std::string missing = (root / "gone" / "b.wav").string();
-    host.script = {boxUp(), settle(), clickButton(0), fileDialogUp(), settle(20),
-                   clickEntry("kit"), settle(), press(XK_Return), settle(),
-                   clickEntry("b.wav"), settle(), press(XK_Return)};
+    host.script = {
+        boxUp(),           settle(),        clickButton(0),   fileDialogUp(), settle(20),
+        clickEntry("kit"), settle(),        press(XK_Return), settle(),       clickEntry("b.wav"),
+        settle(),          press(XK_Return)};
     EXPECT_TRUE(browser.loadWithRelocation(slot, missing));
     EXPECT_EQ(slot.samplePath(), (root / "kit" / "b.wav").string());
     EXPECT_EQ(browser.relocationDirectory(), (root / "kit").string());

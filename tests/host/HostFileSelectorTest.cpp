@@ -39,9 +39,8 @@ struct SelectorHost {
         seenTypes.clear();
     }
     static std::intptr_t QUOVENT_VSTCALL callback(vst::AEffect* /*effect*/, std::int32_t opcode,
-                                                  std::int32_t /*index*/,
-                                                  std::intptr_t /*value*/, void* ptr,
-                                                  float /*opt*/) {
+                                                  std::int32_t /*index*/, std::intptr_t /*value*/,
+                                                  void* ptr, float /*opt*/) {
         opcodes.push_back(opcode);
         switch (opcode) {
         case vst::audioMasterVersion:
