@@ -107,7 +107,7 @@ protected:
     static GuiHost::Step settle(int passes = 10) {
         return [passes, n = 0]() mutable { return ++n > passes; };
     }
-    GuiHost::Step clickAt(std::function<Rect()> where) {
+    GuiHost::Step clickAt(const std::function<Rect()>& where) {
         return [this, where] {
             moveToScreen(centre(where()));
             button(1, true);
@@ -141,7 +141,7 @@ protected:
     GuiHost::Step clickButton(int index) {
         return clickAt([index] { return BuiltinMessageDialog::active()->buttonScreenRect(index); });
     }
-    GuiHost::Step check(std::function<void()> f) {
+    GuiHost::Step check(const std::function<void()>& f) {
         return [f] {
             f();
             return true;
