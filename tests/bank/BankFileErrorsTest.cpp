@@ -141,7 +141,7 @@ TEST_F(BankFileErrors, TextThatIsNoBankIsRefused) {
     expectRefused(std::string(100000, '[') + std::string(100000, ']'),
                   "bank: nested deeper than 16 levels");
     std::string huge = valid.dump();
-    huge.insert(huge.size() - 1, std::string(5 * 1024 * 1024, ' '));
+    huge.insert(huge.size() - 1, std::string(std::size_t{5} * 1024 * 1024, ' '));
     expectRefused(huge, "bank: file larger than 4194304 bytes");
 }
 
