@@ -1,6 +1,7 @@
 // The sequence model: defaults a fresh instance starts from, the row accessors playback
 // relies on, pattern numbering, the voice pool and the note ratio table.
 #include "engine/NoteRatioTable.hpp"
+#include "engine/Sequencer.hpp"
 #include "engine/PatternBank.hpp"
 #include "engine/SlotBank.hpp"
 #include "engine/VoicePool.hpp"
@@ -249,4 +250,13 @@ TEST(Model, PlaceholderIsRecognisedByItsFirstSeventeenCharacters) {
     EXPECT_TRUE(Slot::isPlaceholder("        Set some other text"));
     EXPECT_FALSE(Slot::isPlaceholder("       Set some dir"));
     EXPECT_FALSE(Slot::isPlaceholder("/home/kick.wav"));
+}
+
+TEST(Model, StepLengthIsExactWhereTheSampleCountIsWhole) {
+    Sequencer sequencer;
+    EXPECT_EQ(sequencer.samplesPerStep(44100.0f), 5512.5); // no tempo yet: 120
+    sequencer.tempo = 90.0f;
+    EXPECT_EQ(sequencer.samplesPerStep(48000.0f), 8000.0);
+    sequencer.tempo = 140.0f;
+    EXPECT_EQ(sequencer.samplesPerStep(48000.0f), 48000.0 * 15.0 / 140.0);
 }
