@@ -11,12 +11,12 @@ OutputSelector::OutputSelector(Rect size, BitmapPtr background, Slot& slot)
     show();
 }
 
-std::string OutputSelector::text(int pair) {
+std::string OutputSelector::format(int pair) {
     return "Out: " + std::to_string(pair);
 }
 
 void OutputSelector::show() {
-    setText(text(slot_.outputPair));
+    setText(format(slot_.outputPair));
 }
 
 void OutputSelector::onMouseDown(DrawContext& context, Point /*where*/) {

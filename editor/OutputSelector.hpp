@@ -17,7 +17,7 @@ public:
     void onMouseDown(DrawContext& context, Point where) override;
     // Shows the slot's output pair.
     void show();
-    static std::string text(int pair);
+    static std::string format(int pair);
 
 private:
     Slot& slot_;
