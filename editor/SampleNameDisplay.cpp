@@ -41,10 +41,10 @@ void SampleNameDisplay::onMouseDown(DrawContext& context, Point where) {
 void SampleNameDisplay::peekDirectory() {
     const SampleDirectory& dir = slot_.directory;
     editor_.showSampleBaseText(dir.hasDirectory() ? dir.directory() : SampleBrowser::kNoDirectory);
-    {
-        Tracking tracking(*this);
-        while (tracking.next() && (mouseButtons() & mouse::kRight) != 0) {
-        }
+    // Not a drag of a parameter: no edit brackets for the host.
+    FrameWindow* const f = frame();
+    while (f != nullptr && !f->isClosing() && (mouseButtons() & mouse::kRight) != 0) {
+        f->doIdle();
     }
     editor_.showSampleBaseText(editor_.sampleBrowser().sampleBasePath());
     editor_.redrawReadouts();
