@@ -63,13 +63,15 @@ void StepButton::onMouseDown(DrawContext& context, Point /*where*/) {
         passOn_ = true;
     }
     ++depth_;
-    frame()->doIdle();
+    // The buttons are read before the modal idle: a click released while the host takes
+    // its idle still acts once on the step it hit.
     const unsigned pressed = mouseButtons();
+    frame()->doIdle();
     if (paintValue_ < 0) {
         paintValue_ = on_ ? 0 : 1;
     }
     if (startsPress(pressed) && frame() != nullptr && !frame()->isClosing()) {
-        track(context);
+        track(context, pressed);
     }
     --depth_;
     // A neighbour's loop only ends when the buttons changed, so the press is over once the
@@ -96,11 +98,11 @@ void StepButton::apply(unsigned buttons, float height) {
     refresh();
 }
 
-void StepButton::track(DrawContext& context) {
+void StepButton::track(DrawContext& context, unsigned pressed) {
     Tracking tracking(*this);
-    for (;;) {
+    for (bool first = true;; first = false) {
         Point p = mousePosition();
-        const unsigned b = mouseButtons();
+        const unsigned b = first ? pressed : mouseButtons();
         apply(b, heightValue(p.y, rect().top));
         if (b == kDrawOnThroughOff || b == kDrawOnThroughAll) {
             if (right_ != nullptr && (b == kDrawOnThroughAll || !right_->on_)) {

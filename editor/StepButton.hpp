@@ -62,7 +62,8 @@ public:
     static float heightValue(int y, int top) noexcept;
 
 private:
-    void track(DrawContext& context);
+    // pressed: the buttons at the press, used for the first pass.
+    void track(DrawContext& context, unsigned pressed);
     void apply(unsigned buttons, float height);
 
     Row& row_;
