@@ -2,6 +2,7 @@
 
 #include "editor/Editor.hpp"
 #include "engine/NoteRatioTable.hpp"
+#include "host/HostFileSelection.hpp"
 #include "platform/Capacities.hpp"
 
 #include <algorithm>
@@ -57,6 +58,11 @@ InstrumentPlugin::~InstrumentPlugin() {
     // The editor holds this object as its HostServices: it goes while that is still whole.
     sequencerEditor_ = nullptr;
     releaseEditor();
+    // A selection still open (the editor went without closing it) is closed for the host,
+    // which may hold allocations for it.
+    if (fileSelection_ != nullptr) {
+        closeFileSelector(fileSelection_->record());
+    }
 }
 
 // ---- Parameters: the current slot's six automated settings -------------------------------
@@ -101,6 +107,37 @@ float InstrumentPlugin::getParameter(std::int32_t index) noexcept {
 
 void InstrumentPlugin::setParameterAutomated(std::int32_t index, float value) {
     ExtendedEffectBase::setParameterAutomated(index, value);
+}
+
+// ---- The host's file selector ----------------------------------------------------------------
+
+bool InstrumentPlugin::hasHostFileSelector() {
+    return canHostDo("openFileSelector") && canHostDo("closeFileSelector");
+}
+
+int InstrumentPlugin::openHostFileSelector(FileSelectRequest& request) {
+    request.results.clear();
+    if (fileSelection_ != nullptr) {
+        // The previous selection was never closed: close it before the record goes.
+        closeFileSelector(fileSelection_->record());
+        fileSelection_.reset();
+        fileSelectionRequest_ = nullptr;
+    }
+    auto selection = std::make_unique<HostFileSelection>(request);
+    HostFileSelection& current = *selection;
+    fileSelection_ = std::move(selection);
+    fileSelectionRequest_ = &request;
+    request.results = current.results(openFileSelector(current.record()));
+    return static_cast<int>(request.results.size());
+}
+
+void InstrumentPlugin::closeHostFileSelector(FileSelectRequest& request) {
+    if (fileSelection_ == nullptr || fileSelectionRequest_ != &request) {
+        return;
+    }
+    closeFileSelector(fileSelection_->record());
+    fileSelection_.reset();
+    fileSelectionRequest_ = nullptr;
 }
 
 // ---- Audio thread ---------------------------------------------------------------------------

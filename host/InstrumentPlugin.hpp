@@ -15,11 +15,13 @@
 #include "platform/Relaxed.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace quovent {
 
 class Editor;
+class HostFileSelection;
 
 class InstrumentPlugin final : public ExtendedEffectBase, public HostServices {
 public:
@@ -98,6 +100,12 @@ public:
     float hostTempo() override;
     float sampleRate() const override { return sampleRate_; }
     bool canHostDo(const char* text) override { return ExtendedEffectBase::canHostDo(text); }
+    // Both "openFileSelector" and "closeFileSelector" answered positively.
+    bool hasHostFileSelector() override;
+    // Sends the request as the interface's record, which stays alive (one selection at a
+    // time) until closeHostFileSelector sends the close call with the same record.
+    int openHostFileSelector(FileSelectRequest& request) override;
+    void closeHostFileSelector(FileSelectRequest& request) override;
 
 private:
     // The current slot's setting behind a parameter index; null for other indexes and
@@ -106,6 +114,9 @@ private:
     void render(float** outputs, std::int32_t sampleFrames) noexcept;
 
     Editor* sequencerEditor_ = nullptr; // owned through EffectBase's editor
+    // The host's file selection not yet closed, and the request it was made for.
+    std::unique_ptr<HostFileSelection> fileSelection_;
+    const FileSelectRequest* fileSelectionRequest_ = nullptr;
 };
 
 } // namespace quovent

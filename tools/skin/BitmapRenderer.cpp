@@ -6,24 +6,24 @@
 
 namespace quovent::skin {
 
-cairo_surface_t* renderBitmap(const BitmapSpec& spec) {
+cairo_surface_t* renderBitmap(const BitmapLayout& layout) {
     cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, spec.width, spec.height());
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, layout.width, layout.height());
     cairo_t* cr = cairo_create(surface);
     bool known = true;
-    for (int frame = 0; frame < spec.frames && known; ++frame) {
+    for (int frame = 0; frame < layout.frames && known; ++frame) {
         // Each frame draws in its own clipped box, so no frame spills into its neighbour.
         cairo_save(cr);
-        cairo_rectangle(cr, 0, frame * spec.frameHeight, spec.width, spec.frameHeight);
+        cairo_rectangle(cr, 0, frame * layout.frameHeight, layout.width, layout.frameHeight);
         cairo_clip(cr);
-        cairo_translate(cr, 0, frame * spec.frameHeight);
+        cairo_translate(cr, 0, frame * layout.frameHeight);
         const Painter painter(cr);
-        if (spec.id == 128) {
+        if (layout.id == 128) {
             paintBackground(painter);
-        } else if (spec.id == 149) {
+        } else if (layout.id == 149) {
             paintSplash(painter);
         } else {
-            known = paintControlFrame(spec.id, painter, frame);
+            known = paintControlFrame(layout.id, painter, frame);
         }
         cairo_restore(cr);
     }

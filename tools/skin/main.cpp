@@ -14,11 +14,11 @@ int main(int argc, char** argv) {
     }
     const std::string directory = argv[1];
     int failures = 0;
-    for (const quovent::skin::BitmapSpec& spec : quovent::skin::bitmapSpecs) {
-        cairo_surface_t* surface = quovent::skin::renderBitmap(spec);
-        const std::string path = directory + "/bitmap-" + std::to_string(spec.id) + ".png";
+    for (const quovent::skin::BitmapLayout& layout : quovent::skin::bitmapLayouts) {
+        cairo_surface_t* surface = quovent::skin::renderBitmap(layout);
+        const std::string path = directory + "/bitmap-" + std::to_string(layout.id) + ".png";
         if (surface == nullptr) {
-            std::fprintf(stderr, "no picture for bitmap %d\n", spec.id);
+            std::fprintf(stderr, "no picture for bitmap %d\n", layout.id);
             ++failures;
             continue;
         }

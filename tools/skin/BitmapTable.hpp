@@ -5,7 +5,7 @@
 
 namespace quovent::skin {
 
-struct BitmapSpec {
+struct BitmapLayout {
     int id;
     int width;
     int frameHeight;
@@ -14,7 +14,7 @@ struct BitmapSpec {
     constexpr int height() const noexcept { return frameHeight * frames; }
 };
 
-inline constexpr std::array<BitmapSpec, 30> bitmapSpecs{{
+inline constexpr std::array<BitmapLayout, 30> bitmapLayouts{{
     {128, 657, 590, 1}, // background
     {130, 22, 16, 2},   // Sample Base folder button
     {131, 20, 34, 70},  // step button: 35 "on" levels, then 35 "off" levels
