@@ -173,6 +173,8 @@ bool Editor::open(void* parent) {
         return false;
     }
     lastIdleTick_ = frame_->windowSystem().tickCount();
+    widgetDialogs_ = std::make_unique<WidgetDialogs>(*frame_);
+    sampleBrowser_.setDialogs(*widgetDialogs_);
     buildTopControls();
     sampleBrowser_.readSampleBase();
     patternKeys.build(*frame_, {kPatternKeysLeft, kPatternKeysTop}, *this, bitmap(137),
@@ -241,8 +243,9 @@ void Editor::close() {
         return;
     }
     detachControls();
-    FrameWindow::dispose(std::move(frame_));
     sampleBrowser_.setDialogs(headlessDialogs_);
+    closedDialogs_ = std::move(widgetDialogs_);
+    FrameWindow::dispose(std::move(frame_));
 }
 
 void Editor::detachControls() {

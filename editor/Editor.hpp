@@ -16,6 +16,7 @@
 #include "editor/SampleBaseDisplay.hpp"
 #include "editor/SampleBrowser.hpp"
 #include "editor/SlotRowView.hpp"
+#include "editor/WidgetDialogs.hpp"
 #include "engine/PatternRow.hpp"
 #include "engine/Sequencer.hpp"
 #include "platform/WindowSystem.hpp"
@@ -175,6 +176,11 @@ private:
     Sequencer sequencer_;
     std::atomic<Slot*> currentSlot_{nullptr};
     HeadlessDialogs headlessDialogs_;
+    // The window's dialogs. The host may close the window from inside one of them, so the
+    // dialogs of a closed window are kept until the next close (or the end) instead of
+    // being deleted under their own feet.
+    std::unique_ptr<WidgetDialogs> widgetDialogs_;
+    std::unique_ptr<WidgetDialogs> closedDialogs_;
     SampleBrowser sampleBrowser_;
     ClipboardOperations clipboardOperations_;
 
