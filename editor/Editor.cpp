@@ -1,10 +1,51 @@
+// The editor object: window lifecycle, idle, control dispatch and the StepEdit keys.
 #include "editor/Editor.hpp"
+
+#include "editor/TextStyle.hpp"
+#include "widgets/KnobMode.hpp"
+
+#include <algorithm>
+
+#include <cstdio>
 
 namespace quovent {
 
+namespace {
+constexpr int kKnobFrames = 37;
+constexpr int kStepEditPositions = 5;
+constexpr int kPatternKeysLeft = 394;
+constexpr int kPatternKeysTop = 45;
+// Modal idle pacing, milliseconds: below kBusyIdle since the last host idle each pass sleeps
+// kIdleSleep; the host hears its idle at most every kHostIdleGap.
+constexpr std::uint32_t kBusyIdle = 100;
+constexpr std::uint32_t kHostIdleGap = 50;
+constexpr int kIdleSleep = 4;
+
+std::string wholeNumber(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f", static_cast<double>(value));
+    return text;
+}
+} // namespace
+
 Editor::Editor(HostServices& host)
     : host_(host), sampleBrowser_(headlessDialogs_, [this] { return samplesPerStep(); }),
-      clipboardOperations_(sequencer_, clipboardRow, copySourceSlot, sampleBrowser_) {}
+      clipboardOperations_(sequencer_, clipboardRow, copySourceSlot, sampleBrowser_),
+      windowSystem_([] { return platform::createNativeWindowSystem(); }) {
+    for (int i = 0; i < capacity::kRowSlots; ++i) {
+        rows_[static_cast<std::size_t>(i)] =
+            std::make_unique<SlotRowView>(*this, sequencer_.slots().slot(i));
+    }
+    sampleBrowser_.setView(this);
+    clipboardOperations_.setView(this);
+    bitmap(kBackground);
+}
+
+Editor::~Editor() {
+    close();
+    sampleBrowser_.setView(nullptr);
+    clipboardOperations_.setView(nullptr);
+}
 
 double Editor::samplesPerStep() const {
     return sequencer_.samplesPerStep(host_.sampleRate());
@@ -107,20 +148,411 @@ EditorRect Editor::getRect() const {
     return r;
 }
 
-bool Editor::open(void* /*parent*/) {
-    return false; // the window comes with the editor work
+const BitmapPtr& Editor::bitmap(int id) {
+    static const BitmapPtr kNone = Bitmap::fromImage(nullptr);
+    if (id < kFirstBitmap || id > kLastBitmap) {
+        return kNone;
+    }
+    BitmapPtr& b = bitmaps_[static_cast<std::size_t>(id - kFirstBitmap)];
+    if (!b) {
+        b = Bitmap::fromResource(id); // an id without a picture (152) gives an empty bitmap
+    }
+    return b;
 }
 
-void Editor::close() {}
+bool Editor::open(void* parent) {
+    if (frame_ != nullptr) {
+        // Hosts do not always pair open and close: a second open rebuilds the window in
+        // the (possibly new) parent.
+        close();
+    }
+    frame_ =
+        FrameWindow::open(windowSystem_(), *this, reinterpret_cast<platform::NativeWindow>(parent),
+                          kFrameRect, bitmap(kBackground));
+    if (frame_ == nullptr) {
+        return false;
+    }
+    lastIdleTick_ = frame_->windowSystem().tickCount();
+    widgetDialogs_ = std::make_unique<WidgetDialogs>(*frame_);
+    sampleBrowser_.setDialogs(*widgetDialogs_);
+    buildTopControls();
+    sampleBrowser_.readSampleBase();
+    patternKeys.build(*frame_, {kPatternKeysLeft, kPatternKeysTop}, *this, bitmap(137),
+                      bitmap(161));
+    buildReadouts();
+    for (auto& r : rows_) {
+        r->build(*frame_);
+    }
+    // The first open completes the slot bank; the dispatch walks the slots up to its count.
+    sequencer_.slots().setCount(capacity::kRowSlots);
+    showCurrentPattern();
+    const float hostBpm = host_.hostTempo();
+    setTempoDisplay(hostBpm > 0.0f ? hostBpm : kDefaultBpm);
+    shownTempo_ = sequencer_.tempo;
+    shownNoteCount = sequencer_.liveVoices;
+    notesDisplay->setValue(static_cast<float>(shownNoteCount));
+    playButton->setValue(sequencer_.playing != 0 ? 1.0f : 0.0f);
+    frame_->setDirty();
+    return true;
+}
 
-void Editor::idle() {}
+void Editor::buildTopControls() {
+    FrameWindow& f = *frame_;
+    sampleBaseDisplay =
+        f.add(std::make_unique<SampleBaseDisplay>(Rect{366, 11, 629, 30}, bitmap(145)));
+    sampleBaseButton =
+        f.add(std::make_unique<MomentaryButton>(Rect{366, 12, 388, 28}, this, 130, bitmap(130)));
+    importButton =
+        f.add(std::make_unique<MomentaryButton>(Rect{75, 16, 116, 36}, this, 159, bitmap(159)));
+    exportButton =
+        f.add(std::make_unique<MomentaryButton>(Rect{33, 16, 74, 36}, this, 160, bitmap(160)));
+    stepEditSwitch = f.add(std::make_unique<StepSwitchHorizontal>(Rect{143, 35, 196, 51}, this, 151,
+                                                                  bitmap(151), kStepEditPositions));
+    stepEditSwitch->setDefaultValue(0.0f);
+    stepEditSwitch->setValue(stepEditMode);
+    shuffleKnob =
+        f.add(std::make_unique<Knob>(Rect{65, 52, 85, 72}, this, 162, bitmap(162), kKnobFrames));
+    shuffleKnob->setDefaultValue(0.0f);
+    shuffleKnob->setValue(sequencer_.shuffleAmount);
+}
+
+void Editor::buildReadouts() {
+    FrameWindow& f = *frame_;
+    auto readout = [&](Rect r) {
+        auto* d = f.add(std::make_unique<ValueDisplay>(r, this, 0, bitmap(146)));
+        textStyle::apply(*d, textStyle::kCentre);
+        d->setValueToText(wholeNumber);
+        d->setMax(1.0e6f); // counts and tempos, not control values
+        return d;
+    };
+    bpmDisplay = readout({602, 14, 627, 26});
+    notesDisplay = readout({577, 14, 602, 26});
+    patternMenu = f.add(std::make_unique<PopupMenu>(Rect{373, 46, 391, 58}, this, 148, bitmap(148),
+                                                    bitmap(163), displayStyle::kNoText));
+    for (const char* item : ClipboardOperations::kPatternMenuItems) {
+        patternMenu->addEntry(item);
+    }
+    playButton =
+        f.add(std::make_unique<ToggleButton>(Rect{264, 33, 321, 71}, this, 158, bitmap(158)));
+    splash = f.add(std::make_unique<SplashControl>(Rect{230, 7, 350, 27}, this, 149, bitmap(149),
+                                                   Rect{21, 0, 632, 77}));
+}
+
+void Editor::close() {
+    if (frame_ == nullptr) {
+        return;
+    }
+    detachControls();
+    sampleBrowser_.setDialogs(headlessDialogs_);
+    closedDialogs_ = std::move(widgetDialogs_);
+    FrameWindow::dispose(std::move(frame_));
+}
+
+void Editor::detachControls() {
+    for (auto& r : rows_) {
+        r->detach();
+    }
+    patternKeys.detach();
+    sampleBaseDisplay = nullptr;
+    sampleBaseButton = importButton = exportButton = nullptr;
+    stepEditSwitch = nullptr;
+    shuffleKnob = nullptr;
+    bpmDisplay = notesDisplay = nullptr;
+    patternMenu = nullptr;
+    playButton = nullptr;
+    splash = nullptr;
+    heldButton_ = nullptr;
+}
+
+void Editor::setTempoDisplay(float bpm) {
+    if (bpmDisplay != nullptr) {
+        bpmDisplay->setValue(bpm);
+    }
+}
+
+void Editor::showAudioState() {
+    const int voices = sequencer_.liveVoices;
+    if (voices != shownNoteCount) {
+        shownNoteCount = voices;
+        notesDisplay->setValue(static_cast<float>(voices));
+    }
+    for (auto& r : rows_) {
+        r->showLamp();
+    }
+    playButton->setValue(sequencer_.playing != 0 ? 1.0f : 0.0f);
+    const float tempo = sequencer_.tempo;
+    if (tempo != shownTempo_) {
+        shownTempo_ = tempo;
+        if (tempo > 0.0f) {
+            setTempoDisplay(tempo);
+        }
+    }
+}
+
+void Editor::idle() {
+    if (frame_ == nullptr) {
+        return;
+    }
+    showAudioState();
+    if (inHostIdle_) {
+        return;
+    }
+    frame_->idle();
+}
+
+void Editor::doIdle() {
+    if (frame_ == nullptr) {
+        return;
+    }
+    platform::WindowSystem& system = frame_->windowSystem();
+    std::uint32_t now = system.tickCount();
+    idle();
+    if (now - lastIdleTick_ < kBusyIdle) {
+        system.sleep(kIdleSleep);
+        now += kIdleSleep;
+        if (now - lastIdleTick_ < kHostIdleGap) {
+            return;
+        }
+    }
+    lastIdleTick_ = now;
+    inHostIdle_ = true;
+    host_.masterIdle(); // may close the window
+    inHostIdle_ = false;
+}
 
 int Editor::onKeyDown(const KeyCode& key) {
-    return setStepEditModeFromKey(key.character) ? 1 : 0;
+    if (!setStepEditModeFromKey(key.character)) {
+        return 0;
+    }
+    showStepEditMode();
+    return 1;
 }
 
-int Editor::setKnobMode(int /*mode*/) {
+bool Editor::onKeyDown(const platform::KeyEvent& key) {
+    if (key.key != platform::Key::Character || key.modifiers != 0 ||
+        !setStepEditModeFromKey(static_cast<int>(key.character))) {
+        return false;
+    }
+    showStepEditMode();
+    return true;
+}
+
+void Editor::showStepEditMode() {
+    if (stepEditSwitch == nullptr) {
+        return;
+    }
+    stepEditSwitch->setValue(stepEditMode);
+    stepEditSwitch->setDirty();
+    showCurrentPattern();
+}
+
+int Editor::setKnobMode(int mode) {
+    quovent::setKnobMode(mode);
     return 1;
+}
+
+// ---- Views ----------------------------------------------------------------------------
+
+void Editor::showSampleBaseText(const std::string& text) {
+    if (sampleBaseDisplay == nullptr) {
+        return;
+    }
+    sampleBaseDisplay->setText(kTextIndent + text);
+    sampleBaseDisplay->setDirty();
+}
+
+void Editor::redrawReadouts() {
+    if (bpmDisplay != nullptr) {
+        bpmDisplay->setDirty();
+        notesDisplay->setDirty();
+    }
+}
+
+void Editor::showCurrentPattern() {
+    for (auto& r : rows_) {
+        r->steps().show();
+    }
+    patternKeys.show(sequencer_.patterns());
+}
+
+void Editor::showSlotSettings(int slot) {
+    if (slot >= 0 && slot < capacity::kRowSlots) {
+        row(slot).showSettings();
+    }
+}
+
+void Editor::showShuffle() {
+    if (shuffleKnob != nullptr) {
+        shuffleKnob->setValue(sequencer_.shuffleAmount);
+        shuffleKnob->setDirty();
+    }
+}
+
+// ---- Dispatch -------------------------------------------------------------------------
+
+int Editor::rowOf(const Control& control) const {
+    const int count = std::min(sequencer_.slots().count(), capacity::kRowSlots);
+    for (int i = 0; i < count; ++i) {
+        if (rows_[static_cast<std::size_t>(i)]->owns(&control)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool Editor::pressStarts(const Control& control) {
+    if (control.value() == 0.0f) {
+        if (heldButton_ == &control) {
+            heldButton_ = nullptr;
+        }
+        return false;
+    }
+    if (heldButton_ == &control) {
+        return false;
+    }
+    heldButton_ = &control;
+    return true;
+}
+
+void Editor::redraw(DrawContext* context, Control* control) {
+    if (context != nullptr && control != nullptr && frame_ != nullptr && control->isDirty()) {
+        control->update(*context);
+    }
+}
+
+void Editor::automate(int slot, int tag, float value) {
+    setCurrentSlot(&sequencer_.slots().slot(slot));
+    host_.setParameterAutomated(tag, value);
+}
+
+void Editor::valueChanged(DrawContext* context, Control& control) {
+    const int tag = control.tag();
+    const float value = control.value();
+    switch (tag) {
+    case 130:
+        if (pressStarts(control)) {
+            sampleBrowser_.chooseSampleBase();
+            redrawReadouts();
+        }
+        redraw(context, sampleBaseButton);
+        return;
+    case 148:
+        clipboardOperations_.patternMenu(static_cast<int>(value));
+        return;
+    case 151:
+        stepEditMode = value;
+        showCurrentPattern();
+        return;
+    case 158:
+        setPlaying(static_cast<int>(value) != 0);
+        return;
+    case 161:
+        selectPatternBank(patternKeys.bankOf(&control));
+        showCurrentPattern();
+        return;
+    case 162:
+        sequencer_.shuffleAmount = value;
+        return;
+    case 201:
+        if (Slot* slot = currentSlot()) {
+            sampleBrowser_.selectFromList(*slot, static_cast<int>(value));
+        }
+        return;
+    case 137:
+        if (const int key = patternKeys.keyOf(&control); key >= 0) {
+            selectPatternKey(key);
+            showCurrentPattern();
+            if (sequencer_.playing != 0 && playButton != nullptr) {
+                playButton->setValue(1.0f);
+            }
+        }
+        return;
+    default:
+        dispatchSlotControl(control, tag, value);
+    }
+}
+
+void Editor::dispatchSlotControl(Control& control, int tag, float value) {
+    const int s = rowOf(control);
+    if (s < 0) {
+        return;
+    }
+    SlotRowView& r = row(s);
+    Slot& slot = r.slot();
+    switch (tag) {
+    case 131: {
+        const int step = r.steps().stepOf(&control);
+        if (step >= 0) {
+            const StepButton& button = *r.steps().button(step);
+            const int lane = stepEditLane();
+            PatternRow& pattern = sequencer_.patterns().currentRow(s);
+            pattern.setStep(step, button.on());
+            pattern.setLane(lane, step, button.laneValue(lane));
+        }
+        break;
+    }
+    case 132:
+        if (&control == r.folder && pressStarts(control)) {
+            sampleBrowser_.browseSampleDirectory(slot);
+            redraw(frame_ != nullptr ? &frame_->context() : nullptr, r.name);
+        }
+        break;
+    case 135:
+        if (&control == r.previous && pressStarts(control)) {
+            sampleBrowser_.previousSample(slot);
+        }
+        break;
+    case 136:
+        if (pressStarts(control)) {
+            sampleBrowser_.nextSample(slot);
+        }
+        break;
+    case 141:
+    case 142:
+    case 153:
+    case 154:
+    case 157:
+        automate(s, tag, value);
+        break;
+    case 145:
+        automate(s, tag, value);
+        slot.updateSyncIncrement(samplesPerStep());
+        break;
+    case 143:
+        slot.toggleActive();
+        break;
+    case 144:
+        setSoloFromButton(s, value);
+        break;
+    case 147:
+        // The select bar is read by "copy selected slots" and "paste selected slots".
+        slot.selected = value != 0.0f ? 1 : 0;
+        break;
+    case 155:
+        slot.setSync(slot.sync == 0, samplesPerStep());
+        r.steps().show();
+        break;
+    case 156:
+        slot.setFilterModeFromValue(value);
+        break;
+    case 200:
+        clipboardOperations_.slotMenu(s, static_cast<int>(value), stepEditLane());
+        break;
+    default:
+        break;
+    }
+}
+
+void Editor::setSoloFromButton(int s, float value) {
+    setSolo(s, static_cast<int>(value) != 0);
+    // The model decided every slot's active flag; the mute and solo buttons show it.
+    for (int i = 0; i < capacity::kRowSlots; ++i) {
+        SlotRowView& r = row(i);
+        if (r.mute != nullptr) {
+            r.mute->setValue(r.slot().active != 0 ? 0.0f : 1.0f);
+            r.solo->setValue(r.slot().solo != 0 ? 1.0f : 0.0f);
+        }
+    }
 }
 
 } // namespace quovent

@@ -1,26 +1,60 @@
 // The instrument's editor object. It owns the sequencer model for the instance's whole
-// life and, while its window is open, the controls that show and edit it.
-// Editor thread, except where a member says otherwise.
+// life and, while its window is open, the window and the controls that show and edit it.
+// Every control reports to valueChanged, which dispatches on the control's tag (and, for the
+// tags two kinds of control share, on the control itself).
+//
+// Threads: everything runs on the editor thread except currentSlot(), which the host's
+// setParameter may read from its audio thread. The audio thread never touches a control:
+// idle() copies what it changed (lamps, Play, tempo, voice count) into the controls.
 #pragma once
 
 #include "editor/ClipboardOperations.hpp"
 #include "editor/EditorBase.hpp"
 #include "editor/HeadlessDialogs.hpp"
 #include "editor/HostServices.hpp"
+#include "editor/PatternKeys.hpp"
+#include "editor/SampleBaseDisplay.hpp"
 #include "editor/SampleBrowser.hpp"
+#include "editor/SlotRowView.hpp"
+#include "editor/WidgetDialogs.hpp"
 #include "engine/PatternRow.hpp"
 #include "engine/Sequencer.hpp"
+#include "platform/WindowSystem.hpp"
+#include "widgets/FrameHost.hpp"
+#include "widgets/FrameWindow.hpp"
+#include "widgets/SplashControl.hpp"
+#include "widgets/StepSwitchHorizontal.hpp"
 
 #include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
 
 namespace quovent {
 
-class Editor : public EditorBase {
+class Editor final : public EditorBase,
+                     public FrameHost,
+                     public ValueListener,
+                     private SampleBrowser::View,
+                     private ClipboardOperations::View {
 public:
     static constexpr int kWidth = 657;
     static constexpr int kHeight = 590;
+    // The frame starts 3 pixels down: the window is 657 x 587 at the parent's origin.
+    static constexpr Rect kFrameRect{0, 3, kWidth, kHeight};
+    static constexpr int kBackground = 128;
+    static constexpr int kFirstBitmap = 128;
+    static constexpr int kLastBitmap = 163;
+    static constexpr float kDefaultBpm = 120.0f;
+    // Texts written into the displays start with eight blanks.
+    static constexpr const char* kTextIndent = "        ";
+
+    using WindowSystemFactory = std::function<std::unique_ptr<platform::WindowSystem>()>;
 
     explicit Editor(HostServices& host);
+    ~Editor() override;
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
 
     EditorRect getRect() const override;
     bool open(void* parent) override;
@@ -28,15 +62,52 @@ public:
     void idle() override;
     int onKeyDown(const KeyCode& key) override;
     int setKnobMode(int mode) override;
-    bool isOpen() const override { return false; }
+    bool isOpen() const override { return frame_ != nullptr; }
+
+    // FrameHost: the modal idle of tracking loops, menus and dialogs; edit brackets; keys
+    // typed into the window.
+    void doIdle() override;
+    void beginEdit(int tag) override { host_.beginEdit(tag); }
+    void endEdit(int tag) override { host_.endEdit(tag); }
+    bool onKeyDown(const platform::KeyEvent& key) override;
+    using EditorBase::onKeyUp;
+    using FrameHost::onKeyUp;
+    bool hasHostFileSelector() override { return host_.hasHostFileSelector(); }
+    int openHostFileSelector(FileSelectRequest& request) override {
+        return host_.openHostFileSelector(request);
+    }
+    void closeHostFileSelector(FileSelectRequest& request) override {
+        host_.closeHostFileSelector(request);
+    }
+
+    // ValueListener: what each control's change does.
+    void valueChanged(DrawContext* context, Control& control) override;
+
+    // Tests open the window on another window system (the display-free stub).
+    void setWindowSystemFactory(WindowSystemFactory factory) { windowSystem_ = std::move(factory); }
+    FrameWindow* frame() const noexcept { return frame_.get(); }
+    // The skin bitmap with this id, loaded once and kept; empty for an id without a picture.
+    const BitmapPtr& bitmap(int id);
+
+    // Shows a text (after eight blanks) in the sample base display while the window is open.
+    void showSampleBaseText(const std::string& text) override;
+    // Marks the Notes and BPM readouts for redrawing (they share the sample base's row).
+    void redrawReadouts() override;
+    // Loads the current pattern into every row's step buttons and lights its key.
+    void showCurrentPattern() override;
+    void showSlotSettings(int slot) override;
+    void showShuffle() override;
 
     HostServices& host() noexcept { return host_; }
     Sequencer& sequencer() noexcept { return sequencer_; }
     const Sequencer& sequencer() const noexcept { return sequencer_; }
 
-    // The slot whose control reported last: the target of the host's setParameter.
-    Slot* currentSlot() const noexcept { return currentSlot_; }
-    void setCurrentSlot(Slot* slot) noexcept { currentSlot_ = slot; }
+    // The slot whose control reported last: the target of the host's setParameter, which
+    // may read it on the audio thread.
+    Slot* currentSlot() const noexcept { return currentSlot_.load(std::memory_order_acquire); }
+    void setCurrentSlot(Slot* slot) noexcept {
+        currentSlot_.store(slot, std::memory_order_release);
+    }
 
     SampleBrowser& sampleBrowser() noexcept { return sampleBrowser_; }
     ClipboardOperations& clipboardOperations() noexcept { return clipboardOperations_; }
@@ -64,17 +135,63 @@ public:
     int shownNoteCount = 0;
     PatternRow clipboardRow;
 
+    // Controls of the open window (null while closed); the frame owns them.
+    SampleBaseDisplay* sampleBaseDisplay = nullptr;
+    MomentaryButton* sampleBaseButton = nullptr;
+    MomentaryButton* importButton = nullptr;
+    MomentaryButton* exportButton = nullptr;
+    StepSwitchHorizontal* stepEditSwitch = nullptr;
+    Knob* shuffleKnob = nullptr;
+    ValueDisplay* bpmDisplay = nullptr;
+    ValueDisplay* notesDisplay = nullptr;
+    PopupMenu* patternMenu = nullptr;
+    ToggleButton* playButton = nullptr;
+    SplashControl* splash = nullptr;
+    PatternKeys patternKeys;
+    SlotRowView& row(int slot) { return *rows_.at(static_cast<std::size_t>(slot)); }
+    // The lane the step buttons show changed: redisplay every step button.
+    void showStepEditMode();
+
 private:
     static constexpr int kPatternChannel = 14; // MIDI channel 15
     static constexpr int kFirstPatternNote = 60;
     void sendPatternNote(bool on);
 
+    void buildTopControls();
+    void buildReadouts();
+    void detachControls();
+    void setTempoDisplay(float bpm);
+    // Copies what the audio thread changed into the controls.
+    void showAudioState();
+    // The row (0..count-1) one of whose controls is `control`; -1 for none.
+    int rowOf(const Control& control) const;
+    // A momentary button reports on every pass while held; its action runs once per press.
+    bool pressStarts(const Control& control);
+    void dispatchSlotControl(Control& control, int tag, float value);
+    void automate(int slot, int tag, float value);
+    void redraw(DrawContext* context, Control* control);
+    void setSoloFromButton(int slot, float value);
+
     HostServices& host_;
     Sequencer sequencer_;
-    Slot* currentSlot_ = nullptr;
+    std::atomic<Slot*> currentSlot_{nullptr};
     HeadlessDialogs headlessDialogs_;
+    // The window's dialogs. The host may close the window from inside one of them, so the
+    // dialogs of a closed window are kept until the next close (or the end) instead of
+    // being deleted under their own feet.
+    std::unique_ptr<WidgetDialogs> widgetDialogs_;
+    std::unique_ptr<WidgetDialogs> closedDialogs_;
     SampleBrowser sampleBrowser_;
     ClipboardOperations clipboardOperations_;
+
+    WindowSystemFactory windowSystem_;
+    std::unique_ptr<FrameWindow> frame_;
+    std::array<BitmapPtr, kLastBitmap - kFirstBitmap + 1> bitmaps_;
+    std::array<std::unique_ptr<SlotRowView>, capacity::kRowSlots> rows_;
+    const Control* heldButton_ = nullptr;
+    std::uint32_t lastIdleTick_ = 0;
+    bool inHostIdle_ = false;
+    float shownTempo_ = 0.0f;
 };
 
 } // namespace quovent

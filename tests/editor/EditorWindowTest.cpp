@@ -1,0 +1,233 @@
+// The editor window on the display-free backend: the layout it builds, what idle copies from
+// the audio side, the dispatch of control reports, and the step buttons' painting rules with
+// scripted pointer states (one script step per host idle of the modal idle).
+#include "FakeHost.hpp"
+#include "editor/Editor.hpp"
+#include "platform/stub/StubWindowSystem.hpp"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+namespace quovent::test {
+namespace {
+
+using platform::stub::StubWindow;
+using platform::stub::StubWindowSystem;
+
+class ScriptHost : public FakeHost {
+public:
+    void masterIdle() override {
+        FakeHost::masterIdle();
+        if (!script.empty()) {
+            auto next = std::move(script.front());
+            script.pop_front();
+            next();
+        }
+    }
+    std::deque<std::function<void()>> script;
+};
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        editor.setWindowSystemFactory([this] {
+            auto s = std::make_unique<StubWindowSystem>();
+            system = s.get();
+            return s;
+        });
+        ASSERT_TRUE(editor.open(nullptr));
+        window = system->lastWindow(StubWindow::Kind::Child);
+        ASSERT_NE(window, nullptr);
+    }
+
+    // A press of the given mouse state at a frame point; the script then plays one step per
+    // host idle. The state is released when the script has run out.
+    void press(Point at, unsigned buttons, std::deque<std::function<void()>> steps = {}) {
+        pointAt(at);
+        system->buttons = buttons;
+        steps.emplace_back([this] { system->buttons = 0; });
+        host.script = std::move(steps);
+        platform::Event e;
+        e.type = platform::EventType::MouseDown;
+        e.position = at;
+        e.button = (buttons & platform::mouse::kRight) != 0 ? 3 : 1;
+        system->post(*window, e);
+        editor.idle();
+        host.script.clear();
+        system->buttons = 0;
+    }
+    void pointAt(Point p) { system->pointerOnScreen = window->toScreen(p); }
+    static Point stepPoint(int slot, int step, int dy = 17) {
+        return {44 + 20 * step + 10, 101 + 62 * slot + dy};
+    }
+    PatternRow& row(int s) { return editor.sequencer().patterns().currentRow(s); }
+    Slot& slot(int s) { return editor.sequencer().slots().slot(s); }
+
+    ScriptHost host;
+    Editor editor{host};
+    StubWindowSystem* system = nullptr;
+    StubWindow* window = nullptr;
+};
+
+TEST_F(EditorWindowTest, OpenBuildsTheLayoutAndCloseLetsGoOfEverything) {
+    FrameWindow& frame = *editor.frame();
+    // Top area 6 + keys 14 + readouts, menu, Play, splash 5; eight rows of 18 + 16 steps.
+    EXPECT_EQ(frame.controlCount(), 25u + 8u * 34u);
+    EXPECT_EQ(editor.sequencer().slots().count(), 8);
+    EXPECT_EQ(editor.bpmDisplay->displayText(), "120"); // the host reports no tempo
+    EXPECT_EQ(editor.patternKeys.key(11)->rect(), (Rect{570, 45, 586, 60}));
+    EXPECT_EQ(editor.patternKeys.bank(1)->rect(), (Rect{608, 45, 624, 60}));
+    SlotRowView& last = editor.row(7);
+    EXPECT_EQ(last.volume->rect(), (Rect{449, 84 + 434, 461, 139 + 434}));
+    EXPECT_EQ(last.steps().button(15)->rect(), (Rect{344, 101 + 434, 364, 135 + 434}));
+    EXPECT_EQ(last.select->rect(), (Rect{27, 88 + 434, 40, 138 + 434}));
+    EXPECT_EQ(last.output->text(), "Out: 1");
+    EXPECT_EQ(last.name->text(), Slot::kPlaceholderPath);
+    EXPECT_EQ(last.menu->entryCount(), 18);
+    EXPECT_EQ(editor.patternMenu->entryCount(), 8);
+    EXPECT_TRUE(editor.bitmap(152)->empty());
+    EXPECT_EQ(editor.bitmap(131)->height(), 70 * 34);
+    // The step buttons follow the neighbour order of the row.
+    EXPECT_EQ(frame.controlAt(stepPoint(3, 9))->tag(), 131);
+
+    editor.close();
+    EXPECT_FALSE(editor.isOpen());
+    EXPECT_EQ(editor.row(0).volume, nullptr);
+    EXPECT_EQ(editor.stepEditSwitch, nullptr);
+    slot(0).showSampleText("no view is left to show this");
+    editor.idle(); // closed: nothing to do
+}
+
+TEST_F(EditorWindowTest, IdleCopiesWhatTheAudioThreadChanged) {
+    slot(2).lamp = 1;
+    editor.sequencer().playing = 1;
+    editor.sequencer().liveVoices = 5;
+    editor.sequencer().tempo = 133.0f;
+    editor.idle();
+    EXPECT_EQ(editor.row(2).lamp->value(), 1.0f);
+    EXPECT_EQ(editor.row(1).lamp->value(), 0.0f);
+    EXPECT_EQ(editor.playButton->value(), 1.0f);
+    EXPECT_EQ(editor.notesDisplay->displayText(), "5");
+    EXPECT_EQ(editor.bpmDisplay->displayText(), "133");
+    slot(2).lamp = 0;
+    editor.sequencer().playing = 0;
+    editor.idle();
+    EXPECT_EQ(editor.row(2).lamp->value(), 0.0f);
+    EXPECT_EQ(editor.playButton->value(), 0.0f);
+}
+
+TEST_F(EditorWindowTest, ContinuousControlsAutomateTheirSlotAndSwitchesSetTheModel) {
+    SlotRowView& r = editor.row(3);
+    r.volume->setValue(0.3f);
+    editor.valueChanged(nullptr, *r.volume);
+    EXPECT_EQ(editor.currentSlot(), &slot(3));
+    ASSERT_EQ(host.automated.size(), 1u);
+    EXPECT_EQ(host.automated[0], (std::pair<int, float>{141, 0.3f}));
+    r.filterType->setValue(2.0f / 3.0f);
+    editor.valueChanged(nullptr, *r.filterType);
+    EXPECT_EQ(slot(3).filterMode, 2);
+    editor.valueChanged(nullptr, *r.loop);
+    EXPECT_EQ(slot(3).sync, 1);
+    editor.valueChanged(nullptr, *r.mute);
+    EXPECT_EQ(slot(3).active, 0);
+    r.select->setValue(1.0f);
+    editor.valueChanged(nullptr, *r.select);
+    EXPECT_EQ(slot(3).selected, 1);
+    // The output field shares tag 135 with PREV and moves no sample.
+    editor.valueChanged(nullptr, *r.output);
+    EXPECT_EQ(slot(3).samplePath(), Slot::kPlaceholderPath);
+    editor.shuffleKnob->setValue(0.4f);
+    editor.valueChanged(nullptr, *editor.shuffleKnob);
+    EXPECT_EQ(editor.sequencer().shuffleAmount, 0.4f);
+    editor.valueChanged(nullptr, *editor.patternKeys.bank(1));
+    EXPECT_EQ(editor.sequencer().patterns().currentPattern(), 12);
+    EXPECT_EQ(editor.patternKeys.bank(1)->value(), 1.0f);
+    EXPECT_EQ(editor.patternKeys.bank(0)->value(), 0.0f);
+}
+
+TEST_F(EditorWindowTest, ShiftRightDrawsOnThroughOffStepsOnly) {
+    row(0).setStep(7, true);
+    editor.showCurrentPattern();
+    // Right + shift on step 5 (index 4), 34 pixels below the top: 0.0 into Vol.
+    press(stepPoint(0, 4, 34), 12, {[] {}, [] {}});
+    for (int k = 0; k < 16; ++k) {
+        const float expected = k >= 4 && k <= 6 ? 0.0f : 1.0f;
+        EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, k), expected) << k;
+    }
+    // With control the value runs on through on steps too.
+    press(stepPoint(0, 10, 17), 20, {[] {}, [] {}});
+    for (int k = 10; k < 16; ++k) {
+        EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, k), 0.5f) << k;
+    }
+    EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 9), 1.0f);
+}
+
+TEST_F(EditorWindowTest, AltClickResetsTheLaneOfTheRowAndKeepsTheSteps) {
+    editor.stepEditMode = 0.25f; // Tune
+    for (int k = 0; k < 16; ++k) {
+        row(5).setLane(Lane::Tune, k, 0.9f);
+        row(5).setLane(Lane::Vol, k, 0.2f);
+    }
+    row(5).setStep(3, true);
+    editor.showCurrentPattern();
+    press(stepPoint(5, 8), 33);
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_FLOAT_EQ(row(5).lane(Lane::Tune, k), 0.5f) << k;
+        EXPECT_FLOAT_EQ(row(5).lane(Lane::Vol, k), 0.2f) << k;
+    }
+    EXPECT_TRUE(row(5).stepOn(3));
+    EXPECT_FLOAT_EQ(editor.row(5).steps().button(3)->value(), StepButton::shownValue(true, 0.5f));
+}
+
+TEST_F(EditorWindowTest, TheWheelAndOtherButtonsLeaveStepsAlone) {
+    StepButton* b = editor.row(1).steps().button(2);
+    const float before = b->value();
+    platform::Event wheel;
+    wheel.type = platform::EventType::Wheel;
+    wheel.position = stepPoint(1, 2);
+    wheel.delta = 1;
+    system->post(*window, wheel);
+    editor.idle();
+    EXPECT_EQ(b->value(), before);
+    press(stepPoint(1, 2), 2);  // middle
+    press(stepPoint(1, 2), 17); // control + left
+    EXPECT_FALSE(row(1).stepOn(2));
+    EXPECT_EQ(b->value(), before);
+}
+
+TEST_F(EditorWindowTest, NameFieldAndOutputFieldMouse) {
+    // Holding the right button on a name shows the slot's directory until released.
+    std::string shown;
+    press({100, 90 + 62}, 4, {[] {}, [&] { shown = editor.sampleBaseDisplay->text(); }});
+    EXPECT_EQ(shown, std::string(Editor::kTextIndent) + SampleBrowser::kNoDirectory);
+    EXPECT_EQ(editor.sampleBaseDisplay->text(),
+              Editor::kTextIndent + editor.sampleBrowser().sampleBasePath());
+    // The output field stops at 1 and at 6.
+    const Point out{608, 131 + 62};
+    press(out, 1);
+    EXPECT_EQ(slot(1).outputPair, 1);
+    for (int i = 0; i < 7; ++i) {
+        press(out, 4);
+    }
+    EXPECT_EQ(slot(1).outputPair, 6);
+    EXPECT_EQ(editor.row(1).output->text(), "Out: 6");
+    press(out, 1);
+    EXPECT_EQ(editor.row(1).output->text(), "Out: 5");
+}
+
+TEST(StepButtonValues, OnAndOffStepsUseTheTwoHalvesOfTheStrip) {
+    EXPECT_FLOAT_EQ(StepButton::shownValue(true, 1.0f), 0.5f);
+    EXPECT_FLOAT_EQ(StepButton::shownValue(false, 0.0f), 0.512f);
+    EXPECT_FLOAT_EQ(StepButton::shownValue(false, 1.0f), 1.0f);
+    EXPECT_FLOAT_EQ(StepButton::heightValue(100, 100), 1.0f);
+    EXPECT_FLOAT_EQ(StepButton::heightValue(90, 100), 1.0f);
+    EXPECT_FLOAT_EQ(StepButton::heightValue(117, 100), 0.5f);
+    EXPECT_FLOAT_EQ(StepButton::heightValue(140, 100), 0.0f);
+    EXPECT_EQ(SampleNameDisplay::listEntry(9, "/a/b/c.wav"), "09: c.wav");
+    EXPECT_EQ(SampleNameDisplay::listEntry(10, "/a/b/d.wav"), "10: d.wav");
+}
+
+} // namespace
+} // namespace quovent::test
