@@ -139,14 +139,7 @@ bool BuiltinFileDialog::run() {
         return false;
     }
     platform::WindowSystem& system = frame_.windowSystem();
-    // Centred over the editor, kept on the screen.
-    const Rect screen = system.screenBounds();
-    const Point frameOrigin = frame_.window().toScreen({0, 0});
-    Point at{frameOrigin.x + (frame_.rect().width() - kWidth) / 2,
-             frameOrigin.y + (frame_.rect().height() - kHeight) / 2};
-    at.x = std::clamp(at.x, screen.left, std::max(screen.left, screen.right - kWidth));
-    at.y = std::clamp(at.y, screen.top, std::max(screen.top, screen.bottom - kHeight));
-    screenRect_ = Rect::sized(at.x, at.y, kWidth, kHeight);
+    screenRect_ = frame_.centredOnScreen(kWidth, kHeight);
 
     window_ = system.createDialog(&frame_.window(), screenRect_, title_, *this);
     if (!window_) {

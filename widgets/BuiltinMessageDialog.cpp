@@ -107,13 +107,7 @@ int BuiltinMessageDialog::run() {
     size_ = {0, 0, width, height};
 
     platform::WindowSystem& system = frame_.windowSystem();
-    const Rect screen = system.screenBounds();
-    const Point origin = frame_.window().toScreen({0, 0});
-    Point at{origin.x + (frame_.rect().width() - width) / 2,
-             origin.y + (frame_.rect().height() - height) / 2};
-    at.x = std::clamp(at.x, screen.left, std::max(screen.left, screen.right - width));
-    at.y = std::clamp(at.y, screen.top, std::max(screen.top, screen.bottom - height));
-    screenRect_ = Rect::sized(at.x, at.y, width, height);
+    screenRect_ = frame_.centredOnScreen(width, height);
 
     window_ = system.createDialog(&frame_.window(), screenRect_, caption_, *this);
     if (!window_) {

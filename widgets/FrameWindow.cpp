@@ -217,6 +217,15 @@ void FrameWindow::doIdle() {
     }
 }
 
+Rect FrameWindow::centredOnScreen(int width, int height) {
+    const Rect screen = system_->screenBounds();
+    const Point origin = window_->toScreen({0, 0});
+    Point at{origin.x + (rect_.width() - width) / 2, origin.y + (rect_.height() - height) / 2};
+    at.x = std::clamp(at.x, screen.left, std::max(screen.left, screen.right - width));
+    at.y = std::clamp(at.y, screen.top, std::max(screen.top, screen.bottom - height));
+    return Rect::sized(at.x, at.y, width, height);
+}
+
 bool FrameWindow::runModal(const platform::Window& window, const std::function<bool()>& finished) {
     constexpr int kQuietSleepMs = 2;
     while (true) {

@@ -107,6 +107,8 @@ public:
     // False when it ended because the frame, the window or the display went away. The
     // caller holds a BusyScope and an InputBlock.
     bool runModal(const platform::Window& window, const std::function<bool()>& finished);
+    // A dialog's place in screen coordinates: centred over the frame, kept on the screen.
+    Rect centredOnScreen(int width, int height);
 
     // Holds back presses, wheel turns and drops from the controls while a control handles
     // a press or a menu or dialog of the frame is open.
