@@ -340,6 +340,7 @@ TEST_F(BankButtonsTest, RefusalsAndFailuresAreToldAndARefusedBankChangesNothing)
     editor.sequencer().shuffleAmount = 0.25f;
     editor.showShuffle();
     row(3).setStep(7, true);
+    editor.showCurrentPattern();
     const std::string before = bankText();
 
     std::ofstream(root / "bad.json")
