@@ -47,6 +47,13 @@ Editor::~Editor() {
     clipboardOperations_.setView(nullptr);
 }
 
+SampleDialogs& Editor::dialogs() noexcept {
+    if (widgetDialogs_ != nullptr) {
+        return *widgetDialogs_;
+    }
+    return headlessDialogs_;
+}
+
 double Editor::samplesPerStep() const {
     return sequencer_.samplesPerStep(host_.sampleRate());
 }
@@ -435,6 +442,18 @@ void Editor::valueChanged(DrawContext* context, Control& control) {
             redrawReadouts();
         }
         redraw(context, sampleBaseButton);
+        return;
+    case 159:
+        if (pressStarts(control)) {
+            bankCommands_.importBank();
+        }
+        redraw(context, importButton);
+        return;
+    case 160:
+        if (pressStarts(control)) {
+            bankCommands_.exportBank();
+        }
+        redraw(context, exportButton);
         return;
     case 148:
         clipboardOperations_.patternMenu(static_cast<int>(value));

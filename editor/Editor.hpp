@@ -8,6 +8,7 @@
 // idle() copies what it changed (lamps, Play, tempo, voice count) into the controls.
 #pragma once
 
+#include "editor/BankCommands.hpp"
 #include "editor/ClipboardOperations.hpp"
 #include "editor/EditorBase.hpp"
 #include "editor/HeadlessDialogs.hpp"
@@ -111,6 +112,8 @@ public:
 
     SampleBrowser& sampleBrowser() noexcept { return sampleBrowser_; }
     ClipboardOperations& clipboardOperations() noexcept { return clipboardOperations_; }
+    // The dialogs questions go to now: the window's while it is open, else the headless ones.
+    SampleDialogs& dialogs() noexcept;
 
     // Samples per step at the host's rate and the last tempo the audio thread saw.
     double samplesPerStep() const;
@@ -183,6 +186,7 @@ private:
     std::unique_ptr<WidgetDialogs> closedDialogs_;
     SampleBrowser sampleBrowser_;
     ClipboardOperations clipboardOperations_;
+    BankCommands bankCommands_{*this};
 
     WindowSystemFactory windowSystem_;
     std::unique_ptr<FrameWindow> frame_;

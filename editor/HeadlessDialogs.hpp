@@ -15,6 +15,10 @@ public:
     bool askYesNo(const std::string& /*text*/) override { return false; }
     void showMessage(const std::string& /*text*/) override {}
     std::optional<std::string> chooseWavFile() override { return std::nullopt; }
+    std::optional<std::string> chooseBankFile(FileSelectCommand /*command*/,
+                                              const std::string& /*directory*/) override {
+        return std::nullopt;
+    }
 };
 
 } // namespace quovent

@@ -3,6 +3,8 @@
 // "quovent v1.0" and is modal: it returns when the user has answered. Editor thread only.
 #pragma once
 
+#include "widgets/FileSelectRequest.hpp"
+
 #include <optional>
 #include <string>
 
@@ -21,6 +23,10 @@ public:
     virtual void showMessage(const std::string& text) = 0;
     // One WAV file to open, or nothing when cancelled.
     virtual std::optional<std::string> chooseWavFile() = 0;
+    // A groove bank file to read (Load) or write (Save), starting in directory; nothing
+    // when cancelled.
+    virtual std::optional<std::string> chooseBankFile(FileSelectCommand command,
+                                                      const std::string& directory) = 0;
 };
 
 } // namespace quovent

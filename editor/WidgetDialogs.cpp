@@ -26,6 +26,16 @@ FileSelectRequest WidgetDialogs::folderRequest(const std::string& title, const s
     return request;
 }
 
+FileSelectRequest WidgetDialogs::bankRequest(FileSelectCommand command,
+                                             const std::string& directory) {
+    FileSelectRequest request;
+    request.command = command;
+    request.title = command == FileSelectCommand::Save ? kExportTitle : kImportTitle;
+    request.initialPath = directory;
+    request.types = {{kBankTypeName, kBankExtension}};
+    return request;
+}
+
 // Nothing below touches this object once a dialog has returned: the host may close the
 // editor from inside a dialog, and the owner may then let go of this object.
 
@@ -62,6 +72,18 @@ std::optional<std::string> WidgetDialogs::chooseWavFile() {
     FileSelector selector(frame_, backend_);
     const int count = selector.run(request);
     // The host is told the selection was consumed whatever came of it.
+    selector.close();
+    if (count <= 0 || request.results.empty() || request.results.front().empty()) {
+        return std::nullopt;
+    }
+    return request.results.front();
+}
+
+std::optional<std::string> WidgetDialogs::chooseBankFile(FileSelectCommand command,
+                                                         const std::string& directory) {
+    FileSelectRequest request = bankRequest(command, directory);
+    FileSelector selector(frame_, backend_);
+    const int count = selector.run(request);
     selector.close();
     if (count <= 0 || request.results.empty() || request.results.front().empty()) {
         return std::nullopt;

@@ -23,6 +23,10 @@ public:
     static constexpr const char* kCaption = "quovent v1.0";
     static constexpr const char* kWavTypeName = "wav file";
     static constexpr const char* kWavExtension = "wav";
+    static constexpr const char* kBankTypeName = "quovent bank";
+    static constexpr const char* kBankExtension = "json";
+    static constexpr const char* kExportTitle = "Export groove bank";
+    static constexpr const char* kImportTitle = "Import groove bank";
 
     explicit WidgetDialogs(FrameWindow& frame, DialogBackend backend = dialogs::defaultBackend());
 
@@ -31,12 +35,17 @@ public:
     bool askYesNo(const std::string& text) override;
     void showMessage(const std::string& text) override;
     std::optional<std::string> chooseWavFile() override;
+    std::optional<std::string> chooseBankFile(FileSelectCommand command,
+                                              const std::string& directory) override;
 
     // The request for locating a missing sample: one file to load, offered as "wav file",
     // no title, no preset path.
     static FileSelectRequest relocationRequest();
     // The request for a folder below root (the whole file system when root is empty).
     static FileSelectRequest folderRequest(const std::string& title, const std::string& root);
+    // The request for a bank file to load or save, offered as "quovent bank", starting in
+    // directory.
+    static FileSelectRequest bankRequest(FileSelectCommand command, const std::string& directory);
 
 private:
     FrameWindow& frame_;

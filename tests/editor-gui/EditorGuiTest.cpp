@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/widgets/XdndSource.hpp"
+
 // After gtest and the toolkit: Xlib defines macros such as None and Status.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -380,6 +382,37 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     pump(3);
     EXPECT_FLOAT_EQ(editor->stepEditSwitch->value(), 1.0f);
     EXPECT_FLOAT_EQ(editor->row(1).steps().button(0)->value(), StepButton::shownValue(false, 0.5f));
+}
+
+TEST_F(EditorGuiTest, AWavDroppedOnTheNameFieldLoadsIntoTheSlot) {
+    const fs::path wav = makeSample();
+    const auto target = static_cast<Window>(editor->frame()->window().nativeHandle());
+    XdndSource source(dpy, "file://" + wav.string() + "\r\n");
+    const auto rootPos = [&](Point p) {
+        const Point s = screen(p);
+        return static_cast<long>((s.x << 16) | s.y);
+    };
+    const auto settle = [&](const std::function<bool()>& until) {
+        return pumpUntil([&] {
+            source.serve();
+            return until();
+        });
+    };
+    source.send(target, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")), 0,
+                0);
+    source.send(target, "XdndPosition", 0, rootPos(centre(editor->row(0).name->rect())),
+                CurrentTime, static_cast<long>(source.atom("XdndActionCopy")));
+    ASSERT_TRUE(settle([&] { return source.statuses == 1; }));
+    EXPECT_TRUE(source.accepted);
+    source.send(target, "XdndDrop", 0, CurrentTime, 0, 0);
+    ASSERT_TRUE(settle([&] { return source.finished; }));
+    EXPECT_TRUE(source.finishedAccepted);
+
+    EXPECT_EQ(slot(0).samplePath(), fs::canonical(wav).string());
+    EXPECT_EQ(slot(0).sample.frameCount(), 44100);
+    const std::string shown = editor->row(0).name->text();
+    EXPECT_NE(shown.find(": kick.wav"), std::string::npos) << shown;
+    EXPECT_EQ(slot(1).samplePath(), Slot::kPlaceholderPath);
 }
 
 TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {

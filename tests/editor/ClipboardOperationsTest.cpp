@@ -20,6 +20,9 @@ public:
     bool askYesNo(const std::string&) override { return false; }
     void showMessage(const std::string&) override {}
     std::optional<std::string> chooseWavFile() override { return std::nullopt; }
+    std::optional<std::string> chooseBankFile(FileSelectCommand, const std::string&) override {
+        return std::nullopt;
+    }
     std::optional<std::string> folder;
 };
 

@@ -2,19 +2,28 @@
 // the audio side, the dispatch of control reports, and the step buttons' painting rules with
 // scripted pointer states (one script step per host idle of the modal idle).
 #include "FakeHost.hpp"
+#include "editor/BankFile.hpp"
 #include "editor/Editor.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
+#include "widgets/FileSelector.hpp"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 namespace quovent::test {
 namespace {
 
 using platform::stub::StubWindow;
 using platform::stub::StubWindowSystem;
+namespace fs = std::filesystem;
 
 class ScriptHost : public FakeHost {
 public:
@@ -215,6 +224,153 @@ TEST_F(EditorWindowTest, NameFieldAndOutputFieldMouse) {
     EXPECT_EQ(editor.row(1).output->text(), "Out: 6");
     press(out, 1);
     EXPECT_EQ(editor.row(1).output->text(), "Out: 5");
+}
+
+// Import and Export through their buttons. The dialogs are the desktop kind, played by a
+// script that logs its arguments and answers a file selection with the path in `answer`.
+class BankButtonsTest : public EditorWindowTest {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quovent-bank-buttons-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+        const fs::path program = root / "fake-zenity";
+        std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << log().string()
+                               << "'\necho '--' >> '" << log().string()
+                               << "'\ncase \"$1\" in --file-selection) cat '"
+                               << (root / "answer").string() << "';; esac\nexit 0\n";
+        ::chmod(program.c_str(), 0755);
+        FileSelector::setDesktopProgram(program.string());
+        FileSelector::setDefaultBackend(DialogBackend::Desktop);
+        EditorWindowTest::SetUp(); // the window's dialogs take the backend when it opens
+    }
+    void TearDown() override {
+        editor.close();
+        FileSelector::setDefaultBackend(DialogBackend::Automatic);
+        FileSelector::setDesktopProgram({});
+        fs::remove_all(root);
+    }
+
+    fs::path log() const { return root / "log"; }
+    void answer(const fs::path& file) { std::ofstream(root / "answer") << file.string() << "\n"; }
+    // Everything the dialogs were asked since the last call.
+    std::string asked() {
+        std::ostringstream text;
+        text << std::ifstream(log()).rdbuf();
+        fs::remove(log());
+        return text.str();
+    }
+    // One pass of the button's loop with the given value.
+    void pass(Control* button, float value) {
+        button->setValue(value);
+        editor.valueChanged(nullptr, *button);
+    }
+    void click(Control* button) {
+        pass(button, 1.0f);
+        pass(button, 0.0f);
+    }
+    std::string bankText() {
+        std::string text;
+        EXPECT_TRUE(BankFile::toText(editor, root, text).ok);
+        return text;
+    }
+
+    fs::path root;
+};
+
+TEST_F(BankButtonsTest, ExportThenImportRestoresTheModelAndEveryControlShowsIt) {
+    slot(2).volume = 0.3f;
+    slot(5).filterMode = 2;
+    row(1).setStep(4, true);
+    row(1).setLane(0, 4, 0.25f);
+    editor.sequencer().shuffleAmount = 0.4f;
+    editor.stepEditMode = 0.0f;
+    const std::string exported = bankText();
+
+    // Held for several passes, the button asks once; the bare name gets the extension.
+    answer(root / "groove");
+    pass(editor.exportButton, 1.0f);
+    pass(editor.exportButton, 1.0f);
+    pass(editor.exportButton, 0.0f);
+    const std::string exportQuestion = asked();
+    EXPECT_NE(exportQuestion.find("--title=Export groove bank\n"), std::string::npos);
+    EXPECT_NE(exportQuestion.find("--save\n"), std::string::npos);
+    EXPECT_NE(exportQuestion.find("--filename=" + editor.sampleBrowser().sampleBasePath()),
+              std::string::npos);
+    EXPECT_NE(exportQuestion.find("quovent bank (*.json)"), std::string::npos);
+    EXPECT_EQ(exportQuestion.find("--\n"), exportQuestion.rfind("--\n")) << "asked once";
+    ASSERT_TRUE(fs::exists(root / "groove.json"));
+
+    // Change the model and let the window show the changes.
+    slot(2).volume = 0.9f;
+    slot(5).filterMode = 0;
+    row(1).setStep(4, false);
+    editor.sequencer().shuffleAmount = 0.0f;
+    editor.stepEditMode = 1.0f;
+    editor.showStepEditMode();
+    editor.showShuffle();
+    editor.showSlotSettings(2);
+    editor.showSlotSettings(5);
+    ASSERT_FALSE(editor.row(1).steps().button(4)->on());
+
+    answer(root / "groove.json");
+    click(editor.importButton);
+    const std::string importQuestion = asked();
+    EXPECT_NE(importQuestion.find("--file-selection\n"), std::string::npos);
+    EXPECT_EQ(importQuestion.find("--save"), std::string::npos);
+    EXPECT_EQ(importQuestion.find("--info"), std::string::npos)
+        << "no message after a clean import";
+    EXPECT_EQ(bankText(), exported);
+    EXPECT_FLOAT_EQ(editor.row(2).volume->value(), 0.3f);
+    EXPECT_FLOAT_EQ(editor.row(5).filterType->value(), 2.0f / 3.0f);
+    EXPECT_TRUE(editor.row(1).steps().button(4)->on());
+    EXPECT_FLOAT_EQ(editor.row(1).steps().button(4)->laneValue(0), 0.25f);
+    EXPECT_FALSE(editor.row(1).steps().button(5)->on());
+    EXPECT_FLOAT_EQ(editor.shuffleKnob->value(), 0.4f);
+    EXPECT_FLOAT_EQ(editor.stepEditSwitch->value(), 0.0f);
+
+    // Cancelled selections do nothing.
+    std::ofstream(root / "answer", std::ios::trunc).close();
+    click(editor.importButton);
+    click(editor.exportButton);
+    EXPECT_EQ(bankText(), exported);
+}
+
+TEST_F(BankButtonsTest, RefusalsAndFailuresAreToldAndARefusedBankChangesNothing) {
+    editor.sequencer().shuffleAmount = 0.25f;
+    editor.showShuffle();
+    row(3).setStep(7, true);
+    editor.showCurrentPattern();
+    const std::string before = bankText();
+
+    std::ofstream(root / "bad.json")
+        << R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 0.5,)"
+        << R"( "slots": [{"volume": 0.1}, {"volume": 2}]})";
+    answer(root / "bad.json");
+    click(editor.importButton);
+    const std::string refusal = asked();
+    EXPECT_NE(refusal.find("could not be imported"), std::string::npos) << refusal;
+    EXPECT_NE(refusal.find("slots[1].volume"), std::string::npos) << refusal;
+    EXPECT_EQ(bankText(), before);
+    EXPECT_FLOAT_EQ(editor.shuffleKnob->value(), 0.25f);
+
+    answer(root / "no-such-folder" / "out.json");
+    click(editor.exportButton);
+    const std::string failure = asked();
+    EXPECT_NE(failure.find("could not be exported"), std::string::npos) << failure;
+    EXPECT_FALSE(fs::exists(root / "no-such-folder"));
+
+    // A bank whose sample is gone is imported, and the missing path is listed.
+    std::ofstream(root / "kit.json")
+        << R"({"format": "quovent-bank", "version": 1, "slots": [{"samplePath": "gone.wav"}]})";
+    answer(root / "kit.json");
+    click(editor.importButton);
+    const std::string missing = asked();
+    EXPECT_NE(missing.find("samples were not found"), std::string::npos) << missing;
+    EXPECT_NE(missing.find((root / "gone.wav").string()), std::string::npos) << missing;
+    EXPECT_EQ(slot(0).samplePath(), (root / "gone.wav").string());
+    EXPECT_FALSE(row(3).stepOn(7)) << "an imported bank replaces every pattern";
+    EXPECT_FALSE(editor.row(3).steps().button(7)->on());
 }
 
 TEST(StepButtonValues, OnAndOffStepsUseTheTwoHalvesOfTheStrip) {

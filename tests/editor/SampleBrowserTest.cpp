@@ -61,6 +61,9 @@ public:
     }
     void showMessage(const std::string& text) override { messages.push_back(text); }
     std::optional<std::string> chooseWavFile() override { return next(files); }
+    std::optional<std::string> chooseBankFile(FileSelectCommand, const std::string&) override {
+        return std::nullopt;
+    }
 
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> files;

@@ -1,0 +1,75 @@
+// Import and Export of groove bank files from the editor's top row.
+#include "editor/BankCommands.hpp"
+
+#include "editor/BankFile.hpp"
+#include "editor/Editor.hpp"
+
+#include <filesystem>
+
+namespace quovent {
+
+namespace fs = std::filesystem;
+
+std::string BankCommands::exportFailedText(const std::string& error) {
+    return "The groove bank could not be exported.\n" + error;
+}
+
+std::string BankCommands::importRefusedText(const std::string& error) {
+    return "The groove bank could not be imported; nothing was changed.\n" + error;
+}
+
+std::string BankCommands::missingSamplesText(const std::vector<std::string>& paths) {
+    std::string text = "The groove bank was imported, but these samples were not found:";
+    for (const std::string& p : paths) {
+        text += '\n';
+        text += p;
+    }
+    return text;
+}
+
+void BankCommands::exportBank() {
+    const auto chosen = editor_.dialogs().chooseBankFile(FileSelectCommand::Save,
+                                                         editor_.sampleBrowser().sampleBasePath());
+    if (!chosen) {
+        return;
+    }
+    fs::path file = *chosen;
+    // Desktop dialogs hand back the typed name as it stands; a bare name gets the type's
+    // extension so the file shows up in the import dialog's filter.
+    if (!file.has_extension()) {
+        file += ".json";
+    }
+    const BankExportResult result = BankFile::exportBank(editor_, file);
+    if (!result.ok) {
+        editor_.dialogs().showMessage(exportFailedText(result.error));
+    }
+}
+
+void BankCommands::importBank() {
+    const auto chosen = editor_.dialogs().chooseBankFile(FileSelectCommand::Load,
+                                                         editor_.sampleBrowser().sampleBasePath());
+    if (!chosen) {
+        return;
+    }
+    const BankImportResult result = BankFile::importBank(editor_, *chosen);
+    if (!result.ok) {
+        editor_.dialogs().showMessage(importRefusedText(result.error));
+        return;
+    }
+    showModel();
+    if (!result.missingSamples.empty()) {
+        editor_.dialogs().showMessage(missingSamplesText(result.missingSamples));
+    }
+}
+
+void BankCommands::showModel() {
+    for (int s = 0; s < capacity::kRowSlots; ++s) {
+        editor_.showSlotSettings(s);
+    }
+    editor_.showShuffle();
+    // Sets the StepEdit switch and shows the current pattern's lane and keys.
+    editor_.showStepEditMode();
+    editor_.redrawReadouts();
+}
+
+} // namespace quovent
