@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -70,6 +71,13 @@ TEST(SampleBufferThreads, AVoiceReadsSafelyWhileFilesLoad) {
             other->loadSample(f.c_str());
         }
         played->clearSample();
+    }
+    // On a loaded machine the voice may not have been scheduled yet: leave it a sample to
+    // read until it has read one (bounded), so the check below is about safety, not timing.
+    played->loadSample(files[0].c_str());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (reads.load() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
     }
     stop = true;
     voice.join();
