@@ -102,6 +102,23 @@ void Control::report(DrawContext* context) {
     }
 }
 
+void Control::showAndReport(DrawContext& context) {
+    draw(context);
+    context.flush();
+    report(&context);
+}
+
+bool Control::turnByWheel(DrawContext& context, float distance) {
+    Tracking tracking(*this);
+    const float before = value();
+    setValue(value() + distance * wheelStep() * (max() - min()));
+    bounceValue();
+    if (value() != before) {
+        showAndReport(context);
+    }
+    return true;
+}
+
 unsigned Control::mouseButtons() const {
     return frame_ ? frame_->mouseButtons() : 0u;
 }

@@ -95,6 +95,11 @@ protected:
 
     // Calls the listener.
     void report(DrawContext* context);
+    // Draws the changed control at once, then calls the listener.
+    void showAndReport(DrawContext& context);
+    // A wheel turn: the value moves by the wheel step per notch within minimum..maximum,
+    // inside begin/end-edit brackets; a change is shown and reported. Answers true (used).
+    bool turnByWheel(DrawContext& context, float distance);
 
     // Mouse state through the frame: 0 and the last position when not in a frame.
     unsigned mouseButtons() const;

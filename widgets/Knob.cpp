@@ -118,9 +118,7 @@ void Knob::dragLinear(DrawContext& context, unsigned pressed) {
         setValue(startValue + static_cast<float>(moved) * perPixel);
         bounceValue();
         if (value() != before) {
-            draw(context);
-            context.flush();
-            report(&context);
+            showAndReport(context);
         }
         if (!tracking.next()) {
             break;
@@ -139,9 +137,7 @@ void Knob::dragAngle(DrawContext& context) {
         setValue(wrapAngleStep(before, valueFromAngle(mousePosition()), min(), max()));
         bounceValue();
         if (value() != before) {
-            draw(context);
-            context.flush();
-            report(&context);
+            showAndReport(context);
         }
         if (!tracking.next()) {
             break;
@@ -150,16 +146,7 @@ void Knob::dragAngle(DrawContext& context) {
 }
 
 bool Knob::onWheel(DrawContext& context, Point /*where*/, float distance) {
-    Tracking tracking(*this);
-    const float before = value();
-    setValue(value() + distance * wheelStep() * (max() - min()));
-    bounceValue();
-    if (value() != before) {
-        draw(context);
-        context.flush();
-        report(&context);
-    }
-    return true;
+    return turnByWheel(context, distance);
 }
 
 } // namespace quovent

@@ -68,9 +68,7 @@ void StepSwitch::onMouseDown(DrawContext& context, Point /*where*/) {
         const float before = value();
         setValue(valueOf(positionAt(mousePosition())));
         if (value() != before) {
-            draw(context);
-            context.flush();
-            report(&context);
+            showAndReport(context);
         }
         if (!tracking.next()) {
             break;

@@ -15,9 +15,7 @@ void ToggleButton::onMouseDown(DrawContext& context, Point /*where*/) {
         return;
     }
     setValue(value() != 0.0f ? 0.0f : 1.0f);
-    draw(context);
-    context.flush();
-    report(&context);
+    showAndReport(context);
 }
 
 } // namespace quovent

@@ -95,9 +95,7 @@ void VerticalSlider::onMouseDown(DrawContext& context, Point where) {
         }
         bounceValue();
         if (value() != before || isDirty()) {
-            draw(context);
-            context.flush();
-            report(&context);
+            showAndReport(context);
         }
         if (!tracking.next()) {
             break;
@@ -106,16 +104,7 @@ void VerticalSlider::onMouseDown(DrawContext& context, Point where) {
 }
 
 bool VerticalSlider::onWheel(DrawContext& context, Point /*where*/, float distance) {
-    Tracking tracking(*this);
-    const float before = value();
-    setValue(value() + distance * wheelStep() * (max() - min()));
-    bounceValue();
-    if (value() != before) {
-        draw(context);
-        context.flush();
-        report(&context);
-    }
-    return true;
+    return turnByWheel(context, distance);
 }
 
 } // namespace quovent

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/widgets/ScreenCapture.hpp"
 #include "tests/widgets/XdndSource.hpp"
 
 // After gtest and the toolkit: Xlib defines macros such as None and Status.
@@ -306,36 +307,7 @@ protected:
 };
 
 void EditorGuiTest::saveScreen(Rect area, const std::string& path) {
-    XSync(dpy, False);
-    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), area.left, area.top,
-                              static_cast<unsigned>(area.width()),
-                              static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    cairo_surface_t* s =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, area.width(), area.height());
-    unsigned char* data = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    const auto channel = [](unsigned long pixel, unsigned long mask) {
-        int shift = 0;
-        while (mask != 0 && (mask & 1) == 0) {
-            mask >>= 1;
-            ++shift;
-        }
-        return static_cast<std::uint32_t>(((pixel >> shift) & mask) * 255 / (mask ? mask : 1));
-    };
-    for (int y = 0; y < area.height(); ++y) {
-        auto* line =
-            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < area.width(); ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
-            line[x] = (channel(p, image->red_mask) << 16) | (channel(p, image->green_mask) << 8) |
-                      channel(p, image->blue_mask);
-        }
-    }
-    cairo_surface_mark_dirty(s);
-    EXPECT_EQ(cairo_surface_write_to_png(s, path.c_str()), CAIRO_STATUS_SUCCESS);
-    cairo_surface_destroy(s);
-    XDestroyImage(image);
+    EXPECT_TRUE(test::captureScreenPng(dpy, area, path)) << path;
 }
 
 TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
