@@ -3,6 +3,7 @@
 
 #include "editor/BankFile.hpp"
 #include "editor/Editor.hpp"
+#include "platform/NativePath.hpp"
 
 #include <filesystem>
 
@@ -33,7 +34,7 @@ void BankCommands::exportBank() {
     if (!chosen) {
         return;
     }
-    fs::path file = *chosen;
+    fs::path file = platform::NativePath::fromUtf8(*chosen);
     // Desktop dialogs hand back the typed name as it stands; a bare name gets the type's
     // extension so the file shows up in the import dialog's filter.
     if (!file.has_extension()) {
@@ -51,7 +52,8 @@ void BankCommands::importBank() {
     if (!chosen) {
         return;
     }
-    const BankImportResult result = BankFile::importBank(editor_, *chosen);
+    const BankImportResult result =
+        BankFile::importBank(editor_, platform::NativePath::fromUtf8(*chosen));
     if (!result.ok) {
         editor_.dialogs().showMessage(importRefusedText(result.error));
         return;

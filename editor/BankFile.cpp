@@ -1,7 +1,8 @@
 #include "editor/BankFile.hpp"
 
-#include "editor/AtomicFile.hpp"
 #include "editor/Editor.hpp"
+#include "platform/AtomicFile.hpp"
+#include "platform/NativePath.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -19,6 +20,7 @@ namespace quovent {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::NativePath;
 using Json = nlohmann::ordered_json;
 
 constexpr int kRowSlots = capacity::kRowSlots;
@@ -270,11 +272,11 @@ private:
         if (text.find('\0') != std::string::npos) {
             return fail(field, "a path cannot contain a zero character");
         }
-        fs::path path(text);
+        fs::path path = NativePath::fromUtf8(text);
         if (path.is_relative()) {
             path = base_ / path;
         }
-        out = path.lexically_normal().string();
+        out = NativePath::toUtf8(path.lexically_normal());
         if (out.size() > capacity::kBankSamplePath) {
             return fail(field,
                         "path longer than " + std::to_string(capacity::kBankSamplePath) + " bytes");
@@ -389,19 +391,19 @@ fs::path directoryOf(const fs::path& file) {
 bool readWhole(const fs::path& file, std::string& text, std::string& error) {
     std::error_code ec;
     if (fs::is_directory(file, ec)) {
-        error = file.string() + ": is a directory";
+        error = NativePath::toUtf8(file) + ": is a directory";
         return false;
     }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        error = file.string() + ": " + std::strerror(errno);
+        error = NativePath::toUtf8(file) + ": " + std::strerror(errno);
         return false;
     }
     // One byte past the limit is enough to know the file is too large.
     text.resize(capacity::kBankFileBytes + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (in.bad()) {
-        error = file.string() + ": read error";
+        error = NativePath::toUtf8(file) + ": read error";
         return false;
     }
     text.resize(static_cast<std::size_t>(in.gcount()));
@@ -494,16 +496,16 @@ std::string exportedPath(const std::string& samplePath, const fs::path& base) {
         return {};
     }
     std::error_code ec;
-    fs::path full = fs::absolute(fs::path(samplePath), ec);
+    fs::path full = fs::absolute(NativePath::fromUtf8(samplePath), ec);
     if (ec) {
-        full = samplePath;
+        full = NativePath::fromUtf8(samplePath);
     }
     full = full.lexically_normal();
     const fs::path relative = full.lexically_relative(base);
     if (!relative.empty() && *relative.begin() != ".." && relative != ".") {
-        return relative.generic_string();
+        return NativePath::toGenericUtf8(relative);
     }
-    return full.generic_string();
+    return NativePath::toGenericUtf8(full);
 }
 
 Json slotJson(const Slot& slot, const fs::path& base) {

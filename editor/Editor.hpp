@@ -64,6 +64,7 @@ public:
     int onKeyDown(const KeyCode& key) override;
     int setKnobMode(int mode) override;
     bool isOpen() const override { return frame_ != nullptr; }
+    bool hasWindow() const override { return platform::hasNativeWindowSystem(); }
 
     // FrameHost: the modal idle of tracking loops, menus and dialogs; edit brackets; keys
     // typed into the window.

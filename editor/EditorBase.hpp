@@ -35,6 +35,9 @@ public:
     // Stores the toolkit-wide knob mode; answers 1.
     virtual int setKnobMode(int mode) = 0;
     virtual bool isOpen() const = 0;
+    // False when this build cannot show a window at all: the host is then told there is no
+    // editor, while the editor object still holds the model and plays.
+    virtual bool hasWindow() const { return true; }
 };
 
 } // namespace quovent

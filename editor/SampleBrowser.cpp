@@ -1,5 +1,6 @@
 #include "editor/SampleBrowser.hpp"
 
+#include "platform/NativePath.hpp"
 #include "platform/Paths.hpp"
 #include "platform/UserSettings.hpp"
 
@@ -13,7 +14,7 @@ namespace quovent {
 namespace {
 bool isDirectory(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(path, ec);
+    return !path.empty() && std::filesystem::is_directory(platform::NativePath::fromUtf8(path), ec);
 }
 } // namespace
 
@@ -106,9 +107,8 @@ bool SampleBrowser::loadWithRelocation(Slot& slot, const std::string& path) {
     }
     bool loaded = slot.sample.loadSample(path.c_str());
     if (!loaded && hasRelocationDirectory()) {
-        const auto cut = path.find_last_of(paths::kSeparator);
-        const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-        const std::string moved = SampleDirectory::join(relocationDirectory_, name);
+        const std::string moved =
+            SampleDirectory::join(relocationDirectory_, std::string(paths::fileName(path)));
         slot.assignSamplePath(moved);
         loaded = slot.sample.loadSample(moved.c_str());
     }

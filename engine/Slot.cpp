@@ -102,7 +102,7 @@ void Slot::formatSampleName(const std::string& text, int index, char* out, std::
     if (size == 0) {
         return;
     }
-    const auto cut = text.find_last_of(paths::kSeparator);
+    const auto cut = paths::lastSeparator(text);
     if (cut == std::string::npos) {
         std::snprintf(out, size, "%s", text.c_str());
     } else {

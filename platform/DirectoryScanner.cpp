@@ -1,9 +1,8 @@
+// Filtering, ordering and capping of directory listings; the listing is the backend's.
 #include "platform/DirectoryScanner.hpp"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 namespace quovent {
 
@@ -34,23 +33,7 @@ bool DirectoryScanner::hasWavExtension(const std::string& name) {
 }
 
 std::vector<std::string> DirectoryScanner::listWavFiles(const std::string& dir, int maxEntries) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
-    if (ec) {
-        return names;
-    }
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) {
-            break;
-        }
-        std::string name = it->path().filename().string();
-        std::error_code typeError;
-        if (hasWavExtension(name) && it->is_regular_file(typeError) && !typeError) {
-            names.push_back(std::move(name));
-        }
-    }
+    std::vector<std::string> names = listCandidates(dir);
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     if (maxEntries >= 0 && names.size() > static_cast<std::size_t>(maxEntries)) {
         names.resize(static_cast<std::size_t>(maxEntries));

@@ -43,5 +43,8 @@ public:
 // The window system of this platform's display server, or null when no display can be
 // opened (no DISPLAY, server unreachable).
 std::unique_ptr<WindowSystem> createNativeWindowSystem();
+// Whether this build has a window-system backend at all (a display may still be missing at
+// run time). Without one the instrument runs without its window and tells the host so.
+bool hasNativeWindowSystem();
 
 } // namespace quovent::platform

@@ -1,4 +1,4 @@
-// RIFF chunk navigation over a byte-mode std::FILE stream.
+// RIFF chunk navigation over a byte-mode file.
 #include "samples/RiffReader.hpp"
 
 #include <cstring>
@@ -20,28 +20,10 @@ std::uint32_t littleEndian32(const unsigned char* p) noexcept {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// 64-bit stream offsets: a RIFF chunk may reach past 4 GB and long is 32 bits on Windows.
-int seek64(std::FILE* f, std::int64_t offset, int whence) noexcept {
-#ifdef _WIN32
-    return _fseeki64(f, offset, whence);
-#else
-    return fseeko(f, static_cast<off_t>(offset), whence);
-#endif
-}
-
-std::int64_t tell64(std::FILE* f) noexcept {
-#ifdef _WIN32
-    return _ftelli64(f);
-#else
-    return static_cast<std::int64_t>(ftello(f));
-#endif
-}
-
 } // namespace
 
 RiffReader::RiffReader(const char* path) noexcept {
-    file_ = std::fopen(path, "rb");
-    if (file_ == nullptr) {
+    if (!file_.open(path)) {
         return;
     }
     if (!enterFirstChunk()) {
@@ -54,26 +36,20 @@ RiffReader::~RiffReader() {
 }
 
 void RiffReader::close() noexcept {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    file_.close();
     depth_ = 0;
 }
 
 bool RiffReader::seek(std::int64_t offset) noexcept {
-    return offset >= 0 && seek64(file_, offset, SEEK_SET) == 0;
+    return file_.seek(offset);
 }
 
 std::int64_t RiffReader::tell() noexcept {
-    return tell64(file_);
+    return file_.tell();
 }
 
 std::size_t RiffReader::read(void* buffer, std::size_t bytes) noexcept {
-    if (file_ == nullptr || bytes == 0) {
-        return 0;
-    }
-    return std::fread(buffer, 1, bytes, file_);
+    return file_.read(buffer, bytes);
 }
 
 bool RiffReader::readHeader(RiffChunk& chunk) noexcept {
@@ -106,7 +82,7 @@ bool RiffReader::readHeader(RiffChunk& chunk) noexcept {
 
 bool RiffReader::enterFirstChunk() noexcept {
     depth_ = 0;
-    if (seek64(file_, 0, SEEK_END) != 0) {
+    if (!file_.seekToEnd()) {
         return false;
     }
     fileSize_ = tell();
@@ -149,7 +125,7 @@ const char* RiffReader::formType() const noexcept {
 
 bool RiffReader::descend(const char* wanted) noexcept {
     const RiffChunk* parentPtr = current();
-    if (file_ == nullptr || parentPtr == nullptr) {
+    if (!file_.isOpen() || parentPtr == nullptr) {
         return false;
     }
     const RiffChunk parent = *parentPtr;

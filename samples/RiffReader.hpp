@@ -7,11 +7,11 @@
 #pragma once
 
 #include "platform/Capacities.hpp"
+#include "platform/InputFile.hpp"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 namespace quovent {
 
@@ -33,7 +33,7 @@ public:
     RiffReader(const RiffReader&) = delete;
     RiffReader& operator=(const RiffReader&) = delete;
 
-    bool isOpen() const noexcept { return file_ != nullptr; }
+    bool isOpen() const noexcept { return file_.isOpen(); }
 
     // Finds the first child of the current chunk (in file order, within the current chunk's
     // declared size) whose identifier equals the 4 bytes of id exactly, enters it and leaves
@@ -65,7 +65,7 @@ private:
     bool enterFirstChunk() noexcept;
     bool push(const RiffChunk& chunk) noexcept;
 
-    std::FILE* file_ = nullptr;
+    platform::InputFile file_;
     std::int64_t fileSize_ = 0;
     std::array<RiffChunk, capacity::kRiffDepth> stack_{};
     int depth_ = 0;

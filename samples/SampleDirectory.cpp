@@ -15,21 +15,11 @@ bool SampleDirectory::setDirectory(const std::string& dir) {
 }
 
 std::string SampleDirectory::join(const std::string& dir, const std::string& name) {
-    if (!dir.empty() && dir.back() == paths::kSeparator) {
-        return dir + name;
-    }
-    return dir + paths::kSeparator + name;
+    return paths::join(dir, name);
 }
 
 std::string SampleDirectory::parentOf(const std::string& path) {
-    const auto cut = path.find_last_of(paths::kSeparator);
-    if (cut == std::string::npos) {
-        return {};
-    }
-    if (cut == 0) {
-        return std::string(1, paths::kSeparator);
-    }
-    return path.substr(0, cut);
+    return paths::parentOf(path);
 }
 
 int SampleDirectory::scan() {

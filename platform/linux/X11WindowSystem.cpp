@@ -17,6 +17,10 @@ std::unique_ptr<WindowSystem> createNativeWindowSystem() {
     return linux_x11::X11WindowSystem::open();
 }
 
+bool hasNativeWindowSystem() {
+    return true;
+}
+
 } // namespace quovent::platform
 
 namespace quovent::platform::linux_x11 {

@@ -1,4 +1,5 @@
-#include "editor/AtomicFile.hpp"
+// Atomic replacement with POSIX calls: O_EXCL temporary, fsync, rename, directory fsync.
+#include "platform/AtomicFile.hpp"
 
 #include <atomic>
 #include <cerrno>

@@ -1,3 +1,4 @@
+// The sample base as a small per-user file: $XDG_CONFIG_HOME/HalvdenLabs/SampleBase.
 #include "platform/UserSettings.hpp"
 
 #include <cerrno>
@@ -7,10 +8,8 @@
 #include <fstream>
 #include <system_error>
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace quovent {
 
@@ -31,7 +30,6 @@ std::string configHome() {
     return {};
 }
 
-#ifndef _WIN32
 bool writeAll(int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -46,7 +44,6 @@ bool writeAll(int fd, const std::string& text) {
     }
     return true;
 }
-#endif
 } // namespace
 
 std::string UserSettings::sampleBaseFile() {
@@ -101,7 +98,6 @@ bool UserSettings::writeSampleBase(const std::string& value) {
     if (ec) {
         return false;
     }
-#ifndef _WIN32
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
@@ -114,9 +110,6 @@ bool UserSettings::writeSampleBase(const std::string& value) {
         return false;
     }
     return true;
-#else
-    return false; // the Windows backend stores the value in the registry
-#endif
 }
 
 } // namespace quovent
