@@ -162,8 +162,12 @@ std::intptr_t EffectBase::dispatcher(std::int32_t opcode, std::int32_t index, st
     }
 }
 
+EditorBase* EffectBase::hostVisibleEditor() const noexcept {
+    return editor_ != nullptr && editor_->hasWindow() ? editor_.get() : nullptr;
+}
+
 std::intptr_t EffectBase::editorOpcode(std::int32_t opcode, void* ptr) {
-    if (!editor_) {
+    if (hostVisibleEditor() == nullptr) {
         return 0;
     }
     switch (opcode) {
@@ -263,7 +267,7 @@ void EffectBase::setFlag(std::int32_t flag, bool state) noexcept {
 
 void EffectBase::setEditor(std::unique_ptr<EditorBase> editor) noexcept {
     editor_ = std::move(editor);
-    setFlag(vst::effFlagsHasEditor, editor_ != nullptr);
+    setFlag(vst::effFlagsHasEditor, hostVisibleEditor() != nullptr);
 }
 
 void EffectBase::releaseEditor() noexcept {

@@ -97,6 +97,9 @@ public:
     virtual bool isOutputConnected(std::int32_t output);
 
     EditorBase* editor() const noexcept { return editor_.get(); }
+    // The editor as the host sees it: null when there is none or it cannot show a window
+    // in this build (the editor opcodes then answer 0).
+    EditorBase* hostVisibleEditor() const noexcept;
     vst::HostCallback hostCallback() const noexcept { return hostCallback_; }
 
 protected:

@@ -134,7 +134,7 @@ std::intptr_t ExtendedEffectBase::dispatcher(std::int32_t opcode, std::int32_t i
 
 std::intptr_t ExtendedEffectBase::editorKey(std::int32_t opcode, std::int32_t index,
                                             std::intptr_t value, float opt) {
-    EditorBase* const ed = editor();
+    EditorBase* const ed = hostVisibleEditor();
     if (ed == nullptr) {
         return 0;
     }
