@@ -6,10 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace quovent;
 using namespace quovent::test;
@@ -32,8 +34,9 @@ TEST(BankFile, ExportThenImportReproducesEveryField) {
     ScratchDir dir;
     EditorUnderTest source;
     randomizeModel(*source, 7);
-    source->sequencer().slots().slot(2).setSamplePath((dir / "kit/snare.wav").string(), 5512.5);
-    source->sequencer().slots().slot(5).setSamplePath("/elsewhere/hat.wav", 5512.5);
+    source->sequencer().slots().slot(2).setSamplePath(native(dir / "kit/snare.wav"), 5512.5);
+    source->sequencer().slots().slot(5).setSamplePath(elsewhere("elsewhere/hat.wav").string(),
+                                                      5512.5);
 
     const fs::path file = dir / "groove.json";
     const BankExportResult written = BankFile::exportBank(*source, file);
@@ -106,54 +109,57 @@ TEST(BankFile, SamplePathsBesideOrBelowTheBankAreWrittenRelative) {
     SlotBank& slots = e->sequencer().slots();
     const fs::path bankDir = dir / "banks";
     fs::create_directory(bankDir);
-    slots.slot(0).setSamplePath((bankDir / "kick.wav").string(), 1.0);
-    slots.slot(1).setSamplePath((bankDir / "kit/sub/snare.wav").string(), 1.0);
-    slots.slot(2).setSamplePath((dir / "other/hat.wav").string(), 1.0);
-    slots.slot(3).setSamplePath((bankDir / "kit/../../up.wav").string(), 1.0);
-    slots.slot(4).setSamplePath("/absolute/clap.wav", 1.0);
+    slots.slot(0).setSamplePath(native(bankDir / "kick.wav"), 1.0);
+    slots.slot(1).setSamplePath(native(bankDir / "kit/sub/snare.wav"), 1.0);
+    slots.slot(2).setSamplePath(native(dir / "other/hat.wav"), 1.0);
+    slots.slot(3).setSamplePath(native(bankDir / "kit/../../up.wav"), 1.0);
+    slots.slot(4).setSamplePath(elsewhere("absolute/clap.wav").string(), 1.0);
     ASSERT_TRUE(BankFile::exportBank(*e, bankDir / "b.json").ok);
 
     const json doc = json::parse(readText(bankDir / "b.json"));
     EXPECT_EQ(doc["slots"][0]["samplePath"], "kick.wav");
     EXPECT_EQ(doc["slots"][1]["samplePath"], "kit/sub/snare.wav");
-    EXPECT_EQ(doc["slots"][2]["samplePath"], (dir / "other/hat.wav").string());
-    EXPECT_EQ(doc["slots"][3]["samplePath"], (dir / "up.wav").string());
-    EXPECT_EQ(doc["slots"][4]["samplePath"], "/absolute/clap.wav");
+    // Other paths are written whole, with '/' separators on every system.
+    EXPECT_EQ(doc["slots"][2]["samplePath"], (dir / "other/hat.wav").generic_string());
+    EXPECT_EQ(doc["slots"][3]["samplePath"], (dir / "up.wav").generic_string());
+    EXPECT_EQ(doc["slots"][4]["samplePath"], elsewhere("absolute/clap.wav").generic_string());
     EXPECT_EQ(doc["slots"][5]["samplePath"], ""); // no sample: the placeholder is not written
 }
 
 TEST(BankFile, RelativeSamplePathsAreReadRelativeToTheBank) {
     ScratchDir dir;
+    const fs::path absolute = elsewhere("abs/clap.wav");
     writeText(dir / "set/b.json", R"({"format": "quovent-bank", "version": 1, "slots": [
         {"samplePath": "kick.wav"}, {"samplePath": "kit/./snare.wav"},
-        {"samplePath": "../shared/hat.wav"}, {"samplePath": "/abs/clap.wav"},
+        {"samplePath": "../shared/hat.wav"}, {"samplePath": ")" +
+                                      absolute.generic_string() + R"("},
         {"samplePath": ""}, {"samplePath": "        Set some dir with wav's.."}]})");
     EditorUnderTest e;
     const BankImportResult r = BankFile::importBank(*e, dir / "set/b.json");
     ASSERT_TRUE(r.ok) << r.error;
     SlotBank& slots = e->sequencer().slots();
-    EXPECT_EQ(slots.slot(0).samplePath(), (dir / "set/kick.wav").string());
-    EXPECT_EQ(slots.slot(1).samplePath(), (dir / "set/kit/snare.wav").string());
-    EXPECT_EQ(slots.slot(2).samplePath(), (dir / "shared/hat.wav").string());
-    EXPECT_EQ(slots.slot(3).samplePath(), "/abs/clap.wav");
+    EXPECT_EQ(slots.slot(0).samplePath(), native(dir / "set/kick.wav"));
+    EXPECT_EQ(slots.slot(1).samplePath(), native(dir / "set/kit/snare.wav"));
+    EXPECT_EQ(slots.slot(2).samplePath(), native(dir / "shared/hat.wav"));
+    EXPECT_EQ(slots.slot(3).samplePath(), absolute.string());
     EXPECT_TRUE(Slot::isPlaceholder(slots.slot(4).samplePath()));
     EXPECT_TRUE(Slot::isPlaceholder(slots.slot(5).samplePath()));
     // None of the four files exists: the bank is taken, and the missing ones are named.
     EXPECT_EQ(r.missingSamples,
               (std::vector<std::string>{slots.slot(0).samplePath(), slots.slot(1).samplePath(),
-                                        slots.slot(2).samplePath(), "/abs/clap.wav"}));
+                                        slots.slot(2).samplePath(), absolute.string()}));
 }
 
 TEST(BankFile, ABankFolderCanBeMovedWithItsSamples) {
     ScratchDir dir;
     EditorUnderTest e;
-    e->sequencer().slots().slot(0).setSamplePath((dir / "one/kit/kick.wav").string(), 1.0);
+    e->sequencer().slots().slot(0).setSamplePath(native(dir / "one/kit/kick.wav"), 1.0);
     fs::create_directory(dir / "one");
     ASSERT_TRUE(BankFile::exportBank(*e, dir / "one/b.json").ok);
     fs::rename(dir / "one", dir / "two");
     EditorUnderTest moved;
     ASSERT_TRUE(BankFile::importBank(*moved, dir / "two/b.json").ok);
-    EXPECT_EQ(moved->sequencer().slots().slot(0).samplePath(), (dir / "two/kit/kick.wav").string());
+    EXPECT_EQ(moved->sequencer().slots().slot(0).samplePath(), native(dir / "two/kit/kick.wav"));
 }
 
 TEST(BankFile, ExportLeavesNoTemporaryFileBehind) {
@@ -166,6 +172,9 @@ TEST(BankFile, ExportLeavesNoTemporaryFileBehind) {
     EXPECT_TRUE(json::parse(readText(dir / "b.json")).is_object());
 }
 
+// Failures forced through POSIX resource limits and permissions; the Windows tests force
+// theirs with read-only files (tests/windows).
+#ifndef _WIN32
 TEST(BankFile, AFailedWriteKeepsTheOldFileWhole) {
     ScratchDir dir;
     EditorUnderTest e;
@@ -217,3 +226,4 @@ TEST(BankFile, ExportIntoAnUnwritableDirectoryFailsAndChangesNothing) {
     EXPECT_EQ(readText(dir / "ro/b.json"), "the old bank");
     EXPECT_EQ(namesIn(dir / "ro"), std::vector<std::string>{"b.json"});
 }
+#endif

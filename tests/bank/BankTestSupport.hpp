@@ -4,6 +4,8 @@
 
 #include "editor/Editor.hpp"
 #include "editor/HostServices.hpp"
+#include "platform/Paths.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,18 @@ public:
     float rate = 44100.0f;
 };
 
+// A path spelt with this system's own separators, as its file dialogs hand them over (tests
+// write "kit/snare.wav" for brevity; Windows would keep that '/' inside the text).
+inline std::string native(const fs::path& path) {
+    return fs::path(path).make_preferred().string();
+}
+
+// An absolute path outside every scratch directory: "/abs/clap.wav" on Linux,
+// "C:\abs\clap.wav" on Windows.
+inline fs::path elsewhere(const std::string& relative) {
+    return (fs::path(paths::kDefaultRoot) / relative).make_preferred();
+}
+
 // An editor with its host, as the instrument owns one.
 struct EditorUnderTest {
     FakeHost host;
@@ -41,21 +55,11 @@ struct EditorUnderTest {
 
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string pattern = (fs::temp_directory_path() / "quovent-bank-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
+    const fs::path& path() const { return dir_.path(); }
+    fs::path operator/(const std::string& name) const { return dir_.path() / name; }
 
 private:
-    fs::path path_;
+    ScratchDirectory dir_{"quovent-bank"};
 };
 
 inline void writeText(const fs::path& file, const std::string& text) {

@@ -1,11 +1,11 @@
 // The pattern menu and slot menu operations on the model.
 #include "editor/ClipboardOperations.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace quovent;
 namespace fs = std::filesystem;
@@ -169,8 +169,8 @@ TEST_F(ClipboardTest, PastingASlotDoesNothingWithoutACopiedListedSource) {
 }
 
 TEST_F(ClipboardTest, PasteSlotSettingsTakesTheSourcesSettingsAndList) {
-    const fs::path dir = fs::temp_directory_path() / ("quovent-clip-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    const test::ScratchDirectory scratch("quovent-clip");
+    const fs::path& dir = scratch.path();
     std::ofstream(dir / "a.wav") << "not really audio";
     Slot& source = sequencer.slots().slot(0);
     source.directory.setDirectory(dir.string());
@@ -194,5 +194,4 @@ TEST_F(ClipboardTest, PasteSlotSettingsTakesTheSourcesSettingsAndList) {
     EXPECT_EQ(target.selected, 0);
     EXPECT_EQ(target.directory.fileCount(), 1);
     EXPECT_EQ(view.shownSlots, std::vector<int>{5});
-    fs::remove_all(dir);
 }

@@ -226,6 +226,7 @@ TEST_F(EditorWindowTest, NameFieldAndOutputFieldMouse) {
     EXPECT_EQ(editor.row(1).output->text(), "Out: 5");
 }
 
+#ifndef _WIN32 // the desktop dialogs are helper programs on Linux only
 // Import and Export through their buttons. The dialogs are the desktop kind, played by a
 // script that logs its arguments and answers a file selection with the path in `answer`.
 class BankButtonsTest : public EditorWindowTest {
@@ -372,6 +373,7 @@ TEST_F(BankButtonsTest, RefusalsAndFailuresAreToldAndARefusedBankChangesNothing)
     EXPECT_FALSE(row(3).stepOn(7)) << "an imported bank replaces every pattern";
     EXPECT_FALSE(editor.row(3).steps().button(7)->on());
 }
+#endif
 
 TEST(StepButtonValues, OnAndOffStepsUseTheTwoHalvesOfTheStrip) {
     EXPECT_FLOAT_EQ(StepButton::shownValue(true, 1.0f), 0.5f);

@@ -1,7 +1,10 @@
 // Slot directories, stepping, dropped files, relocation and the stored sample base, against
 // real temporary directories and scripted dialog answers.
 #include "editor/SampleBrowser.hpp"
+#include "platform/Paths.hpp"
 #include "platform/UserSettings.hpp"
+#include "tests/support/IsolatedUserSettings.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +13,9 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 using namespace quovent;
@@ -98,16 +101,12 @@ public:
 class SampleBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("quovent-browser-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root / "config");
-        ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        root = scratch.path();
+        settings = std::make_unique<test::IsolatedUserSettings>(root);
         slot.setNameView(&nameView);
         browser.setView(&view);
     }
-    void TearDown() override { fs::remove_all(root); }
+    void TearDown() override { settings.reset(); }
 
     fs::path kit(const std::string& name, std::vector<std::string> files,
                  std::int16_t base = 1000) {
@@ -121,7 +120,9 @@ protected:
     float firstFrame() const { return slot.sample.left(0); }
     static float level(std::int16_t v) { return static_cast<float>(v) / 32768.0f * 1.15f; }
 
+    test::ScratchDirectory scratch{"quovent-browser"};
     fs::path root;
+    std::unique_ptr<test::IsolatedUserSettings> settings;
     ScriptedDialogs dialogs;
     RecordingNameView nameView;
     RecordingView view;
@@ -298,7 +299,8 @@ TEST_F(SampleBrowserTest, AListIsCappedAtTheDirectoryCapacity) {
 
 TEST_F(SampleBrowserTest, RootAndSubdirectoryPathsJoinWithOneSeparator) {
     EXPECT_EQ(SampleDirectory::join("/", "kick.wav"), "/kick.wav");
-    EXPECT_EQ(SampleDirectory::join("/kits", "kick.wav"), "/kits/kick.wav");
+    EXPECT_EQ(SampleDirectory::join("/kits", "kick.wav"),
+              std::string("/kits") + paths::kSeparator + "kick.wav");
     EXPECT_EQ(SampleDirectory::parentOf("/kick.wav"), "/");
     EXPECT_EQ(SampleDirectory::parentOf("/kits/kick.wav"), "/kits");
     const std::string question = SampleBrowser::missingFileQuestion(std::string(2000, 'p'));
@@ -307,15 +309,15 @@ TEST_F(SampleBrowserTest, RootAndSubdirectoryPathsJoinWithOneSeparator) {
 
 TEST_F(SampleBrowserTest, SampleBaseFallsBackToTheRootWhenNothingIsStored) {
     browser.readSampleBase();
-    EXPECT_EQ(browser.sampleBasePath(), "/");
-    EXPECT_EQ(view.shownBase, "/");
+    EXPECT_EQ(browser.sampleBasePath(), paths::kDefaultRoot);
+    EXPECT_EQ(view.shownBase, paths::kDefaultRoot);
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(SampleBrowserTest, AnUnreadableSampleBaseIsReported) {
-    fs::create_directories(fs::path(UserSettings::sampleBaseFile())); // a directory, not a file
+    settings->makeUnreadable();
     browser.readSampleBase();
-    EXPECT_EQ(browser.sampleBasePath(), "/");
+    EXPECT_EQ(browser.sampleBasePath(), paths::kDefaultRoot);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "failed to read registry");
 }
@@ -333,17 +335,11 @@ TEST_F(SampleBrowserTest, AChosenSampleBaseIsStoredAndReadBack) {
     fresh.readSampleBase();
     EXPECT_EQ(fresh.sampleBasePath(), base.string());
     // No temporary file is left beside the stored value.
-    int files = 0;
-    for ([[maybe_unused]] const auto& e :
-         fs::directory_iterator(fs::path(UserSettings::sampleBaseFile()).parent_path())) {
-        ++files;
-    }
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(settings->storedEntries(), 1u);
 }
 
 TEST_F(SampleBrowserTest, AFailedStoreIsReportedAndTheChoiceStillUsed) {
-    std::ofstream(root / "blocker") << "x";
-    ::setenv("XDG_CONFIG_HOME", (root / "blocker").c_str(), 1); // a file: no folder inside
+    settings->blockWrites();
     const fs::path base = kit("b2", {});
     dialogs.folders.push_back(base.string());
     browser.chooseSampleBase();

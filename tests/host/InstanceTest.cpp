@@ -193,7 +193,7 @@ TEST(EffectBase, ProgramsWithinTheCountAreSelectedAndAnswered) {
     effect.dispatch(vst::effSetProgram, 0, 1);
     EXPECT_EQ(effect.dispatch(vst::effGetProgram), 1);
     for (const std::intptr_t outside :
-         {std::intptr_t{2}, std::intptr_t{-1}, std::intptr_t{1} << 40}) {
+         {std::intptr_t{2}, std::intptr_t{-1}, std::numeric_limits<std::intptr_t>::max()}) {
         effect.dispatch(vst::effSetProgram, 0, outside);
         EXPECT_EQ(effect.dispatch(vst::effGetProgram), 1) << outside;
     }

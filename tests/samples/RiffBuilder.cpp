@@ -121,21 +121,8 @@ Bytes RiffBuilder::chunkBytes(std::string_view id, const Bytes& data) {
     return one.body_;
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quovent-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a scratch directory");
-    }
-    dir_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-}
-
 std::string TempDir::path(std::string_view name) const {
-    return (dir_ / name).string();
+    return (dir_.path() / name).string();
 }
 
 std::string TempDir::write(std::string_view name, const Bytes& bytes) const {

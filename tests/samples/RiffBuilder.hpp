@@ -2,6 +2,8 @@
 // declare sizes that disagree with the bytes, and write the result into a scratch directory.
 #pragma once
 
+#include "tests/support/ScratchDirectory.hpp"
+
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
@@ -59,10 +61,7 @@ private:
 // A scratch directory removed with the object.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+    TempDir() = default;
 
     std::string path(std::string_view name) const;
     std::string write(std::string_view name, const Bytes& bytes) const;
@@ -71,7 +70,7 @@ public:
     }
 
 private:
-    std::filesystem::path dir_;
+    ScratchDirectory dir_;
 };
 
 } // namespace quovent::test

@@ -1,6 +1,6 @@
 #include "tests/support/TestHost.hpp"
 
-#include <dlfcn.h>
+#include "tests/support/EntryCalls.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -97,17 +97,10 @@ TestHost::TestHost(const std::string& libraryPath) {
     answers.time.timeSigDenominator = 4;
     answers.time.flags = vst::kVstTempoValid;
 
-    // Kept mapped after dlclose: libraries the plug-in pulls in (pixman, through cairo) keep
-    // allocations made at their start-up in globals, which the leak checker reports as lost
-    // once those libraries are unmapped.
-    library_ = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-    if (library_ == nullptr) {
-        throw std::runtime_error("cannot load " + libraryPath + ": " + dlerror());
-    }
-    // Linux hosts look for VSTPluginMain first.
-    entry_ = reinterpret_cast<vst::PluginEntryProc>(dlsym(library_, "VSTPluginMain"));
+    library_ = std::make_unique<PluginLibrary>(libraryPath);
+    // Hosts look for VSTPluginMain first.
+    entry_ = reinterpret_cast<vst::PluginEntryProc>(library_->symbol("VSTPluginMain"));
     if (entry_ == nullptr) {
-        dlclose(library_);
         throw std::runtime_error(libraryPath + " has no VSTPluginMain");
     }
 }
@@ -116,7 +109,6 @@ TestHost::~TestHost() {
     if (effect_ != nullptr) {
         close();
     }
-    dlclose(library_);
 }
 
 void TestHost::setTempo(double bpm) {
@@ -138,7 +130,7 @@ vst::AEffect* TestHost::open() {
         close();
     }
     opening = this;
-    vst::AEffect* const effect = entry_(&TestHost::callback);
+    vst::AEffect* const effect = EntryCalls::entry(entry_, &TestHost::callback);
     opening = nullptr;
     return adopt(effect);
 }
@@ -147,7 +139,7 @@ vst::AEffect* TestHost::openWithoutCallback() {
     if (effect_ != nullptr) {
         close();
     }
-    return adopt(entry_(nullptr));
+    return adopt(EntryCalls::entry(entry_, nullptr));
 }
 
 void TestHost::prepare(float sampleRate, std::int32_t blockSize) {
@@ -163,7 +155,7 @@ std::intptr_t TestHost::close() {
     }
     vst::AEffect* const effect = effect_;
     effect_ = nullptr;
-    return effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+    return EntryCalls::dispatch(effect, vst::effClose, 0, 0, nullptr, 0.0f);
 }
 
 std::intptr_t TestHost::dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value,
@@ -174,7 +166,7 @@ std::intptr_t TestHost::dispatch(std::int32_t opcode, std::int32_t index, std::i
     if (opcode == vst::effClose) {
         return close();
     }
-    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    return EntryCalls::dispatch(effect_, opcode, index, value, ptr, opt);
 }
 
 std::string TestHost::text(std::int32_t opcode, std::int32_t index, std::intptr_t value) {
@@ -185,11 +177,11 @@ std::string TestHost::text(std::int32_t opcode, std::int32_t index, std::intptr_
 }
 
 void TestHost::setParameter(std::int32_t index, float value) {
-    effect_->setParameter(effect_, index, value);
+    EntryCalls::setParameter(effect_, index, value);
 }
 
 float TestHost::getParameter(std::int32_t index) {
-    return effect_->getParameter(effect_, index);
+    return EntryCalls::getParameter(effect_, index);
 }
 
 std::intptr_t TestHost::sendMidi(std::initializer_list<MidiMessage> messages) {
@@ -202,11 +194,12 @@ std::intptr_t TestHost::sendEvents(EventList& events) {
 }
 
 void TestHost::process(AudioBuffers& buffers) {
-    effect_->process(effect_, nullptr, buffers.outputs(), buffers.frames());
+    EntryCalls::process(effect_->process, effect_, nullptr, buffers.outputs(), buffers.frames());
 }
 
 void TestHost::processReplacing(AudioBuffers& buffers) {
-    effect_->processReplacing(effect_, nullptr, buffers.outputs(), buffers.frames());
+    EntryCalls::process(effect_->processReplacing, effect_, nullptr, buffers.outputs(),
+                        buffers.frames());
 }
 
 // ---- The callback ------------------------------------------------------------------------------

@@ -1,7 +1,9 @@
-// A small VST 2 host for tests: loads the built plug-in (build/quovent.so) with dlopen and
-// dlsym("VSTPluginMain") exactly as a Linux host does, drives one instance through its
+// A small VST 2 host for tests: loads the built plug-in (build/quovent.so with dlopen, or
+// build-win32/quovent.dll and build-win64/quovent.dll with LoadLibraryW) and finds
+// VSTPluginMain exactly as a host of that platform does, drives one instance through its
 // effect record, records every call the plug-in makes to the host and answers them as the
-// test says.
+// test says. Every call into the plug-in goes through EntryCalls, which on 32-bit Windows
+// arrives with a misaligned stack.
 //
 // Typical use:
 //
@@ -23,6 +25,7 @@
 #pragma once
 
 #include "host/VstAbi.hpp"
+#include "tests/support/PluginLibrary.hpp"
 
 #include <array>
 #include <cstddef>
@@ -102,6 +105,14 @@ private:
     std::array<float*, kChannels> pointers_{};
 };
 
+// Whether the plug-in of this build offers its editor window to hosts. The Windows build
+// has no window backend yet: it declares no editor and answers the editor opcodes with 0.
+#ifdef _WIN32
+inline constexpr bool kPluginHasEditor = false;
+#else
+inline constexpr bool kPluginHasEditor = true;
+#endif
+
 class TestHost {
 public:
     // What the host answers. Tests change these before (or between) the plug-in's calls.
@@ -118,6 +129,7 @@ public:
     static std::string pluginPath();
 
     // Loads the library and finds VSTPluginMain. Throws std::runtime_error when either fails.
+    // On Windows the path is UTF-8.
     explicit TestHost(const std::string& libraryPath = pluginPath());
     ~TestHost();
     TestHost(const TestHost&) = delete;
@@ -159,7 +171,7 @@ public:
     void clearCalls();
 
     vst::PluginEntryProc entry() const noexcept { return entry_; }
-    void* library() const noexcept { return library_; }
+    const PluginLibrary& library() const noexcept { return *library_; }
 
 private:
     static std::intptr_t QUOVENT_VSTCALL callback(vst::AEffect* effect, std::int32_t opcode,
@@ -168,7 +180,7 @@ private:
     std::intptr_t answer(const HostCall& call);
     vst::AEffect* adopt(vst::AEffect* effect);
 
-    void* library_ = nullptr;
+    std::unique_ptr<PluginLibrary> library_;
     vst::PluginEntryProc entry_ = nullptr;
     vst::AEffect* effect_ = nullptr;
     mutable std::mutex mutex_;
