@@ -1,0 +1,10 @@
+// Compiled without stack realignment (see CMakeLists.txt): like any code built on GCC's
+// default assumption that calls arrive 16-byte aligned, it places its aligned locals by
+// offset from the incoming stack pointer, so their addresses show how the call arrived.
+#include "StackProbe.hpp"
+
+extern "C" __attribute__((noinline)) std::uintptr_t quoventAlignedLocalAddress() {
+    alignas(16) volatile unsigned char probe[16];
+    probe[0] = 1;
+    return reinterpret_cast<std::uintptr_t>(&probe[0]);
+}

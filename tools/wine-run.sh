@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the cross builds under Wine, in the repository's own scratch
+# prefix (build-wine/ at the repository root, or $QUOVENT_WINEPREFIX), which is created on
+# first use: no Mono or Gecko prompts, no menu entries, and crash dialogs off so that a
+# crash ends the run with a backtrace instead of waiting for a click. CTest uses this as
+# the emulator of the Windows build trees. Usage: tools/wine-run.sh PROGRAM.exe [ARGS...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${QUOVENT_WINEPREFIX:-$root/build-wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win64
+
+if [ ! -f "$WINEPREFIX/.quovent-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.quovent-ready" ]; then
+      wineboot --init >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.quovent-ready"
+    fi
+  ) 9>"$WINEPREFIX/.quovent-lock"
+fi
+
+exec wine "$@"
