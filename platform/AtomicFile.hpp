@@ -13,8 +13,7 @@ namespace quovent {
 class AtomicFile {
 public:
     // Empty on success, otherwise a message naming the path (UTF-8) and the system's
-    // reason. On Linux an existing target keeps its permission bits; on Windows a read-only
-    // target is refused, as the system refuses to replace it.
+    // reason. On Linux an existing target keeps its permission bits.
     static std::string write(const std::filesystem::path& target, std::string_view bytes);
 };
 

@@ -124,8 +124,8 @@ TEST_F(WideFiles, AFileBeyondTheClassicPathLimitLoads) {
 
 TEST_F(WideFiles, ScanningListsWavFilesByTheirLongNamesOnly) {
     const std::string dir = folder("Kit " + kDrums);
-    for (const std::string name : {kUmlaut + ".wav", kDrums + ".WAV", std::string("b.Wav"),
-                                   std::string("notes.txt"), std::string("long.wave")}) {
+    for (const std::string& name : {kUmlaut + ".wav", kDrums + ".WAV", std::string("b.Wav"),
+                                    std::string("notes.txt"), std::string("long.wave")}) {
         std::ofstream(NativePath::fromUtf8(paths::join(dir, name))) << "x";
     }
     fs::create_directory(NativePath::fromUtf8(paths::join(dir, "folder.wav")));
@@ -182,11 +182,13 @@ TEST_F(WideFiles, AtomicReplacementKeepsTheOldFileOnFailure) {
     }
     EXPECT_EQ(entries, 1u) << "a temporary file was left behind";
 
-    // A read-only target is not replaced; the message names it in UTF-8.
-    const std::wstring wide = NativePath::fromUtf8(target).native();
-    ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+    // A target another program holds open without sharing cannot be replaced: it keeps its
+    // old content, and the message names it in UTF-8.
+    HANDLE held = CreateFileW(NativePath::fromUtf8(target).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string error = AtomicFile::write(NativePath::fromUtf8(target), "third");
-    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    CloseHandle(held);
     EXPECT_NE(error.find(kDrums + ".json"), std::string::npos) << error;
     EXPECT_EQ(readText(target), "second");
     entries = 0;
@@ -206,13 +208,13 @@ TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
     const std::string sample = paths::join(kit, kUmlaut + kNote + ".wav");
     writeWav(sample, 50, 1000);
     const std::string elsewhere = folder("Other " + kUmlaut);
-    const std::string far = paths::join(elsewhere, "far.wav");
-    writeWav(far, 20, 2000);
+    const std::string distant = paths::join(elsewhere, "distant.wav");
+    writeWav(distant, 20, 2000);
 
     NoHost host;
     Editor source(host);
     source.sequencer().slots().slot(0).setSamplePath(sample, 5512.5);
-    source.sequencer().slots().slot(1).setSamplePath(far, 5512.5);
+    source.sequencer().slots().slot(1).setSamplePath(distant, 5512.5);
     const std::string bankFile = path("groove " + kDrums + ".json");
     const BankExportResult written = BankFile::exportBank(source, NativePath::fromUtf8(bankFile));
     ASSERT_TRUE(written.ok) << written.error;
@@ -229,7 +231,7 @@ TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
     EXPECT_EQ(first.samplePath(), sample);
     EXPECT_EQ(first.sample.frameCount(), 50);
     EXPECT_EQ(first.directory.directory(), kit); // its folder is listed for stepping
-    EXPECT_EQ(target.sequencer().slots().slot(1).samplePath(), far);
+    EXPECT_EQ(target.sequencer().slots().slot(1).samplePath(), distant);
     EXPECT_EQ(target.sequencer().slots().slot(1).sample.frameCount(), 20);
 
     // A refusal names the file in UTF-8.
