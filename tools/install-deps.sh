@@ -9,7 +9,17 @@ packages=(
   libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
   xvfb xauth xdotool x11-apps imagemagick
+  # The Windows DLLs: mingw-w64 cross compilers (the -posix ones have std::thread), GoogleTest
+  # sources to build for them, and Wine to run their tests.
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386
+  # A real Windows host: LMMS loads 32-bit VST DLLs through Wine (only its i386 build can).
+  lmms:i386 lmms-vst-server:i386
 )
+
+# Wine's 32-bit half and LMMS come from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 
 missing=()
 for p in "${packages[@]}"; do

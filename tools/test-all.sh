@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and passes every test: a normal build, the same tests once more under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer,
-# and a short bounded fuzz run. GUI tests run against a virtual X server.
+# and a short bounded fuzz run. GUI tests run against a virtual X server. Then the Windows
+# DLLs (32- and 64-bit, cross-compiled) and their tests under Wine, and LMMS playing the
+# 32-bit DLL as a real Windows host.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,7 +25,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 
 step "tests"
-run_ctest build
+run_ctest build -LE lmms # LMMS plays the Windows DLL, built further down
 
 step "build with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -46,6 +48,27 @@ if [ -f tools/fuzz-run.sh ]; then
   step "bounded fuzz run"
   bash tools/fuzz-run.sh
 fi
+
+step "Windows builds: build-win32/quovent.dll, build-win64/quovent.dll"
+for target in win32:i686 win64:x86_64; do
+  dir=build-${target%%:*}
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/mingw-${target##*:}.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOVENT_WERROR=ON >/dev/null
+  cmake --build "$dir" -j"$jobs"
+done
+
+step "Windows tests under Wine"
+# One scratch prefix for both builds; its wineserver stays up between the test programs
+# and is ended, for this prefix only, when the script ends.
+export QUOVENT_WINEPREFIX="$root/build-wine"
+bash tools/wine-run.sh --start-server
+trap 'bash tools/wine-run.sh --stop-server' EXIT
+for dir in build-win32 build-win64; do
+  (cd "$dir" && ctest --output-on-failure --timeout 600 -j"$jobs")
+done
+
+step "LMMS plays the 32-bit DLL"
+QUOVENT_WIN32_DLL="$root/build-win32/quovent.dll" run_ctest build -L lmms --no-tests=error
 
 step "all passed"
 (cd "$root/build" && ctest -N | tail -1)

@@ -3,7 +3,12 @@
 # prefix (build-wine/ at the repository root, or $QUOVENT_WINEPREFIX), which is created on
 # first use: no Mono or Gecko prompts, no menu entries, and crash dialogs off so that a
 # crash ends the run with a backtrace instead of waiting for a click. CTest uses this as
-# the emulator of the Windows build trees. Usage: tools/wine-run.sh PROGRAM.exe [ARGS...]
+# the emulator of the Windows build trees.
+#
+#   tools/wine-run.sh PROGRAM.exe [ARGS...]   run a program
+#   tools/wine-run.sh --start-server          create the prefix if needed and keep its
+#                                             wineserver running (quick starts)
+#   tools/wine-run.sh --stop-server           end the wineserver of this prefix only
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${QUOVENT_WINEPREFIX:-$root/build-wine}
@@ -11,7 +16,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 
-if [ ! -f "$WINEPREFIX/.quovent-ready" ]; then
+prepare_prefix() {
+  [ -f "$WINEPREFIX/.quovent-ready" ] && return
   mkdir -p "$WINEPREFIX"
   (
     flock 9
@@ -23,6 +29,21 @@ if [ ! -f "$WINEPREFIX/.quovent-ready" ]; then
       touch "$WINEPREFIX/.quovent-ready"
     fi
   ) 9>"$WINEPREFIX/.quovent-lock"
-fi
+}
 
+case "${1:-}" in
+  --start-server)
+    prepare_prefix
+    status=0
+    wineserver -p || status=$?
+    [ "$status" -eq 0 ] || [ "$status" -eq 2 ] # 2: this prefix's server is already up
+    exit 0
+    ;;
+  --stop-server)
+    wineserver -k 2>/dev/null || true
+    exit 0
+    ;;
+esac
+
+prepare_prefix
 exec wine "$@"
