@@ -6,8 +6,9 @@
 # the emulator of the Windows build trees.
 #
 #   tools/wine-run.sh PROGRAM.exe [ARGS...]   run a program
-#   tools/wine-run.sh --start-server          create the prefix if needed and keep its
-#                                             wineserver running (quick starts)
+#   tools/wine-run.sh --start-server [SECS]   create the prefix if needed and keep its
+#                                             wineserver running (quick starts), until
+#                                             --stop-server or SECS after its last client
 #   tools/wine-run.sh --stop-server           end the wineserver of this prefix only
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,7 +36,7 @@ case "${1:-}" in
   --start-server)
     prepare_prefix
     status=0
-    wineserver -p || status=$?
+    wineserver "-p${2:-}" || status=$?
     [ "$status" -eq 0 ] || [ "$status" -eq 2 ] # 2: this prefix's server is already up
     exit 0
     ;;

@@ -165,10 +165,10 @@ protected:
                {"WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d"}};
         fs::create_directories(scratch.path() / "home");
         // The prefix is made once; its server is kept up so that the plug-in's helper starts
-        // quickly (tools/test-all.sh ends it).
+        // quickly (for a minute after its last client, unless tools/test-all.sh keeps it).
         const ProcessRun server =
-            run({std::string(QUOVENT_SOURCE_DIR) + "/tools/wine-run.sh", "--start-server"}, env,
-                scratch.path() / "server.log", std::chrono::seconds(120));
+            run({std::string(QUOVENT_SOURCE_DIR) + "/tools/wine-run.sh", "--start-server", "60"},
+                env, scratch.path() / "server.log", std::chrono::seconds(120));
         ASSERT_TRUE(server.finished && server.exitCode == 0)
             << readText(scratch.path() / "server.log");
     }
