@@ -5,7 +5,9 @@
 
 namespace quovent::platform {
 
-ChildProcess::~ChildProcess() = default;
+ChildProcess::~ChildProcess() {
+    kill(); // nothing was ever started
+}
 
 bool ChildProcess::start(const std::vector<std::string>& /*argv*/) {
     return false;

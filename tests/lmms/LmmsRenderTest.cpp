@@ -98,15 +98,18 @@ ProcessRun run(const std::vector<std::string>& argv, const std::map<std::string,
         }
     }
     for (const auto& [key, value] : env) {
-        entries.push_back(key + "=" + value);
+        entries.push_back(key);
+        entries.back().append("=").append(value);
     }
     std::vector<char*> envp;
+    envp.reserve(entries.size() + 1);
     for (std::string& e : entries) {
         envp.push_back(e.data());
     }
     envp.push_back(nullptr);
     std::vector<std::string> args = argv;
     std::vector<char*> argp;
+    argp.reserve(args.size() + 1);
     for (std::string& a : args) {
         argp.push_back(a.data());
     }

@@ -126,7 +126,7 @@ public:
         for (std::size_t i = 0; i < names && i < kMaxEntries; ++i) {
             const std::string name = textAt(b_.u32(offsetOf(nameTable) + 4 * i));
             const std::uint32_t ordinal = b_.u16(offsetOf(ordinals) + 2 * i);
-            image.exports[name] = b_.u32(offsetOf(functions) + 4 * ordinal);
+            image.exports[name] = b_.u32(offsetOf(functions) + std::size_t{4} * ordinal);
         }
     }
 

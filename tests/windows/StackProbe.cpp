@@ -3,8 +3,13 @@
 // offset from the incoming stack pointer, so their addresses show how the call arrived.
 #include "StackProbe.hpp"
 
+namespace {
+volatile std::uintptr_t lastAddress = 0;
+} // namespace
+
 extern "C" __attribute__((noinline)) std::uintptr_t quoventAlignedLocalAddress() {
     alignas(16) volatile unsigned char probe[16];
     probe[0] = 1;
-    return reinterpret_cast<std::uintptr_t>(&probe[0]);
+    lastAddress = reinterpret_cast<std::uintptr_t>(&probe[0]);
+    return lastAddress;
 }

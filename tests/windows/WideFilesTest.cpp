@@ -66,7 +66,7 @@ protected:
         return paths::join(NativePath::toUtf8(scratch.path()), relative);
     }
     std::string folder(const std::string& relative) const {
-        const std::string p = path(relative);
+        std::string p = path(relative);
         fs::create_directories(NativePath::fromUtf8(p));
         return p;
     }
