@@ -166,8 +166,8 @@ private:
         // Every earlier version stays readable; a later one is refused whole rather than
         // read in part.
         if (*version < BankFile::kFirstVersion || *version > BankFile::kVersion) {
-            return fail("version", "version " + version->dump() +
-                                       " is not supported (expected " + supportedVersions() + ")");
+            return fail("version", "version " + version->dump() + " is not supported (expected " +
+                                       supportedVersions() + ")");
         }
         return true;
     }

@@ -127,7 +127,8 @@ void Editor::selectPattern(int bank, int key) {
     if (bank < 0 || bank >= PatternBank::kBanks || key < 0 || key >= PatternBank::kKeys) {
         return;
     }
-    const bool restart = sequencer_.playing != 0 && (bank != patterns.bank() || key != patterns.key());
+    const bool restart =
+        sequencer_.playing != 0 && (bank != patterns.bank() || key != patterns.key());
     if (restart) {
         sendPatternNote(false);
     }

@@ -160,7 +160,8 @@ class ArdourSession : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { start = std::chrono::steady_clock::now(); }
     static void TearDownTestSuite() {
-        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+        const auto seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
         std::printf("Ardour session tests: %.1f s, %d Ardour runs, %d retried after a signal\n",
                     seconds.count(), runs, retries);
     }
@@ -189,7 +190,8 @@ protected:
         fs::create_directories(plugin.parent_path());
         fs::copy_file(TestHost::pluginPath(), plugin);
         fs::last_write_time(plugin, fs::last_write_time(plugin) - std::chrono::minutes(2));
-        const ToolRun scan = ardour({"/usr/lib/ardour7/ardour-vst-scanner", "-v", "-f", plugin.string()});
+        const ToolRun scan =
+            ardour({"/usr/lib/ardour7/ardour-vst-scanner", "-v", "-f", plugin.string()});
         ASSERT_TRUE(scan.clean && scan.exitCode == 0) << scan.output;
         ASSERT_NE(scan.output.find("can_process_replace=\"1\""), std::string::npos) << scan.output;
     }
@@ -223,7 +225,8 @@ protected:
         const fs::path log = dir / "run.log";
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_adddup2(&files, 1, 2);
         posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
         pid_t pid = 0;
@@ -276,7 +279,8 @@ protected:
     }
 
     ToolRun lua(const char* script) {
-        return ardour({"/usr/bin/ardour7-lua", (fs::path(QUOVENT_ARDOUR_SCRIPTS) / script).string()});
+        return ardour(
+            {"/usr/bin/ardour7-lua", (fs::path(QUOVENT_ARDOUR_SCRIPTS) / script).string()});
     }
 
     // A session whose instrument holds `chunk`, with a session range of kSeconds.
@@ -341,7 +345,7 @@ TEST_F(ArdourSession, ASessionPlaysTheGrooveItsInstrumentWasRestoredWith) {
     createSession(chunk);
     const fs::path wav = dir / "export.wav";
     const ToolRun exported = ardour({"/usr/bin/ardour7-export", "-b", "float", "-o", wav.string(),
-                                 session().string(), "groove"});
+                                     session().string(), "groove"});
     ASSERT_EQ(exported.exitCode, 0) << exported.output;
     std::vector<float> left;
     std::vector<float> right;

@@ -193,8 +193,8 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
                   {"samplePath": "one/kick.wav"}, {"samplePath": "one/snare.wav", "pan": 0.3},
                   {"samplePath": "one/hat.wav", "filterMode": 3, "outputPair": 2}],
                   "patterns": [{"rows": [{"stepOn": )" +
-                  stepsJson("x...x...x...x...") + "}, {}, {\"stepOn\": " +
-                  stepsJson("xxxxxxxxxxxxxxxx") + "}]}]}");
+                  stepsJson("x...x...x...x...") +
+                  "}, {}, {\"stepOn\": " + stepsJson("xxxxxxxxxxxxxxxx") + "}]}]}");
     openEditor(first);
 
     // Import through the button.

@@ -138,7 +138,8 @@ std::vector<std::pair<std::string, std::string>> refusedTexts(const std::string&
         {"path not text", with("\"samplePath\": \"", "\"samplePath\": 7, \"x\": \"")},
         {"nine slots", with("\"slots\": [", "\"slots\": [{}, {}, {}, {}, {}, {}, {}, {},")},
         {"slot not an object", with("\"slots\": [", "\"slots\": [3, ")},
-        {"stray byte", with("\"format\"", "\"for\xff" "mat\"")},
+        {"stray byte", with("\"format\"", "\"for\xff"
+                                          "mat\"")},
         {"bad escape", with("\"format\"", "\"for\\qmat\"")},
         {"nesting 17", std::string(17, '[') + std::string(17, ']')},
         {"nesting 1000", std::string(1000, '{')},

@@ -95,20 +95,28 @@ inline std::string richState(const fs::path& dir) {
     return R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 0.3, "stepEditMode": 0.5,
   "bank": 1, "key": 1,
   "slots": [
-    {"samplePath": ")" + kit + R"(/kick.wav", "volume": 0.8, "tune": 0.45},
-    {"samplePath": ")" + kit + R"(/snare.wav", "pan": 0.3, "filterMode": 1, "freq": 0.6, "res": 0.4},
-    {"samplePath": ")" + kit + R"(/hat.wav", "outputPair": 2, "sync": true, "tune": 0.7},
+    {"samplePath": ")" +
+           kit + R"(/kick.wav", "volume": 0.8, "tune": 0.45},
+    {"samplePath": ")" +
+           kit + R"(/snare.wav", "pan": 0.3, "filterMode": 1, "freq": 0.6, "res": 0.4},
+    {"samplePath": ")" +
+           kit + R"(/hat.wav", "outputPair": 2, "sync": true, "tune": 0.7},
     {"active": false}
   ],
   "patterns": [
-    {"rows": [{"stepOn": )" + stepsJson("x...x...x...x...") + R"(},
-              {"stepOn": )" + stepsJson("....x.......x...") + R"(,
+    {"rows": [{"stepOn": )" +
+           stepsJson("x...x...x...x...") + R"(},
+              {"stepOn": )" +
+           stepsJson("....x.......x...") + R"(,
                "vol": [1, 1, 1, 1, 0.5, 1, 1, 1, 1, 1, 1, 1, 0.25, 1, 1, 1]},
-              {"stepOn": )" + stepsJson("x.x.x.x.x.x.x.x.") + R"(}]},
+              {"stepOn": )" +
+           stepsJson("x.x.x.x.x.x.x.x.") + R"(}]},
     {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
-    {"rows": [{"stepOn": )" + stepsJson("x..x..x..x..x...") + R"(,
+    {"rows": [{"stepOn": )" +
+           stepsJson("x..x..x..x..x...") + R"(,
                "tune": [0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1, 1, 1, 1, 1, 1]},
-              {"stepOn": )" + stepsJson("...x...x...x...x") + R"(,
+              {"stepOn": )" +
+           stepsJson("...x...x...x...x") + R"(,
                "pan": [0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1]}]}
   ]})";
 }
