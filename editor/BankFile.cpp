@@ -431,7 +431,8 @@ bool readWhole(const fs::path& file, std::string& text, std::string& error) {
 // No view is touched here: a restore may run on a host thread other than the editor's, and
 // whoever applied the bank shows the model afterwards on the editor thread.
 bool loadSlotSample(Slot& slot, const std::string& path) {
-    slot.sample.clearSample();
+    // A frame count of 0 silences the slot at once; the frames themselves are not cleared
+    // (3.2 MB per slot): from the next block on nothing plays beyond the frame count.
     slot.sample.setFrameCount(0);
     slot.sample.setSampleRate(0);
     slot.directory.forget();

@@ -209,15 +209,18 @@ protected:
             }
         }
         for (const auto& [key, value] : env) {
-            entries.push_back(key + "=" + value);
+            entries.push_back(key);
+            entries.back().append("=").append(value);
         }
         std::vector<char*> envp;
+        envp.reserve(entries.size() + 1);
         for (std::string& e : entries) {
             envp.push_back(e.data());
         }
         envp.push_back(nullptr);
         std::vector<std::string> args = argv;
         std::vector<char*> argp;
+        argp.reserve(args.size() + 1);
         for (std::string& a : args) {
             argp.push_back(a.data());
         }

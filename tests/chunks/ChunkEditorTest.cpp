@@ -241,10 +241,10 @@ TEST_F(RestoredEditor, ARestoreWhilePlayingMovesPlayToTheRestoredPattern) {
         {"samplePath": ")" + (dir / "kick.wav").string() +
                               R"("}], "patterns": [{"rows": [{"stepOn": )" +
                               stepsJson("xxxxxxxxxxxxxxxx") + "}]}]}";
-    std::vector<float> samples(12 * 512);
+    std::vector<float> samples(std::size_t{12} * 512);
     std::array<float*, 12> out{};
     for (int c = 0; c < 12; ++c) {
-        out[static_cast<std::size_t>(c)] = samples.data() + c * 512;
+        out[static_cast<std::size_t>(c)] = samples.data() + static_cast<std::ptrdiff_t>(c) * 512;
     }
     editor.setPlaying(true);
     seq.renderBlock(out.data(), 512, 120.0f, 44100.0f);

@@ -107,7 +107,10 @@ protected:
                 break;
             }
         }
-        ASSERT_EQ(h.dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        // The interface carries the X window id in the pointer argument.
+        ASSERT_EQ(h.dispatch(vst::effEditOpen, 0, 0,
+                             reinterpret_cast<void*>(parent)), // NOLINT(performance-no-int-to-ptr)
+                  1);
         XSync(dpy, False);
         Window root = 0;
         Window up = 0;

@@ -209,7 +209,7 @@ TEST_F(Chunks, HostileChunksAreRefusedAndLeaveTheInstanceExactlyAsItWas) {
             c = static_cast<char>(rng() % 256);
         }
         if (k % 2 == 1) {
-            text = before.substr(0, rng() % before.size()) + text;
+            text.insert(0, before.substr(0, rng() % before.size()));
         }
         const std::intptr_t answer = host.setChunk(text);
         EXPECT_EQ(answer, 0);

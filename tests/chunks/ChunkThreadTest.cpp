@@ -13,8 +13,24 @@
 #include <atomic>
 #include <thread>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUOVENT_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUOVENT_SANITIZED 1
+#endif
+#endif
+
 namespace quovent::test {
 namespace {
+
+// Restores of the whole state, one after the other. A sanitized debug build parses a state
+// in about two seconds; a few rounds there are enough to show a race.
+#ifdef QUOVENT_SANITIZED
+constexpr int kRounds = 6;
+#else
+constexpr int kRounds = 50;
+#endif
 
 // Two states that differ in every part a restore rewrites: samples, settings, steps.
 std::pair<std::string, std::string> twoStates(const fs::path& dir) {
@@ -54,7 +70,7 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheAudioThreadRenders) {
             }
         }
     });
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < kRounds; ++round) {
         EXPECT_EQ(host.setChunk(round % 2 == 0 ? a : b), 1);
         const std::string now = host.getChunk(round % 2);
         EXPECT_TRUE(now == a || now == b);
@@ -89,10 +105,11 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheEditorThreadServesItsWindow) {
 
     std::atomic<bool> done{false};
     std::thread audio([&] {
-        std::vector<float> samples(12 * 128);
+        std::vector<float> samples(std::size_t{12} * 128);
         std::array<float*, 12> out{};
         for (int c = 0; c < 12; ++c) {
-            out[static_cast<std::size_t>(c)] = samples.data() + c * 128;
+            out[static_cast<std::size_t>(c)] =
+                samples.data() + static_cast<std::ptrdiff_t>(c) * 128;
         }
         while (!done) {
             effect->processReplacing(effect, nullptr, out.data(), 128);
@@ -101,7 +118,7 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheEditorThreadServesItsWindow) {
     std::thread editorThread([&] {
         int round = 0;
         while (!done) {
-            if (round % 50 == 0) {
+            if (round % 20 == 0) {
                 dispatch(vst::effEditClose);
                 dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(1));
             }
@@ -111,7 +128,7 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheEditorThreadServesItsWindow) {
         }
         dispatch(vst::effEditClose);
     });
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < kRounds; ++round) {
         std::string bytes = round % 2 == 0 ? a : b;
         EXPECT_EQ(effect->dispatcher(effect, vst::effSetChunk, 0,
                                      static_cast<std::intptr_t>(bytes.size()), bytes.data(), 0.0f),
