@@ -329,6 +329,21 @@ protected:
     std::map<std::string, std::string> env;
 };
 
+TEST_F(ArdourSession, ARunThatDiesOfASignalIsRetriedWithTheSessionAsItWas) {
+    // A stand-in for an Ardour tool that spoils the session and crashes on its first run.
+    writeText(sessionFile(), "<Session/>\n");
+    const fs::path tool = dir / "crashes-once";
+    writeText(tool, "#!/bin/sh\nif [ ! -e '" + (dir / "ran").string() + "' ]; then\n  touch '" +
+                        (dir / "ran").string() + "'\n  echo spoilt > '" + sessionFile().string() +
+                        "'\n  kill -SEGV $$\nfi\ncat '" + sessionFile().string() + "'\n");
+    fs::permissions(tool, fs::perms::owner_all);
+    const int before = retries;
+    const ToolRun run = ardour({tool.string()});
+    EXPECT_TRUE(run.clean);
+    EXPECT_EQ(retries, before + 1);
+    EXPECT_EQ(run.output, "<Session/>\n") << "the retry saw the session as it was";
+}
+
 TEST_F(ArdourSession, TheChunkComesBackEqualAfterSavingReopeningAndSavingAgain) {
     const std::string chunk = stateChunk();
     ASSERT_FALSE(chunk.empty());
