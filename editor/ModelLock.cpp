@@ -27,11 +27,6 @@ void ModelLock::unlock() {
     }
 }
 
-bool ModelLock::heldByThisThread() const {
-    const std::lock_guard<std::mutex> guard(mutex_);
-    return depth_ > 0 && owner_ == std::this_thread::get_id();
-}
-
 int ModelLock::releaseAll() {
     std::unique_lock<std::mutex> guard(mutex_);
     if (depth_ == 0 || owner_ != std::this_thread::get_id()) {

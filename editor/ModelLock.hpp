@@ -3,8 +3,9 @@
 // their own and restores sessions from its GUI thread). The audio thread never takes it: it
 // reads only relaxed settings and sample frames, which a restore rewrites in place.
 //
-// The lock is re-entrant for the thread that holds it, because the host may call back into
-// the instance from inside an editor call (a dialog's host idle, for one). While the editor
+// The lock is re-entrant for the thread that holds it, because the editor's calls nest (the
+// host's idle serves a click whose control runs a modal loop, which runs the modal idle;
+// open closes a window that is open). While the editor
 // waits (a modal loop's sleep, any call into the host) it lets go completely through
 // Released, so a save or restore from another thread never waits for a dialog to end and
 // the host cannot deadlock on a lock of its own that it holds while calling us.
@@ -47,14 +48,11 @@ public:
         int depth_;
     };
 
-    // True when the calling thread holds the lock.
-    bool heldByThisThread() const;
-
 private:
     int releaseAll();
     void reacquire(int depth);
 
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable free_;
     std::thread::id owner_;
     int depth_ = 0;
