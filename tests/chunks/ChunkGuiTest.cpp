@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/widgets/ScreenCapture.hpp"
+
 // After gtest: Xlib defines macros such as None and Status.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -21,11 +23,6 @@ namespace quovent::test {
 namespace {
 
 using Step = std::function<void()>;
-
-struct Point {
-    int x;
-    int y;
-};
 
 // Where controls sit in the editor's frame.
 Point stepPoint(int slot, int step) {
@@ -47,10 +44,17 @@ protected:
             GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
         }
         ASSERT_FALSE(dir.path().empty());
-        // The desktop's file dialog is this script, found on PATH; it answers with the path
-        // in `answer`. The sample base setting lives in the scratch directory.
+        // The desktop's dialogs are this script, found on PATH: each line of the queue
+        // answers one dialog with an exit code and what to print. The sample base setting
+        // lives in the scratch directory.
         const fs::path bin = dir / "bin";
-        writeText(bin / "zenity", "#!/bin/sh\ncat '" + (dir / "answer").string() + "'\nexit 0\n");
+        const std::string queue = (dir / "answers").string();
+        writeText(bin / "zenity", "#!/bin/sh\necho \"$1\" >> '" + (dir / "asked").string() +
+                                      "'\nline=$(head -n 1 '" + queue + "')\nsed -i 1d '" + queue +
+                                      "'\ncode=${line%% *}\nrest=${line#* }\n"
+                                      "[ \"$rest\" != \"$line\" ] && printf '%s\\n' "
+                                      "\"$rest\"\nexit ${code:-1}\n");
+        writeText(queue, "");
         ::chmod((bin / "zenity").c_str(), 0755);
         const char* path = std::getenv("PATH");
         ::setenv("PATH", (bin.string() + ":" + (path != nullptr ? path : "")).c_str(), 1);
@@ -169,9 +173,10 @@ protected:
         }));
         pump(h, 3);
     }
+    void answer(const std::string& lines) { writeText(dir / "answers", lines); }
     // Exports through the Export button into `file` and answers its text.
     std::string exportThroughButton(TestHost& h, const fs::path& file) {
-        writeText(dir / "answer", file.string() + "\n");
+        answer("0 " + file.string() + "\n");
         press(h, kExport);
         EXPECT_TRUE(pumpUntil(h, [&] { return fs::exists(file); })) << file;
         return readText(file);
@@ -201,7 +206,7 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
     openEditor(first);
 
     // Import through the button.
-    writeText(dir / "answer", (dir / "kits/groove.json").string() + "\n");
+    answer("0 " + (dir / "kits/groove.json").string() + "\n");
     press(first, kImport);
     ASSERT_TRUE(pumpUntil(first, [&] {
         return first.getChunk().find((dir / "kits/one/hat.wav").string()) != std::string::npos;
@@ -246,6 +251,48 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
         EXPECT_GT(peakOf(a), 0.05f);
         EXPECT_TRUE(a == renderPattern(second, note, 150));
     }
+}
+
+TEST_F(ChunkGui, AMovedSampleIsAskedForWhenTheWindowOpensAndShownMissingWhenDeclined) {
+    writeWav(dir / "new/kick.wav", 9000, 22000);
+    writeWav(dir / "new/snare.wav", 6000, 15000);
+    const std::string state =
+        R"({"format": "quovent-bank", "version": 1, "slots": [{"samplePath": ")" +
+        (dir / "old/kick.wav").string() + R"("}, {"samplePath": ")" +
+        (dir / "old/snare.wav").string() + R"("}], "patterns": [{"rows": [{"stepOn": )" +
+        stepsJson("x...x...x...x...") + "}, {\"stepOn\": " + stepsJson("..x...x...x...x.") +
+        "}]}]}";
+    ASSERT_EQ(first.setChunk(state), 1);
+    const std::string saved = first.getChunk();
+    EXPECT_FALSE(fs::exists(dir / "asked")) << "the restore asked nothing";
+
+    // Declined: the slots keep their saved paths and say they are missing.
+    answer("1\n1\n");
+    openEditor(first);
+    ASSERT_TRUE(pumpUntil(first, [&] { return readText(dir / "answers").empty(); }));
+    pump(first, 5);
+    EXPECT_EQ(readText(dir / "asked"), "--question\n--question\n");
+    EXPECT_EQ(first.getChunk(), saved);
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(x, y + 75, 657, 130),
+                                 QUOVENT_BUILD_DIR "/chunk-missing-screenshot.png"));
+    EXPECT_EQ(peakOf(renderPattern(first, 60, 100)), 0.0f);
+    first.dispatch(vst::effEditClose);
+
+    // The same project opened again: this time the kick is found in new/, and the snare
+    // there without a second question.
+    fs::remove(dir / "asked");
+    ASSERT_EQ(first.setChunk(saved), 1);
+    answer("0\n0 " + (dir / "new/kick.wav").string() + "\n");
+    openEditor(first);
+    ASSERT_TRUE(pumpUntil(first, [&] {
+        return first.getChunk().find((dir / "new/snare.wav").string()) != std::string::npos;
+    }));
+    EXPECT_EQ(readText(dir / "asked"), "--question\n--file-selection\n");
+    EXPECT_GT(peakOf(renderPattern(first, 60, 100)), 0.1f);
 }
 
 } // namespace
