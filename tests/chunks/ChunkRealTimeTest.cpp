@@ -24,7 +24,7 @@
 #endif
 
 namespace {
-thread_local bool countingHere = false;
+[[maybe_unused]] thread_local bool countingHere = false;
 std::atomic<long> allocations{0};
 std::atomic<long> locks{0};
 } // namespace
@@ -78,10 +78,10 @@ extern "C" __attribute__((visibility("default"))) int pthread_mutex_lock(pthread
 namespace quovent::test {
 namespace {
 
-vst::VstTimeInfo timeInfo{};
+[[maybe_unused]] vst::VstTimeInfo timeInfo{};
 
-std::intptr_t QUOVENT_VSTCALL timeHost(vst::AEffect*, std::int32_t opcode, std::int32_t,
-                                       std::intptr_t, void*, float) {
+[[maybe_unused]] std::intptr_t QUOVENT_VSTCALL timeHost(vst::AEffect*, std::int32_t opcode,
+                                                        std::int32_t, std::intptr_t, void*, float) {
     if (opcode == vst::audioMasterVersion) {
         return 2400;
     }
