@@ -9,6 +9,7 @@ packages=(
   libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
   xvfb xauth xdotool x11-apps imagemagick
+  ardour
   # The Windows DLLs: mingw-w64 cross compilers (the -posix ones have std::thread), GoogleTest
   # sources to build for them, and Wine to run their tests.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386
