@@ -3,6 +3,7 @@
 // recording of what an instance renders for a pattern note.
 #pragma once
 
+#include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
 
 #include <cstdint>
@@ -19,24 +20,18 @@ namespace fs = std::filesystem;
 
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string pattern = (fs::temp_directory_path() / "quovent-chunks-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
+    const fs::path& path() const { return dir_.path(); }
+    fs::path operator/(const std::string& name) const { return dir_.path() / name; }
 
 private:
-    fs::path path_;
+    ScratchDirectory dir_{"quovent-chunks"};
 };
+
+// A path as a state text carries it: '/' separators on every system (a Windows path's
+// backslashes would be escapes in JSON), the form the instrument writes too.
+inline std::string jsonPath(const fs::path& path) {
+    return path.generic_string();
+}
 
 // A 16-bit mono WAV at 44.1 kHz: a decaying square wave of the given level, so samples
 // differ in sound and onsets are sharp.
@@ -91,7 +86,7 @@ inline std::string richState(const fs::path& dir) {
     writeWav(dir / "kit" / "kick.wav", 12000, 24000);
     writeWav(dir / "kit" / "snare.wav", 9000, 14000);
     writeWav(dir / "kit" / "hat.wav", 3000, 8000);
-    const std::string kit = (dir / "kit").string();
+    const std::string kit = jsonPath(dir / "kit");
     return R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 0.3, "stepEditMode": 0.5,
   "bank": 1, "key": 1,
   "slots": [

@@ -38,10 +38,10 @@ std::pair<std::string, std::string> twoStates(const fs::path& dir) {
     writeWav(dir / "b.wav", 5000, 9000);
     const auto state = [&](const char* sample, const char* steps, double volume, int key) {
         return R"({"format": "quovent-bank", "version": 1, "key": )" + std::to_string(key) +
-               R"(, "shuffleAmount": 0.2, "slots": [{"samplePath": ")" + (dir / sample).string() +
+               R"(, "shuffleAmount": 0.2, "slots": [{"samplePath": ")" + jsonPath(dir / sample) +
                R"(", "volume": )" + std::to_string(volume) + R"(, "sync": true},
                  {"samplePath": ")" +
-               (dir / sample).string() + R"("}], "patterns": [{"rows": [{"stepOn": )" +
+               jsonPath(dir / sample) + R"("}], "patterns": [{"rows": [{"stepOn": )" +
                stepsJson(steps) + "}, {\"stepOn\": " + stepsJson(steps) + "}]}]}";
     };
     return {state("a.wav", "x.x.x.x.x.x.x.x.", 0.9, 0), state("b.wav", "xxxxxxxxxxxxxxxx", 0.2, 0)};

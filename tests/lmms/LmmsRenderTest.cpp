@@ -8,6 +8,7 @@
 // prefix (build-wine, or $QUOVENT_WINEPREFIX).
 #include "tests/lmms/LmmsProject.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestHost.hpp"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,11 @@ namespace fs = std::filesystem;
 
 constexpr int kRate = 44100;
 constexpr auto kLmmsTimeout = std::chrono::seconds(180);
+// At 125 BPM a tick (1/48 beat) is exactly 441 frames and a step (1/16 note) 5292.
+constexpr int kBpm = 125;
+constexpr int kFramesPerTick = kRate * 60 / (kBpm * LmmsProject::kTicksPerBeat);
+constexpr int kFramesPerStep = kFramesPerTick * LmmsProject::kTicksPerBeat / 4;
+static_assert(kFramesPerTick * kBpm * LmmsProject::kTicksPerBeat == kRate * 60);
 
 std::string fromEnvironment(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
@@ -220,6 +226,128 @@ protected:
     std::map<std::string, std::string> env;
 };
 
+// A 16-bit mono WAV at 44.1 kHz: a decaying square wave, so every sample sounds different
+// (level and period) and onsets are sharp.
+void writeWav(const fs::path& path, int frames, int level, int period) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto dataBytes = static_cast<std::uint32_t>(frames) * 2;
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(kRate);
+    u32(kRate * 2);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    for (int i = 0; i < frames; ++i) {
+        const int sign = (i / period) % 2 == 0 ? 1 : -1;
+        u16(static_cast<std::uint16_t>(sign * level * (frames - i) / frames));
+    }
+}
+
+// Steps as a JSON array from a 16-character picture: 'x' on, anything else off.
+std::string steps(const std::string& picture) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < 16; ++i) {
+        out += i == 0 ? "" : ", ";
+        out += i < picture.size() && picture[i] == 'x' ? "true" : "false";
+    }
+    return out + "]";
+}
+
+// A groove bank naming the samples (absolute paths) of the first slots, with pattern 0's
+// first row set to `row0`.
+std::string bank(const std::vector<std::string>& samples, const std::string& row0) {
+    std::string json = R"({"format": "quovent-bank", "version": 1, "slots": [)";
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        json += (i == 0 ? "" : ", ") + std::string(R"({"samplePath": ")") + samples[i] + "\"}";
+    }
+    return json + R"(], "patterns": [{"rows": [{"stepOn": )" + steps(row0) + "}]}]}";
+}
+
+struct MidiAt {
+    int frame = 0;
+    std::uint8_t status = 0;
+    std::uint8_t data1 = 0;
+    std::uint8_t data2 = 0;
+};
+
+// The notes of an LMMS track as the MIDI the instrument receives, at exact frames.
+std::vector<MidiAt> midiOf(const LmmsTrack& track) {
+    std::vector<MidiAt> events;
+    const auto channel = static_cast<std::uint8_t>(track.midiChannel - 1);
+    for (const LmmsNote& n : track.notes) {
+        const auto key = static_cast<std::uint8_t>(n.key);
+        // LMMS scales a note's volume (0..200, 100 = full) to the MIDI velocity 0..127.
+        const auto velocity = static_cast<std::uint8_t>(std::min(127, n.velocity * 127 / 100));
+        events.push_back(
+            {n.tick * kFramesPerTick, static_cast<std::uint8_t>(0x90 | channel), key, velocity});
+        events.push_back({(n.tick + n.length) * kFramesPerTick,
+                          static_cast<std::uint8_t>(0x80 | channel), key, 0});
+    }
+    return events;
+}
+
+// What the Linux build of the instrument renders on its first output pair for the same
+// state and MIDI, driven block by block at the same tempo: the reference LMMS must match.
+Rendering renderNative(const std::string& chunk, const std::vector<MidiAt>& events, int frames) {
+    constexpr int kBlock = 256;
+    TestHost host;
+    host.setTempo(kBpm);
+    EXPECT_NE(host.open(), nullptr);
+    host.prepare(static_cast<float>(kRate), kBlock);
+    EXPECT_EQ(host.setChunk(chunk), 1);
+    Rendering r;
+    AudioBuffers out(kBlock);
+    for (int start = 0; start < frames; start += kBlock) {
+        EventList list;
+        for (const MidiAt& e : events) {
+            if (e.frame >= start && e.frame < start + kBlock) {
+                list.add({e.frame - start, e.status, e.data1, e.data2});
+            }
+        }
+        host.sendEvents(list);
+        host.processReplacing(out);
+        r.left.insert(r.left.end(), out.channel(0), out.channel(0) + kBlock);
+        r.right.insert(r.right.end(), out.channel(1), out.channel(1) + kBlock);
+    }
+    r.left.resize(static_cast<std::size_t>(frames));
+    r.right.resize(static_cast<std::size_t>(frames));
+    return r;
+}
+
+// Frames where sound starts after at least `gap` silent frames.
+std::vector<int> onsets(const std::vector<float>& s, int gap) {
+    std::vector<int> found;
+    int quiet = gap;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != 0.0f) {
+            if (quiet >= gap) {
+                found.push_back(static_cast<int>(i));
+            }
+            quiet = 0;
+        } else {
+            ++quiet;
+        }
+    }
+    return found;
+}
+
+float largestDifference(const std::vector<float>& a, const std::vector<float>& b, int frames) {
+    float d = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        d = std::max(d, std::fabs(a[static_cast<std::size_t>(i)] - b[static_cast<std::size_t>(i)]));
+    }
+    return d;
+}
+
 float peak(const std::vector<float>& s) {
     float p = 0.0f;
     for (const float v : s) {
@@ -240,6 +368,71 @@ TEST_F(LmmsRender, LoadsTheDllAndHearsNothingFromEmptySlots) {
     EXPECT_GE(r.left.size(), 84672u);
     EXPECT_EQ(peak(r.left), 0.0f);
     EXPECT_EQ(peak(r.right), 0.0f);
+}
+
+TEST_F(LmmsRender, NotesOnChannelTenPlayTheSlotSamplesSampleExact) {
+    // Eight samples, each its own level and period, a beat apart: key 60 + k plays slot k.
+    std::vector<std::string> linuxPaths;
+    std::vector<std::string> windowsPaths;
+    for (int k = 0; k < 8; ++k) {
+        const fs::path file = scratch.path() / "kit" / ("s" + std::to_string(k) + ".wav");
+        writeWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
+        linuxPaths.push_back(file.string());
+        windowsPaths.push_back("Z:" + file.generic_string()); // Wine's drive Z: is /
+    }
+    LmmsTrack drums{"drums", 10, bank(windowsPaths, ""), {}};
+    for (int k = 0; k < 8; ++k) {
+        drums.notes.push_back({k * LmmsProject::kTicksPerBeat, 24, 60 + k});
+    }
+    LmmsProject project;
+    project.bpm = kBpm;
+    project.tracks.push_back(drums);
+    const Rendering lmms = render(project);
+    expectLoaded(lmms);
+
+    const int frames = 9 * LmmsProject::kTicksPerBeat * kFramesPerTick;
+    ASSERT_GE(lmms.left.size(), static_cast<std::size_t>(frames));
+    const Rendering native = renderNative(bank(linuxPaths, ""), midiOf(drums), frames);
+    std::vector<int> expected;
+    for (int k = 0; k < 8; ++k) {
+        expected.push_back(k * LmmsProject::kTicksPerBeat * kFramesPerTick);
+    }
+    ASSERT_EQ(onsets(native.left, 1000), expected) << "the reference itself is off";
+    EXPECT_EQ(onsets(lmms.left, 1000), expected);
+    EXPECT_EQ(onsets(lmms.right, 1000), expected);
+    EXPECT_GT(peak(lmms.left), 0.1f);
+    EXPECT_EQ(largestDifference(lmms.left, native.left, frames), 0.0f);
+    EXPECT_EQ(largestDifference(lmms.right, native.right, frames), 0.0f);
+}
+
+TEST_F(LmmsRender, ANoteOnChannelFifteenPlaysItsPatternOnTheSteps) {
+    const fs::path file = scratch.path() / "kit" / "hit.wav";
+    writeWav(file, 2000, 20000, 13);
+    const std::string row = "x...x.x...x.xx..";
+    LmmsTrack pattern{"pattern",
+                      15,
+                      bank({"Z:" + file.generic_string()}, row),
+                      {{0, 2 * 4 * LmmsProject::kTicksPerBeat, 60}}};
+    LmmsProject project;
+    project.bpm = kBpm;
+    project.tracks.push_back(pattern);
+    const Rendering lmms = render(project);
+    expectLoaded(lmms);
+
+    // Two bars: the row twice, every on step starting its hit exactly on its frame.
+    const int frames = 32 * kFramesPerStep;
+    ASSERT_GE(lmms.left.size(), static_cast<std::size_t>(frames));
+    std::vector<int> expected;
+    for (int step = 0; step < 32; ++step) {
+        if (row[static_cast<std::size_t>(step % 16)] == 'x') {
+            expected.push_back(step * kFramesPerStep);
+        }
+    }
+    std::vector<float> heard(lmms.left.begin(), lmms.left.begin() + frames);
+    EXPECT_EQ(onsets(heard, 1000), expected);
+    const Rendering native = renderNative(bank({file.string()}, row), midiOf(pattern), frames);
+    EXPECT_EQ(largestDifference(lmms.left, native.left, frames), 0.0f);
+    EXPECT_EQ(largestDifference(lmms.right, native.right, frames), 0.0f);
 }
 
 } // namespace quovent::test
