@@ -38,6 +38,10 @@ case "${1:-}" in
     status=0
     wineserver "-p${2:-}" || status=$?
     [ "$status" -eq 0 ] || [ "$status" -eq 2 ] # 2: this prefix's server is already up
+    # The first program of a session starts Wine's own services, which live as long as the
+    # server and keep whatever output they inherited open: start them here, on /dev/null,
+    # so that no test's output pipe stays open after the test (CTest would wait for it).
+    wine cmd /c exit </dev/null >/dev/null 2>&1
     exit 0
     ;;
   --stop-server)
