@@ -225,6 +225,8 @@ void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
         cairo_matrix_translate(&m, -atX, -atY);
         cairo_pattern_set_matrix(pattern, &m);
         cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+        // The fill stops at the picture's edge; padding keeps that edge from fading out.
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
         cairo_set_source(cr, pattern);
         cairo_pattern_destroy(pattern);
     }
