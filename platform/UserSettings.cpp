@@ -19,7 +19,7 @@ namespace {
 constexpr const char* kVendorFolder = "HalvdenLabs";
 constexpr const char* kSampleBaseName = "SampleBase";
 constexpr const char* kZoomName = "Zoom";
-constexpr std::size_t kMaxValueBytes = 64 * 1024; // a path, never a large file
+constexpr std::size_t kMaxValueBytes = std::size_t{64} * 1024; // a path, never a large file
 // Zooms a stored value may name, in percent; the editor picks among its own offers.
 constexpr int kLowestZoom = 25;
 constexpr int kHighestZoom = 800;

@@ -97,7 +97,8 @@ Picture readPng(const std::string& path) {
         const int stride = cairo_image_surface_get_stride(s);
         const unsigned char* data = cairo_image_surface_get_data(s);
         for (int y = 0; y < p.height; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                data + static_cast<std::ptrdiff_t>(y) * stride);
             for (int x = 0; x < p.width; ++x) {
                 p.pixels.push_back(row[x] & 0xFFFFFFu);
             }
@@ -168,8 +169,6 @@ struct Outcome {
     int output = 0;
     int pattern = 0;
     int lanePicked = 0;
-
-    friend bool operator==(const Outcome&, const Outcome&) = default;
 };
 
 class EditorZoomGuiTest : public ::testing::Test {
@@ -493,10 +492,10 @@ protected:
 
     // A state with something in every kind of control, for pictures and label checks.
     void showcase() {
-        for (int k = 0; k < PatternRow::kSteps; k += 4) {
-            row(0).setStep(k, true);
-            row(1).setStep(k + 2, true);
-            row(1).setLane(Lane::Vol, k + 2, 0.25f * static_cast<float>(k / 4 + 1));
+        for (int beat = 0; beat < 4; ++beat) {
+            row(0).setStep(4 * beat, true);
+            row(1).setStep(4 * beat + 2, true);
+            row(1).setLane(Lane::Vol, 4 * beat + 2, 0.25f * static_cast<float>(beat + 1));
         }
         row(2).setLane(Lane::Vol, 5, 0.3f);
         editor->showCurrentPattern();

@@ -125,9 +125,10 @@ TEST(EditorZoomChoice, DesktopFactorsRoundToTheNearestOffer) {
 
 TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktop) {
     EXPECT_EQ(size(editor), (std::pair{657, 590}));
-    for (const auto& [factor, expected] :
+    for (const auto& [desktop, expected] :
          {std::pair{1.5, std::pair{986, 885}}, std::pair{1.75, std::pair{1314, 1180}},
           std::pair{1.1, std::pair{657, 590}}}) {
+        const double factor = desktop;
         ResizingHost otherHost;
         Editor other(otherHost);
         other.setWindowSystemFactory([factor] {

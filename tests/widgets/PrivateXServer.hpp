@@ -31,6 +31,7 @@ public:
         std::vector<std::string> args{"Xvfb",   "-displayfd", fd,    "-screen", "0",
                                       geometry, "-nolisten",  "tcp", "-noreset"};
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (auto& a : args) {
             argv.push_back(a.data());
         }

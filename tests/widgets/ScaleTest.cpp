@@ -78,14 +78,14 @@ bool samePixels(const CairoCanvas& a, const CairoCanvas& b) {
            stride == cairo_image_surface_get_stride(b.surface()) &&
            std::memcmp(cairo_image_surface_get_data(a.surface()),
                        cairo_image_surface_get_data(b.surface()),
-                       static_cast<std::size_t>(stride * h)) == 0;
+                       static_cast<std::size_t>(stride) * static_cast<std::size_t>(h)) == 0;
 }
 
 std::uint32_t pixelAt(const CairoCanvas& c, int x, int y) {
     cairo_surface_flush(c.surface());
     const int stride = cairo_image_surface_get_stride(c.surface());
     const auto* row = reinterpret_cast<const std::uint32_t*>(
-        cairo_image_surface_get_data(c.surface()) + y * stride);
+        cairo_image_surface_get_data(c.surface()) + static_cast<std::ptrdiff_t>(y) * stride);
     return row[x] & 0xFFFFFFu;
 }
 
@@ -131,7 +131,7 @@ TEST(CairoScaleTest, TextIsSetAtTheScaledSizeAndMeasuredInUnits) {
         // Hinting rounds small glyph advances up: a long line at 9 pixels runs a few
         // percent wider than at 18.
         const int width = one->textWidth(text, 6, 0);
-        EXPECT_NEAR(two->textWidth(text, 6, 0), width, 1 + width / 10);
+        EXPECT_NEAR(two->textWidth(text, 6, 0), width, 1.0 + 0.1 * width);
         EXPECT_NEAR(two->lineHeight(6, 0), one->lineHeight(6, 0), 1);
         platform::TextStyle style;
         style.font = 6;
