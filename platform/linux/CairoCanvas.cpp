@@ -239,30 +239,51 @@ void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
     cairo_surface_destroy(s);
 }
 
-void CairoCanvas::selectFont(cairo_t* cr, int font, int fontStyle) {
+void CairoCanvas::selectFont(cairo_t* cr, int font, int fontStyle, double scale) {
     const FontEntry& entry = fontEntry(font);
     const bool bold = entry.bold || (fontStyle & kFontBold) != 0;
     const bool italic = (fontStyle & kFontItalic) != 0;
     cairo_select_font_face(cr, entry.face,
                            italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    // The font is drawn at the scaled size, not magnified: glyphs stay sharp.
-    cairo_set_font_size(cr, entry.pixelSize * scale_.factor());
+    // The font is set at the scaled size, not magnified: glyphs stay sharp.
+    cairo_set_font_size(cr, entry.pixelSize * scale);
 }
 
-CairoCanvas::Placement CairoCanvas::place(Rect pixels, TextAlign align,
-                                          const cairo_text_extents_t& te,
-                                          const cairo_font_extents_t& fe) {
+CairoCanvas::Shaped CairoCanvas::shape(cairo_t* cr, const std::string& utf8, int font,
+                                       int fontStyle) const {
+    Shaped s;
+    s.glyphs = utf8;
+    const std::size_t blanks = utf8.find_first_not_of(' ');
+    if (scale_.percent() != 100 && blanks != 0 && blanks != std::string::npos) {
+        // Leading blanks are layout, not text: the editor indents a field's text past the
+        // button lying on its left end with them. They keep their width at 100 % (hinting
+        // makes a small blank relatively wider than a large one), so the indent stays the
+        // same number of units at every scale.
+        selectFont(cr, font, fontStyle, 1.0);
+        cairo_text_extents_t te;
+        cairo_text_extents(cr, utf8.substr(0, blanks).c_str(), &te);
+        s.indent = te.x_advance * scale_.factor();
+        s.glyphs = utf8.substr(blanks);
+    }
+    selectFont(cr, font, fontStyle, scale_.factor());
+    cairo_font_extents(cr, &s.fe);
+    cairo_text_extents(cr, s.glyphs.c_str(), &s.te);
+    return s;
+}
+
+CairoCanvas::Placement CairoCanvas::place(Rect pixels, TextAlign align, const Shaped& s) {
+    const double advance = s.indent + s.te.x_advance;
     double x = pixels.left;
     if (align == TextAlign::Center) {
-        x = pixels.left + (pixels.width() - te.x_advance) / 2.0;
+        x = pixels.left + (pixels.width() - advance) / 2.0;
     } else if (align == TextAlign::Right) {
-        x = pixels.right - te.x_advance;
+        x = pixels.right - advance;
     }
     // Centre the line (ascent + descent) vertically; whole pixels keep glyphs crisp.
-    const double baseline =
-        std::round(pixels.top + (pixels.height() - (fe.ascent + fe.descent)) / 2.0 + fe.ascent);
-    return {std::round(x), baseline};
+    const double baseline = std::round(
+        pixels.top + (pixels.height() - (s.fe.ascent + s.fe.descent)) / 2.0 + s.fe.ascent);
+    return {std::round(x), std::round(s.indent), baseline};
 }
 
 void CairoCanvas::drawText(std::string_view text, Rect area, const TextStyle& style) {
@@ -275,18 +296,15 @@ void CairoCanvas::drawText(std::string_view text, Rect area, const TextStyle& st
     cairo_save(cr);
     cairo_rectangle(cr, p.left, p.top, p.width(), p.height());
     cairo_clip(cr);
-    selectFont(cr, style.font, style.fontStyle);
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr, &fe);
-    cairo_text_extents_t te;
-    cairo_text_extents(cr, utf8.c_str(), &te);
-    const Placement at = place(p, style.align, te, fe);
+    const Shaped shaped = shape(cr, utf8, style.font, style.fontStyle);
+    const Placement at = place(p, style.align, shaped);
     setColor(cr, style.color);
-    cairo_move_to(cr, at.x, at.baseline);
-    cairo_show_text(cr, utf8.c_str());
+    cairo_move_to(cr, at.x + at.indent, at.baseline);
+    cairo_show_text(cr, shaped.glyphs.c_str());
     if ((style.fontStyle & kFontUnderline) != 0) {
         const double thickness = std::max(1.0, std::round(scale_.factor()));
-        cairo_rectangle(cr, at.x, at.baseline + thickness, te.x_advance, thickness);
+        cairo_rectangle(cr, at.x, at.baseline + thickness, at.indent + shaped.te.x_advance,
+                        thickness);
         cairo_fill(cr);
     }
     cairo_restore(cr);
@@ -300,19 +318,17 @@ Rect CairoCanvas::textInkBox(std::string_view text, Rect area, const TextStyle& 
     const std::string utf8 = toUtf8(text);
     cairo_t* cr = context();
     cairo_save(cr);
-    selectFont(cr, style.font, style.fontStyle);
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr, &fe);
-    cairo_text_extents_t te;
-    cairo_text_extents(cr, utf8.c_str(), &te);
+    const Shaped shaped = shape(cr, utf8, style.font, style.fontStyle);
     cairo_restore(cr);
+    const cairo_text_extents_t& te = shaped.te;
     if (te.width <= 0 || te.height <= 0) {
         return {};
     }
-    const Placement at = place(toPixels(area), style.align, te, fe);
-    return {static_cast<int>(std::floor(at.x + te.x_bearing)),
+    const Placement at = place(toPixels(area), style.align, shaped);
+    const double left = at.x + at.indent + te.x_bearing;
+    return {static_cast<int>(std::floor(left)),
             static_cast<int>(std::floor(at.baseline + te.y_bearing)),
-            static_cast<int>(std::ceil(at.x + te.x_bearing + te.width)),
+            static_cast<int>(std::ceil(left + te.width)),
             static_cast<int>(std::ceil(at.baseline + te.y_bearing + te.height))};
 }
 
@@ -333,11 +349,9 @@ int CairoCanvas::textWidth(std::string_view text, int font, int fontStyle) {
     const std::string utf8 = toUtf8(text);
     cairo_t* cr = context();
     cairo_save(cr);
-    selectFont(cr, font, fontStyle);
-    cairo_text_extents_t te;
-    cairo_text_extents(cr, utf8.c_str(), &te);
+    const Shaped shaped = shape(cr, utf8, font, fontStyle);
     cairo_restore(cr);
-    return unitsUp(te.x_advance);
+    return unitsUp(shaped.indent + shaped.te.x_advance);
 }
 
 int CairoCanvas::lineHeight(int font, int fontStyle) {
@@ -346,7 +360,7 @@ int CairoCanvas::lineHeight(int font, int fontStyle) {
     }
     cairo_t* cr = context();
     cairo_save(cr);
-    selectFont(cr, font, fontStyle);
+    selectFont(cr, font, fontStyle, scale_.factor());
     cairo_font_extents_t fe;
     cairo_font_extents(cr, &fe);
     cairo_restore(cr);

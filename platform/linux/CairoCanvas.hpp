@@ -68,15 +68,24 @@ public:
 private:
     // A context in an error state draws nothing ever again: start a fresh one.
     cairo_t* context();
-    void selectFont(cairo_t* cr, int font, int fontStyle);
-    // Pen position of the text's baseline start in pixels, for the text's extents te and
-    // the font's fe, laid out in the pixel rectangle as drawText does.
+    static void selectFont(cairo_t* cr, int font, int fontStyle, double scale);
+    // A text as it is set: the glyphs drawn, the room before them (pixels) and their
+    // extents at the canvas's scale.
+    struct Shaped {
+        std::string glyphs;
+        double indent = 0.0;
+        cairo_text_extents_t te{};
+        cairo_font_extents_t fe{};
+    };
+    Shaped shape(cairo_t* cr, const std::string& utf8, int font, int fontStyle) const;
+    // Pen position of the line's start (whole pixels), the indent before the glyphs and
+    // the baseline, for a text laid out in the pixel rectangle as drawText does.
     struct Placement {
         double x;
+        double indent;
         double baseline;
     };
-    static Placement place(Rect pixels, TextAlign align, const cairo_text_extents_t& te,
-                           const cairo_font_extents_t& fe);
+    static Placement place(Rect pixels, TextAlign align, const Shaped& shaped);
     void setColor(cairo_t* cr, Color c);
     bool usable() const { return !hooks_.alive || hooks_.alive(); }
     void addDamage(Rect pixels) noexcept;

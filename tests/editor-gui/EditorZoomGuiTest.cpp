@@ -591,6 +591,16 @@ TEST_F(EditorZoomGuiTest, NoLabelIsCutOffAtAnyZoom) {
             EXPECT_EQ(ink.intersection(field), ink)
                 << '"' << text << "\" in (" << field.left << "," << field.top << ")-("
                 << field.right << "," << field.bottom << ")";
+            // Nor hidden under a control drawn over the field (a folder button lies on the
+            // left end of the name and sample base fields; the blanks keep text clear).
+            for (std::size_t j = i + 1; j < editor->frame()->controlCount(); ++j) {
+                const Control* above = editor->frame()->control(j);
+                if (dynamic_cast<const SplashControl*>(above) == nullptr &&
+                    above->rect().intersects(display->rect())) {
+                    EXPECT_TRUE(ink.intersection(canvas.toPixels(above->rect())).empty())
+                        << '"' << text << "\" under the control with tag " << above->tag();
+                }
+            }
             ++checked;
         }
         EXPECT_GE(checked, 8 + 8 + 3) << "names, outputs, readouts and the sample base";
