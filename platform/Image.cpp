@@ -44,6 +44,17 @@ void Image::fill(Rect area, Color c) noexcept {
     }
 }
 
+std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data, Scale scale) {
+    std::shared_ptr<const Image> decoded = decodePng(data);
+    if (!decoded || decoded->scale() == scale) {
+        return decoded;
+    }
+    // Once per picture and scale: the copy costs less than a decoder interface per scale.
+    auto image = std::make_shared<Image>(*decoded);
+    image->setScale(scale);
+    return image;
+}
+
 bool pngSize(std::span<const unsigned char> data, int& width, int& height) noexcept {
     static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     constexpr std::size_t kHeaderEnd = 24; // signature, chunk length and type, width, height

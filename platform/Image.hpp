@@ -45,7 +45,9 @@ private:
 
 // Decodes PNG data (implemented by the drawing backend). Null for data that is not a PNG
 // image, is truncated, or is larger than kImageSide on a side.
-std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data, Scale scale = Scale{});
+std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data);
+// The same, for a picture drawn for `scale`.
+std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data, Scale scale);
 // Width and height a PNG's header declares, read without decoding; false when the data does
 // not start like a PNG image.
 bool pngSize(std::span<const unsigned char> data, int& width, int& height) noexcept;

@@ -1,4 +1,5 @@
 // PNG decoding through cairo's reader, into the toolkit's pixel layout.
+#include "platform/Capacities.hpp"
 #include "platform/Image.hpp"
 
 #include <cairo.h>
@@ -22,14 +23,25 @@ cairo_status_t readChunk(void* closure, unsigned char* out, unsigned int length)
     return CAIRO_STATUS_SUCCESS;
 }
 
+std::uint32_t bigEndian32(const unsigned char* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
+}
+
 } // namespace
 
-std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data, Scale scale) {
+std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data) {
     // Signature and header chunk first: a header claiming a huge picture is refused before
     // the decoder allocates for it.
-    int declaredWidth = 0;
-    int declaredHeight = 0;
-    if (data.size() < 33 || !pngSize(data, declaredWidth, declaredHeight)) {
+    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (data.size() < 33 || std::memcmp(data.data(), kSignature, 8) != 0 ||
+        std::memcmp(data.data() + 12, "IHDR", 4) != 0) {
+        return nullptr;
+    }
+    const std::uint32_t w = bigEndian32(data.data() + 16);
+    const std::uint32_t h = bigEndian32(data.data() + 20);
+    const auto limit = static_cast<std::uint32_t>(capacity::kImageSide);
+    if (w == 0 || h == 0 || w > limit || h > limit) {
         return nullptr;
     }
     Reader reader{data};
@@ -40,7 +52,7 @@ std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data, Scal
     }
     const int width = cairo_image_surface_get_width(decoded);
     const int height = cairo_image_surface_get_height(decoded);
-    auto image = std::make_shared<Image>(width, height, scale);
+    auto image = std::make_shared<Image>(width, height);
     if (image->empty()) {
         cairo_surface_destroy(decoded);
         return nullptr;
