@@ -212,7 +212,13 @@ protected:
         time.tempo = 120.0;
         time.sampleRate = 44100.0;
         time.flags = vst::kVstTempoValid;
-        dpy = XOpenDisplay(nullptr);
+        // A server that has just started may refuse a connection now and then.
+        for (int attempt = 0; attempt < 50 && dpy == nullptr; ++attempt) {
+            dpy = XOpenDisplay(nullptr);
+            if (dpy == nullptr) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
         ASSERT_NE(dpy, nullptr);
         int a = 0;
         int b = 0;
