@@ -55,6 +55,12 @@ void StepButton::refresh() {
 }
 
 void StepButton::onMouseDown(DrawContext& context, Point /*where*/) {
+    // The buttons are read before the modal idle: a click released while the host takes
+    // its idle still acts once on the step it hit.
+    handlePress(context, mouseButtons());
+}
+
+void StepButton::handlePress(DrawContext& context, unsigned pressed) {
     if (frame() == nullptr || frame()->isClosing()) {
         return;
     }
@@ -63,9 +69,6 @@ void StepButton::onMouseDown(DrawContext& context, Point /*where*/) {
         passOn_ = true;
     }
     ++depth_;
-    // The buttons are read before the modal idle: a click released while the host takes
-    // its idle still acts once on the step it hit.
-    const unsigned pressed = mouseButtons();
     frame()->doIdle();
     if (paintValue_ < 0) {
         paintValue_ = on_ ? 0 : 1;
@@ -106,7 +109,9 @@ void StepButton::track(DrawContext& context, unsigned pressed) {
         apply(b, heightValue(p.y, rect().top));
         if (b == kDrawOnThroughOff || b == kDrawOnThroughAll) {
             if (right_ != nullptr && (b == kDrawOnThroughAll || !right_->on_)) {
-                right_->onMouseDown(context, p);
+                // The neighbour goes on with this pass's buttons: on the first pass of a
+                // press those of the press, which may be over by now.
+                right_->handlePress(context, b);
                 p = mousePosition();
             }
             if (p.x < rect().left) {

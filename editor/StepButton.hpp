@@ -62,6 +62,9 @@ public:
     static float heightValue(int y, int top) noexcept;
 
 private:
+    // A press on this button, by the user or handed on by a neighbour, with the buttons
+    // its first pass acts on.
+    void handlePress(DrawContext& context, unsigned pressed);
     // pressed: the buttons at the press, used for the first pass.
     void track(DrawContext& context, unsigned pressed);
     void apply(unsigned buttons, float height);
