@@ -97,6 +97,7 @@ public:
     // Loads the current pattern into every row's step buttons and lights its key.
     void showCurrentPattern() override;
     void showSlotSettings(int slot) override;
+    void showSlotControls(int slot) override;
     void showShuffle() override;
 
     HostServices& host() noexcept { return host_; }
@@ -166,6 +167,9 @@ private:
     void setTempoDisplay(float bpm);
     // Copies what the audio thread changed into the controls.
     void showAudioState();
+    // The idle shared by the host's idle and the modal idle: audio state, window events,
+    // redraw.
+    void serve();
     // The row (0..count-1) one of whose controls is `control`; -1 for none.
     int rowOf(const Control& control) const;
     // A momentary button reports on every pass while held; its action runs once per press.
@@ -195,6 +199,8 @@ private:
     const Control* heldButton_ = nullptr;
     std::uint32_t lastIdleTick_ = 0;
     bool inHostIdle_ = false;
+    // The stored sample base could not be read at open; the next host idle says so.
+    bool tellReadFailure_ = false;
     float shownTempo_ = 0.0f;
 };
 
