@@ -17,7 +17,7 @@ namespace quovent {
 namespace {
 constexpr const char* kVendorFolder = "HalvdenLabs";
 constexpr const char* kSampleBaseName = "SampleBase";
-constexpr std::size_t kMaxValueBytes = 64 * 1024; // a path, never a large file
+constexpr std::size_t kMaxValueBytes = std::size_t{64} * 1024; // a path, never a large file
 
 std::string configHome() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");

@@ -111,9 +111,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    fs::path kit(const std::string& name, std::vector<std::string> files,
+    fs::path kit(const std::string& name, const std::vector<std::string>& files,
                  std::int16_t base = 1000) {
-        const fs::path dir = root / name;
+        fs::path dir = root / name;
         fs::create_directories(dir);
         for (const auto& f : files) {
             writeWav(dir / f, 100, base++);
@@ -333,7 +333,7 @@ TEST_F(SampleBrowserTest, AnUnreadableSampleBaseFallsBackToTheRootAndIsToldOnReq
     check("a stored path longer than a path text holds");
     fs::create_directories(stored);
     check("a directory");
-    std::ofstream(stored) << std::string(70 * 1024, '/');
+    std::ofstream(stored) << std::string(std::size_t{70} * 1024, '/');
     check("over the size limit");
     ASSERT_EQ(::mkfifo(stored.c_str(), 0600), 0);
     check("a FIFO, which must not be waited on");
