@@ -63,10 +63,9 @@ public:
 
 private:
     // A press on this button, by the user or handed on by a neighbour, with the buttons
-    // its first pass acts on.
-    void handlePress(DrawContext& context, unsigned pressed);
-    // pressed: the buttons at the press, used for the first pass.
-    void track(DrawContext& context, unsigned pressed);
+    // and the pointer position its first pass acts on.
+    void handlePress(DrawContext& context, unsigned pressed, Point at);
+    void track(DrawContext& context, unsigned pressed, Point at);
     void apply(unsigned buttons, float height);
 
     Row& row_;
