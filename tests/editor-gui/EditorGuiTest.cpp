@@ -824,6 +824,26 @@ TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBa
     EXPECT_FALSE(canGoUp) << "the sample base is the top";
     EXPECT_EQ(slot(5).directory.directory(), (base / "kit").string());
     EXPECT_EQ(slot(5).samplePath(), (base / "kit" / "clap.wav").string());
+    EXPECT_EQ(slot(0).samplePath(), Slot::kPlaceholderPath);
+
+    // With alt, the folder chosen for slot 2 goes to every slot.
+    boxIdles = 0;
+    script = {[] { return BuiltinFileDialog::active() != nullptr; },
+              [] {
+                  BuiltinFileDialog::active()->model().select(0);
+                  return true;
+              },
+              [&] { return ++boxIdles > 5; },
+              [this] {
+                  moveToScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
+                  button(1, true);
+                  button(1, false);
+                  return true;
+              }};
+    quickClick({56, 90 + 62}, 1, {XK_Alt_L});
+    for (int s = 0; s < 8; ++s) {
+        EXPECT_EQ(slot(s).samplePath(), (base / "kit" / "clap.wav").string()) << s;
+    }
 }
 
 TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
