@@ -9,6 +9,7 @@ packages=(
   libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
   xvfb xauth xdotool x11-apps imagemagick
+  ardour
 )
 
 missing=()
