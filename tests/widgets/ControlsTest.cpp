@@ -124,51 +124,24 @@ TEST_F(ControlsTest, ControlClickSetsTheDefaultOnKnobSliderAndSwitch) {
     EXPECT_EQ(host.edits.size(), 6u) << "each bracketed by begin and end edit";
 }
 
-TEST_F(ControlsTest, APressOverBeforeItIsServedActsOnceOnEveryControlKind) {
+TEST_F(ControlsTest, APressOverBeforeItIsServedActsAtItsOwnPointWithItsOwnModifiers) {
+    // quickClick leaves the pointer elsewhere and every button and key up by the time the
+    // press is served: the first pass must go by the press event alone.
     auto* button = frame->add(std::make_unique<MomentaryButton>(Rect{10, 10, 50, 30}, &listener,
                                                                 136, solidBitmap(40, 40)));
-    auto* toggle = frame->add(
-        std::make_unique<ToggleButton>(Rect{60, 10, 80, 30}, &listener, 143, solidBitmap(20, 40)));
-    Knob* knob = addKnob({100, 100, 130, 130}); // centre (115, 115), default 0.75
-    auto* slider = frame->add(std::make_unique<VerticalSlider>(
-        Rect{10, 100, 22, 155}, &listener, 141, solidBitmap(12, 55), solidBitmap(11, 18)));
-    slider->setDefaultValue(0.65f);
+    Knob* knob = addKnob(); // default 0.75
     auto* across = frame->add(std::make_unique<StepSwitchHorizontal>(
         Rect{200, 10, 253, 26}, &listener, 151, solidBitmap(53, 80), 5));
-    auto* down = frame->add(std::make_unique<StepSwitchVertical>(Rect{300, 10, 326, 50}, &listener,
-                                                                 156, solidBitmap(26, 160), 4));
-
     quickClick({30, 20});
     EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f})) << "pressed, then released";
     EXPECT_EQ(button->value(), 0.0f);
-    quickClick({70, 20});
-    EXPECT_EQ(toggle->value(), 1.0f);
-    quickClick({70, 20}, kLeft | mouse::kShift);
-    EXPECT_EQ(toggle->value(), 0.0f) << "a modifier does not stop a toggle";
-    quickClick({115, 100}); // straight up: the middle of the sweep
-    EXPECT_FLOAT_EQ(knob->value(), 0.5f);
     quickClick({128, 128}, kLeft | mouse::kControl);
     EXPECT_EQ(knob->value(), 0.75f);
-    quickClick({16, 100 + 9 + 10}); // the handle's centre goes under the press point
-    EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
-    quickClick({16, 150}, kLeft | mouse::kControl);
-    EXPECT_EQ(slider->value(), 0.65f);
     quickClick({200 + 35, 18});
     EXPECT_EQ(across->value(), 0.75f);
-    quickClick({200 + 35, 18}, kLeft | mouse::kControl);
-    EXPECT_EQ(across->value(), 0.5f) << "the default";
-    quickClick({310, 10 + 25});
-    EXPECT_FLOAT_EQ(down->value(), 2.0f / 3.0f);
-    // Only the left button moves these controls.
-    quickClick({70, 20}, mouse::kRight);
-    quickClick({115, 100}, mouse::kRight | mouse::kAlt);
-    EXPECT_EQ(toggle->value(), 0.0f);
-    EXPECT_EQ(knob->value(), 0.75f);
-
-    // Every loop was bracketed once and ended after one pass.
-    EXPECT_EQ(std::count(host.edits.begin(), host.edits.end(), "begin 136"), 1);
-    EXPECT_EQ(host.edits.size() % 2, 0u);
-    EXPECT_LE(host.idles, 9);
+    quickClick({200 + 35, 18}, mouse::kRight);
+    EXPECT_EQ(across->value(), 0.75f) << "the left button only";
+    EXPECT_EQ(host.idles, 2) << "one pass each for the button and the switch";
 }
 
 TEST_F(ControlsTest, AQuickSecondClickIsHandledAfterTheFirstAndAHeldOneKeepsItsDrag) {
