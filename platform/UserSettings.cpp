@@ -65,12 +65,21 @@ std::string settingFile(const char* name) {
 UserSettings::ReadResult readFirstLine(const std::string& path, std::string& value) {
     using ReadResult = UserSettings::ReadResult;
     namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty() || !fs::exists(path, ec)) {
+    if (path.empty()) {
         return ReadResult::Missing;
     }
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return ReadResult::Missing;
+    }
+    // Only a regular file is read: opening a FIFO would wait for a writer, a device could
+    // deliver anything.
+    if (ec || status.type() != fs::file_type::regular) {
+        return ReadResult::Unreadable;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in || fs::is_directory(path, ec)) {
+    if (!in) {
         return ReadResult::Unreadable;
     }
     std::string text;
