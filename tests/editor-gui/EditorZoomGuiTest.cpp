@@ -627,7 +627,7 @@ TEST_F(EditorZoomGuiTest, NoLabelIsCutOffAtAnyZoom) {
                        const Rect row = c.toPixels(r);
                        r.left += MenuModel::kTextInset;
                        platform::TextStyle style;
-                       style.font = MenuWindow::kFont;
+                       style.font = menu.font();
                        const Rect ink = c.textInkBox(item.text, r, style);
                        EXPECT_EQ(ink.intersection(row), ink) << item.text;
                    }
