@@ -3,6 +3,7 @@
 
 #include "editor/BankFile.hpp"
 #include "editor/TextStyle.hpp"
+#include "platform/UserSettings.hpp"
 #include "widgets/KnobMode.hpp"
 
 #include <algorithm>
@@ -32,7 +33,11 @@ std::string wholeNumber(float value) {
 Editor::Editor(HostServices& host)
     : host_(host), sampleBrowser_(headlessDialogs_, [this] { return samplesPerStep(); }),
       clipboardOperations_(sequencer_, clipboardRow, copySourceSlot, sampleBrowser_),
-      windowSystem_([] { return platform::createNativeWindowSystem(); }) {
+      windowSystem_([] { return platform::createNativeWindowSystem(); }), zoom_([this] {
+          // Asked before the first open: a connection of its own, closed again at once.
+          const auto system = windowSystem_();
+          return system ? system->desktopScale() : 1.0;
+      }) {
     for (int i = 0; i < capacity::kRowSlots; ++i) {
         rows_[static_cast<std::size_t>(i)] =
             std::make_unique<SlotRowView>(*this, sequencer_.slots().slot(i));
@@ -167,11 +172,25 @@ bool Editor::setStepEditModeFromKey(int character) {
     }
 }
 
-EditorRect Editor::getRect() const {
+EditorRect Editor::rectAt(int percent) {
+    const platform::Scale scale{percent};
     EditorRect r;
-    r.bottom = kHeight;
-    r.right = kWidth;
+    r.bottom = static_cast<std::int16_t>(scale.toPixels(kHeight));
+    r.right = static_cast<std::int16_t>(scale.toPixels(kWidth));
     return r;
+}
+
+int Editor::zoom() const {
+    if (requestedZoom_ != 0) {
+        return requestedZoom_;
+    }
+    return frame_ != nullptr ? openZoom_ : zoom_.preferred();
+}
+
+EditorRect Editor::getRect() const {
+    ModelLock::Scope hold(lock_);
+    answeredZoom_ = zoom();
+    return rectAt(answeredZoom_);
 }
 
 const BitmapPtr& Editor::bitmap(int id) {
@@ -193,12 +212,21 @@ bool Editor::open(void* parent) {
         // the (possibly new) parent.
         close();
     }
-    frame_ =
-        FrameWindow::open(windowSystem_(), *this, reinterpret_cast<platform::NativeWindow>(parent),
-                          kFrameRect, bitmap(kBackground));
+    auto system = windowSystem_();
+    if (system != nullptr) {
+        // The desktop and the settings may have changed since the host last asked.
+        zoom_.refresh(system->desktopScale());
+        system->setScale(platform::Scale{zoom_.preferred()});
+    }
+    const int zoom = system != nullptr ? system->scale().percent() : 100;
+    frame_ = FrameWindow::open(std::move(system), *this,
+                               reinterpret_cast<platform::NativeWindow>(parent), kFrameRect,
+                               bitmap(kBackground));
     if (frame_ == nullptr) {
         return false;
     }
+    openZoom_ = zoom;
+    parent_ = parent;
     ++openCount_;
     modelReplaced_ = false; // the controls are built from the model as it is now
     lastIdleTick_ = frame_->windowSystem().tickCount();
@@ -231,6 +259,10 @@ bool Editor::open(void* parent) {
     notesDisplay->setValue(static_cast<float>(shownNoteCount));
     playButton->setValue(sequencer_.playing != 0 ? 1.0f : 0.0f);
     frame_->setDirty();
+    if (answeredZoom_ != 0 && answeredZoom_ != openZoom_) {
+        // The host sized its window by an older answer.
+        askHostForSize(openZoom_);
+    }
     return true;
 }
 
@@ -269,10 +301,71 @@ void Editor::buildReadouts() {
     for (const char* item : ClipboardOperations::kPatternMenuItems) {
         patternMenu->addEntry(item);
     }
+    patternMenu->addEntry("-");
+    for (const int percent : EditorZoom::kOffered) {
+        patternMenu->addEntry(EditorZoom::menuText(percent));
+    }
+    checkZoomItem();
     playButton =
         f.add(std::make_unique<ToggleButton>(Rect{264, 33, 321, 71}, this, 158, bitmap(158)));
     splash = f.add(std::make_unique<SplashControl>(Rect{230, 7, 350, 27}, this, 149, bitmap(149),
                                                    Rect{21, 0, 632, 77}));
+}
+
+void Editor::checkZoomItem() {
+    if (patternMenu == nullptr) {
+        return;
+    }
+    // The user's choice (which may wait for the next open), else the zoom shown.
+    const int chosen = zoom_.chosen() != 0 ? zoom_.chosen() : openZoom_;
+    for (std::size_t i = 0; i < EditorZoom::kOffered.size(); ++i) {
+        patternMenu->setChecked(kFirstZoomItem + static_cast<int>(i),
+                                EditorZoom::kOffered[i] == chosen);
+    }
+}
+
+bool Editor::askHostForSize(int percent) {
+    const EditorRect r = rectAt(percent);
+    // Some hosts ask for the rectangle while they resize: it answers the new size then.
+    requestedZoom_ = percent;
+    bool resized = false;
+    {
+        ModelLock::Released out(lock_);
+        resized = host_.resizeWindow(r.right - r.left, r.bottom - r.top);
+    }
+    requestedZoom_ = 0;
+    if (resized) {
+        answeredZoom_ = percent;
+    }
+    return resized;
+}
+
+void Editor::chooseZoom(int percent) {
+    if (!EditorZoom::isOffered(percent)) {
+        return;
+    }
+    const bool kept = zoom_.choose(percent);
+    checkZoomItem();
+    if (!kept) {
+        dialogs().showMessage("The zoom could not be saved in " + UserSettings::zoomFile() +
+                              "; it holds until the host is closed.");
+    }
+    if (frame_ == nullptr || openZoom_ == percent) {
+        return;
+    }
+    const FrameWindow* asked = frame_.get();
+    if (!askHostForSize(percent)) {
+        dialogs().showMessage("The host keeps the editor's window at its size. " +
+                              EditorZoom::menuText(percent) +
+                              " applies the next time the editor is opened.");
+        return;
+    }
+    // The host may have closed and opened the editor itself while resizing.
+    if (frame_ != nullptr && frame_.get() == asked && openZoom_ != percent) {
+        void* parent = parent_;
+        close(); // the frame in use by the menu's loop goes once that loop has unwound
+        open(parent);
+    }
 }
 
 void Editor::close() {
@@ -616,9 +709,16 @@ void Editor::valueChanged(DrawContext* context, Control& control) {
         }
         redraw(context, exportButton);
         return;
-    case 148:
-        clipboardOperations_.patternMenu(static_cast<int>(value));
+    case 148: {
+        const int item = static_cast<int>(value);
+        const int zoomIndex = item - kFirstZoomItem;
+        if (zoomIndex >= 0 && zoomIndex < static_cast<int>(EditorZoom::kOffered.size())) {
+            chooseZoom(EditorZoom::kOffered[static_cast<std::size_t>(zoomIndex)]);
+        } else {
+            clipboardOperations_.patternMenu(item);
+        }
         return;
+    }
     case 151:
         stepEditMode = value;
         showCurrentPattern();

@@ -215,6 +215,18 @@ void MenuWindow::onEvent(const Event& event) {
     }
 }
 
+void MenuWindow::paintCheck(DrawContext& c, Rect item, Color color) {
+    // A tick in the room left of the text, two units thick.
+    const int midY = item.top + item.height() / 2;
+    const Point a{item.left + 6, midY};
+    const Point b{item.left + 9, midY + 3};
+    const Point d{item.left + 15, midY - 4};
+    for (int dy = 0; dy < 2; ++dy) {
+        c.drawLine({a.x, a.y + dy}, {b.x, b.y + dy}, color);
+        c.drawLine({b.x, b.y + dy}, {d.x, d.y + dy}, color);
+    }
+}
+
 void MenuWindow::paint() {
     if (!window_ || !window_->isAlive()) {
         return;
@@ -242,6 +254,9 @@ void MenuWindow::paint() {
         style.color = lit                                   ? kMenuHighlightText
                       : item.kind == MenuItem::Kind::Greyed ? kMenuGreyed
                                                             : kMenuText;
+        if (item.checked) {
+            paintCheck(c, r, style.color);
+        }
         Rect textArea = r;
         textArea.left += MenuModel::kTextInset;
         c.drawText(item.text, textArea, style);

@@ -34,12 +34,17 @@ public:
     // An item's rectangle in screen coordinates while the menu is open.
     Rect itemScreenRect(int index) const;
     Rect screenRect() const noexcept { return screenRect_; }
+    // The menu's window and its items' rectangles in it, while open.
+    const platform::Window* window() const noexcept { return window_.get(); }
+    const MenuModel::Layout& layout() const noexcept { return layout_; }
+    const MenuModel& model() const noexcept { return model_; }
     int highlighted() const noexcept { return highlighted_; }
     int font() const noexcept { return font_; }
 
 private:
     void onEvent(const platform::Event& event) override;
     void paint();
+    static void paintCheck(DrawContext& c, Rect item, Color color);
     int itemAt(Point p) const;
     void highlight(int index);
     void moveHighlight(int step);

@@ -25,6 +25,8 @@ public:
     int entryCount() const noexcept { return model_.size(); }
     // The item's text as shown (prefix removed); empty for an index out of range.
     std::string entry(int index) const;
+    // A check mark beside an item (the choice in force among several).
+    void setChecked(int index, bool checked) noexcept { model_.setChecked(index, checked); }
     // Every `items` items start a new column (when the menu has fewer than 160 items).
     void setColumnLength(int items) noexcept { model_.setColumnLength(items); }
     const MenuModel& model() const noexcept { return model_; }

@@ -8,7 +8,8 @@ namespace quovent::platform::stub {
 StubWindow::StubWindow(StubWindowSystem& system_, Kind kind_, Rect screenRect_,
                        WindowHandler& handler_)
     : handler(handler_), system(system_), kind(kind_), id(system_.nextId_++),
-      screenRect(screenRect_), stubCanvas(screenRect_.width(), screenRect_.height()) {
+      screenRect(screenRect_), windowScale(system_.scale()),
+      stubCanvas(screenRect_.width(), screenRect_.height(), system_.scale()) {
     system.windows_.push_back(this);
 }
 

@@ -24,6 +24,7 @@ public:
 
     NativeWindow nativeHandle() const override { return id; }
     Rect bounds() const override { return {0, 0, screenRect.width(), screenRect.height()}; }
+    Scale scale() const override { return windowScale; }
     void show() override { shown = true; }
     void hide() override { shown = false; }
     void invalidate(Rect area) override { invalidated.push_back(area); }
@@ -44,7 +45,8 @@ public:
     StubWindowSystem& system;
     Kind kind;
     NativeWindow id;
-    Rect screenRect;
+    Rect screenRect; // units of the system's scale
+    Scale windowScale;
     std::string title;
     bool shown = false;
     bool focused = false;
@@ -60,6 +62,9 @@ public:
     StubWindowSystem() = default;
     ~StubWindowSystem() override;
 
+    void setScale(Scale s) override { scale_ = s; }
+    Scale scale() const override { return scale_; }
+    double desktopScale() override { return desktop; }
     std::unique_ptr<Window> createChild(NativeWindow parent, Rect rect,
                                         WindowHandler& handler) override;
     std::unique_ptr<Window> createPopup(Rect rect, WindowHandler& handler) override;
@@ -91,6 +96,8 @@ public:
     std::uint32_t now = 1000;
     int sleptMilliseconds = 0;
     Rect screen{0, 0, 1280, 1024};
+    // What desktopScale answers.
+    double desktop = 1.0;
 
 private:
     friend class StubWindow;
@@ -103,6 +110,7 @@ private:
 
     std::vector<StubWindow*> windows_;
     std::deque<Pending> queue_;
+    Scale scale_;
     std::uint64_t nextSequence_ = 0;
     NativeWindow nextId_ = 100;
 };

@@ -1,8 +1,11 @@
 // The editor's actions on the model: solo, step-edit shortcuts, pattern selection.
 #include "FakeHost.hpp"
 #include "editor/Editor.hpp"
+#include "platform/stub/StubWindowSystem.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using namespace quovent;
 
@@ -66,7 +69,12 @@ TEST_F(EditorModelTest, SelectingKeysAndBanksKeepsPlayingAndChangesThePattern) {
 }
 
 TEST_F(EditorModelTest, TheRectangleIsKnownBeforeTheFirstOpen) {
+    // No zoom kept, a desktop at 100 %.
+    ::setenv("XDG_CONFIG_HOME", "/nonexistent/quovent-test-config", 1);
+    editor.setWindowSystemFactory(
+        [] { return std::make_unique<platform::stub::StubWindowSystem>(); });
     const EditorRect r = editor.getRect();
+    ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(r.right - r.left, 657);
     EXPECT_EQ(r.bottom - r.top, 590);
 }

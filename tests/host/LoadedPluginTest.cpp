@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -296,6 +297,10 @@ TEST_F(LoadedPlugin, CanDoAnswersExactTextsOnly) {
 }
 
 TEST_F(LoadedPlugin, EditorRectangleIsAnsweredAndStaysPut) {
+    // At 100 %: no zoom kept, and no desktop factor in the environment.
+    ::setenv("XDG_CONFIG_HOME", "/nonexistent/quovent-test-config", 1);
+    ::unsetenv("GDK_SCALE");
+    ::unsetenv("QT_SCALE_FACTOR");
     vst::ERect* rect = nullptr;
     EXPECT_EQ(host.dispatch(vst::effEditGetRect, 0, 0, static_cast<void*>(&rect)), 1);
     ASSERT_NE(rect, nullptr);
