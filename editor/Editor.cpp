@@ -3,6 +3,7 @@
 
 #include "editor/BankFile.hpp"
 #include "editor/TextStyle.hpp"
+#include "platform/UserSettings.hpp"
 #include "widgets/KnobMode.hpp"
 
 #include <algorithm>
@@ -32,7 +33,11 @@ std::string wholeNumber(float value) {
 Editor::Editor(HostServices& host)
     : host_(host), sampleBrowser_(headlessDialogs_, [this] { return samplesPerStep(); }),
       clipboardOperations_(sequencer_, clipboardRow, copySourceSlot, sampleBrowser_),
-      windowSystem_([] { return platform::createNativeWindowSystem(); }) {
+      windowSystem_([] { return platform::createNativeWindowSystem(); }), zoom_([this] {
+          // Asked before the first open: a connection of its own, closed again at once.
+          const auto system = windowSystem_();
+          return system ? system->desktopScale() : 1.0;
+      }) {
     for (int i = 0; i < capacity::kRowSlots; ++i) {
         rows_[static_cast<std::size_t>(i)] =
             std::make_unique<SlotRowView>(*this, sequencer_.slots().slot(i));
@@ -167,11 +172,25 @@ bool Editor::setStepEditModeFromKey(int character) {
     }
 }
 
-EditorRect Editor::getRect() const {
+EditorRect Editor::rectAt(int percent) {
+    const platform::Scale scale{percent};
     EditorRect r;
-    r.bottom = kHeight;
-    r.right = kWidth;
+    r.bottom = static_cast<std::int16_t>(scale.toPixels(kHeight));
+    r.right = static_cast<std::int16_t>(scale.toPixels(kWidth));
     return r;
+}
+
+int Editor::zoom() const {
+    if (requestedZoom_ != 0) {
+        return requestedZoom_;
+    }
+    return frame_ != nullptr ? openZoom_ : zoom_.preferred();
+}
+
+EditorRect Editor::getRect() const {
+    ModelLock::Scope hold(lock_);
+    answeredZoom_ = zoom();
+    return rectAt(answeredZoom_);
 }
 
 const BitmapPtr& Editor::bitmap(int id) {
@@ -193,25 +212,36 @@ bool Editor::open(void* parent) {
         // the (possibly new) parent.
         close();
     }
-    frame_ =
-        FrameWindow::open(windowSystem_(), *this, reinterpret_cast<platform::NativeWindow>(parent),
-                          kFrameRect, bitmap(kBackground));
+    auto system = windowSystem_();
+    if (system != nullptr) {
+        // The desktop and the settings may have changed since the host last asked.
+        zoom_.refresh(system->desktopScale());
+        system->setScale(platform::Scale{zoom_.preferred()});
+    }
+    const int zoom = system != nullptr ? system->scale().percent() : 100;
+    frame_ = FrameWindow::open(std::move(system), *this,
+                               reinterpret_cast<platform::NativeWindow>(parent), kFrameRect,
+                               bitmap(kBackground));
     if (frame_ == nullptr) {
         return false;
     }
+    openZoom_ = zoom;
+    parent_ = parent;
     ++openCount_;
     modelReplaced_ = false; // the controls are built from the model as it is now
     lastIdleTick_ = frame_->windowSystem().tickCount();
     widgetDialogs_ = std::make_unique<WidgetDialogs>(*frame_);
     sampleBrowser_.setDialogs(*widgetDialogs_);
     buildTopControls();
-    sampleBrowser_.readSampleBase();
     patternKeys.build(*frame_, {kPatternKeysLeft, kPatternKeysTop}, *this, bitmap(137),
                       bitmap(161));
     buildReadouts();
     for (auto& r : rows_) {
         r->build(*frame_);
     }
+    // Read once every control exists; a failure is told from the first host idle, when the
+    // host shows the window, never from a modal loop inside this call.
+    tellReadFailure_ = sampleBrowser_.readSampleBase();
     // The first open completes the slot bank; the dispatch walks the slots up to its count.
     sequencer_.slots().setCount(capacity::kRowSlots);
     showCurrentPattern();
@@ -229,6 +259,10 @@ bool Editor::open(void* parent) {
     notesDisplay->setValue(static_cast<float>(shownNoteCount));
     playButton->setValue(sequencer_.playing != 0 ? 1.0f : 0.0f);
     frame_->setDirty();
+    if (answeredZoom_ != 0 && answeredZoom_ != openZoom_) {
+        // The host sized its window by an older answer.
+        askHostForSize(openZoom_);
+    }
     return true;
 }
 
@@ -244,7 +278,6 @@ void Editor::buildTopControls() {
         f.add(std::make_unique<MomentaryButton>(Rect{33, 16, 74, 36}, this, 160, bitmap(160)));
     stepEditSwitch = f.add(std::make_unique<StepSwitchHorizontal>(Rect{143, 35, 196, 51}, this, 151,
                                                                   bitmap(151), kStepEditPositions));
-    stepEditSwitch->setDefaultValue(0.0f);
     stepEditSwitch->setValue(stepEditMode);
     shuffleKnob =
         f.add(std::make_unique<Knob>(Rect{65, 52, 85, 72}, this, 162, bitmap(162), kKnobFrames));
@@ -268,10 +301,71 @@ void Editor::buildReadouts() {
     for (const char* item : ClipboardOperations::kPatternMenuItems) {
         patternMenu->addEntry(item);
     }
+    patternMenu->addEntry("-");
+    for (const int percent : EditorZoom::kOffered) {
+        patternMenu->addEntry(EditorZoom::menuText(percent));
+    }
+    checkZoomItem();
     playButton =
         f.add(std::make_unique<ToggleButton>(Rect{264, 33, 321, 71}, this, 158, bitmap(158)));
     splash = f.add(std::make_unique<SplashControl>(Rect{230, 7, 350, 27}, this, 149, bitmap(149),
                                                    Rect{21, 0, 632, 77}));
+}
+
+void Editor::checkZoomItem() {
+    if (patternMenu == nullptr) {
+        return;
+    }
+    // The user's choice (which may wait for the next open), else the zoom shown.
+    const int chosen = zoom_.chosen() != 0 ? zoom_.chosen() : openZoom_;
+    for (std::size_t i = 0; i < EditorZoom::kOffered.size(); ++i) {
+        patternMenu->setChecked(kFirstZoomItem + static_cast<int>(i),
+                                EditorZoom::kOffered[i] == chosen);
+    }
+}
+
+bool Editor::askHostForSize(int percent) {
+    const EditorRect r = rectAt(percent);
+    // Some hosts ask for the rectangle while they resize: it answers the new size then.
+    requestedZoom_ = percent;
+    bool resized = false;
+    {
+        ModelLock::Released out(lock_);
+        resized = host_.resizeWindow(r.right - r.left, r.bottom - r.top);
+    }
+    requestedZoom_ = 0;
+    if (resized) {
+        answeredZoom_ = percent;
+    }
+    return resized;
+}
+
+void Editor::chooseZoom(int percent) {
+    if (!EditorZoom::isOffered(percent)) {
+        return;
+    }
+    const bool kept = zoom_.choose(percent);
+    checkZoomItem();
+    if (!kept) {
+        dialogs().showMessage("The zoom could not be saved in " + UserSettings::zoomFile() +
+                              "; it holds until the host is closed.");
+    }
+    if (frame_ == nullptr || openZoom_ == percent) {
+        return;
+    }
+    const FrameWindow* asked = frame_.get();
+    if (!askHostForSize(percent)) {
+        dialogs().showMessage("The host keeps the editor's window at its size. " +
+                              EditorZoom::menuText(percent) +
+                              " applies the next time the editor is opened.");
+        return;
+    }
+    // The host may have closed and opened the editor itself while resizing.
+    if (frame_ != nullptr && frame_.get() == asked && openZoom_ != percent) {
+        void* parent = parent_;
+        close(); // the frame in use by the menu's loop goes once that loop has unwound
+        open(parent);
+    }
 }
 
 void Editor::close() {
@@ -299,6 +393,7 @@ void Editor::detachControls() {
     playButton = nullptr;
     splash = nullptr;
     heldButton_ = nullptr;
+    tellReadFailure_ = false;
 }
 
 void Editor::setTempoDisplay(float bpm) {
@@ -308,6 +403,9 @@ void Editor::setTempoDisplay(float bpm) {
 }
 
 void Editor::showAudioState() {
+    if (notesDisplay == nullptr || playButton == nullptr) {
+        return; // the window is still being built
+    }
     const int voices = sequencer_.liveVoices;
     if (voices != shownNoteCount) {
         shownNoteCount = voices;
@@ -346,6 +444,12 @@ void Editor::idle() {
         showModel();
     }
     refresh();
+    // Messages and questions only from the host's own idle, with nothing of ours running:
+    // each runs a modal loop of its own, in which the host may even close the window.
+    if (frame_ != nullptr && !inHostIdle_ && tellReadFailure_ && !frame_->inputBlocked()) {
+        tellReadFailure_ = false;
+        sampleBrowser_.reportReadFailure();
+    }
     if (frame_ != nullptr && !inHostIdle_) {
         offerRelocations();
     }
@@ -527,6 +631,12 @@ void Editor::showSlotSettings(int slot) {
     }
 }
 
+void Editor::showSlotControls(int slot) {
+    if (slot >= 0 && slot < capacity::kRowSlots) {
+        row(slot).showControls();
+    }
+}
+
 void Editor::showShuffle() {
     if (shuffleKnob != nullptr) {
         shuffleKnob->setValue(sequencer_.shuffleAmount);
@@ -547,8 +657,12 @@ int Editor::rowOf(const Control& control) const {
 }
 
 bool Editor::pressStarts(const Control& control) {
+    // The press ends with the release's report, not with a 0 reported while the pointer is
+    // outside the button: coming back in is still the same press.
+    const auto* button = dynamic_cast<const MomentaryButton*>(&control);
+    const bool released = button == nullptr || !button->isHeld();
     if (control.value() == 0.0f) {
-        if (heldButton_ == &control) {
+        if (heldButton_ == &control && released) {
             heldButton_ = nullptr;
         }
         return false;
@@ -595,9 +709,16 @@ void Editor::valueChanged(DrawContext* context, Control& control) {
         }
         redraw(context, exportButton);
         return;
-    case 148:
-        clipboardOperations_.patternMenu(static_cast<int>(value));
+    case 148: {
+        const int item = static_cast<int>(value);
+        const int zoomIndex = item - kFirstZoomItem;
+        if (zoomIndex >= 0 && zoomIndex < static_cast<int>(EditorZoom::kOffered.size())) {
+            chooseZoom(EditorZoom::kOffered[static_cast<std::size_t>(zoomIndex)]);
+        } else {
+            clipboardOperations_.patternMenu(item);
+        }
         return;
+    }
     case 151:
         stepEditMode = value;
         showCurrentPattern();

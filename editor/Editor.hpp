@@ -15,6 +15,7 @@
 #include "editor/BankCommands.hpp"
 #include "editor/ClipboardOperations.hpp"
 #include "editor/EditorBase.hpp"
+#include "editor/EditorZoom.hpp"
 #include "editor/HeadlessDialogs.hpp"
 #include "editor/HostServices.hpp"
 #include "editor/ModelLock.hpp"
@@ -56,6 +57,9 @@ public:
     static constexpr float kDefaultBpm = 120.0f;
     // Texts written into the displays start with eight blanks.
     static constexpr const char* kTextIndent = "        ";
+    // The pattern menu's own items come first; a separator and one item per zoom follow.
+    static constexpr int kFirstZoomItem =
+        static_cast<int>(ClipboardOperations::kPatternMenuItems.size()) + 1;
 
     using WindowSystemFactory = std::function<std::unique_ptr<platform::WindowSystem>()>;
 
@@ -101,6 +105,14 @@ public:
 
     // Tests open the window on another window system (the display-free stub).
     void setWindowSystemFactory(WindowSystemFactory factory) { windowSystem_ = std::move(factory); }
+
+    // The zoom of the open window, in percent; the zoom the next window opens at while
+    // closed. getRect answers the window's size at this zoom.
+    int zoom() const;
+    // The user picks a zoom (the pattern menu's zoom items): kept in the settings; an open
+    // window asks the host for its new size and is rebuilt at the zoom when the host agrees,
+    // else the zoom applies from the next open on (the user is told).
+    void chooseZoom(int percent);
     FrameWindow* frame() const noexcept { return frame_.get(); }
     // The skin bitmap with this id, loaded once and kept; empty for an id without a picture.
     const BitmapPtr& bitmap(int id);
@@ -112,6 +124,7 @@ public:
     // Loads the current pattern into every row's step buttons and lights its key.
     void showCurrentPattern() override;
     void showSlotSettings(int slot) override;
+    void showSlotControls(int slot) override;
     void showShuffle() override;
 
     HostServices& host() noexcept { return host_; }
@@ -182,6 +195,11 @@ private:
 
     void buildTopControls();
     void buildReadouts();
+    void checkZoomItem();
+    // The window's size (getRect) at a zoom.
+    static EditorRect rectAt(int percent);
+    // Asks the host to resize its window for a zoom; true when it did.
+    bool askHostForSize(int percent);
     void detachControls();
     void setTempoDisplay(float bpm);
     // The idle work shared by the host's idle and the modal idle.
@@ -201,7 +219,7 @@ private:
 
     HostServices& host_;
     // Declared before everything it guards, so it outlives them.
-    ModelLock lock_;
+    mutable ModelLock lock_; // getRect reads the open window's zoom under it too
     Sequencer sequencer_;
     std::atomic<Slot*> currentSlot_{nullptr};
     HeadlessDialogs headlessDialogs_;
@@ -215,12 +233,19 @@ private:
     BankCommands bankCommands_{*this};
 
     WindowSystemFactory windowSystem_;
+    mutable EditorZoom zoom_;
+    int openZoom_ = 0;             // the open window's zoom
+    int requestedZoom_ = 0;        // the zoom getRect answers while the host is asked to resize
+    mutable int answeredZoom_ = 0; // the zoom getRect answered last
+    void* parent_ = nullptr;       // the host's window of the open editor
     std::unique_ptr<FrameWindow> frame_;
     std::array<BitmapPtr, kLastBitmap - kFirstBitmap + 1> bitmaps_;
     std::array<std::unique_ptr<SlotRowView>, capacity::kRowSlots> rows_;
     const Control* heldButton_ = nullptr;
     std::uint32_t lastIdleTick_ = 0;
     bool inHostIdle_ = false;
+    // The stored sample base could not be read at open; the next host idle says so.
+    bool tellReadFailure_ = false;
     float shownTempo_ = 0.0f;
     // A restore replaced the model; the open window shows it at its next host idle.
     bool modelReplaced_ = false;

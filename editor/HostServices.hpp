@@ -21,6 +21,9 @@ public:
     virtual float hostTempo() = 0;
     virtual float sampleRate() const = 0;
     virtual bool canHostDo(const char* text) = 0;
+    // Asks the host to give the editor's window a new size in pixels (the zoom changed).
+    // True when the host did; false when it refused or cannot.
+    virtual bool resizeWindow(int /*width*/, int /*height*/) { return false; }
 
     // The host's own file selector, offered only when the host answers both
     // "openFileSelector" and "closeFileSelector".

@@ -33,7 +33,7 @@ float tempoOf(const vst::VstTimeInfo* time) noexcept {
 InstrumentPlugin::InstrumentPlugin(vst::HostCallback hostCallback)
     : ExtendedEffectBase(hostCallback, kPrograms, kParams) {
     if (hostCallback != nullptr) {
-        canHostDo("sizeWindow"); // asked for the host's sake; the window never resizes
+        canHostDo("sizeWindow"); // asked for the host's sake; a zoom change asks to resize
         setNumInputs(0);
         setNumOutputs(capacity::kOutputs);
         hasVu(false);

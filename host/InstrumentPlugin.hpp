@@ -105,6 +105,7 @@ public:
     float hostTempo() override;
     float sampleRate() const override { return sampleRate_; }
     bool canHostDo(const char* text) override { return ExtendedEffectBase::canHostDo(text); }
+    bool resizeWindow(int width, int height) override { return sizeWindow(width, height); }
     // Both "openFileSelector" and "closeFileSelector" answered positively.
     bool hasHostFileSelector() override;
     // Sends the request as the interface's record, which stays alive (one selection at a

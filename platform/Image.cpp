@@ -3,9 +3,11 @@
 
 #include "platform/Capacities.hpp"
 
+#include <cstring>
+
 namespace quovent::platform {
 
-Image::Image(int width, int height) {
+Image::Image(int width, int height, Scale scale) : scale_(scale) {
     if (width <= 0 || height <= 0 || width > capacity::kImageSide ||
         height > capacity::kImageSide) {
         return;
@@ -40,6 +42,39 @@ void Image::fill(Rect area, Color c) noexcept {
                     static_cast<std::size_t>(x)] = v;
         }
     }
+}
+
+std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data, Scale scale) {
+    std::shared_ptr<const Image> decoded = decodePng(data);
+    if (!decoded || decoded->scale() == scale) {
+        return decoded;
+    }
+    // Once per picture and scale: the copy costs less than a decoder interface per scale.
+    auto image = std::make_shared<Image>(*decoded);
+    image->setScale(scale);
+    return image;
+}
+
+bool pngSize(std::span<const unsigned char> data, int& width, int& height) noexcept {
+    static constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    constexpr std::size_t kHeaderEnd = 24; // signature, chunk length and type, width, height
+    if (data.size() < kHeaderEnd || std::memcmp(data.data(), kSignature, 8) != 0 ||
+        std::memcmp(data.data() + 12, "IHDR", 4) != 0) {
+        return false;
+    }
+    const auto big = [&](std::size_t at) {
+        return (std::uint32_t{data[at]} << 24) | (std::uint32_t{data[at + 1]} << 16) |
+               (std::uint32_t{data[at + 2]} << 8) | std::uint32_t{data[at + 3]};
+    };
+    const std::uint32_t w = big(16);
+    const std::uint32_t h = big(20);
+    const auto limit = static_cast<std::uint32_t>(capacity::kImageSide);
+    if (w == 0 || h == 0 || w > limit || h > limit) {
+        return false;
+    }
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
 }
 
 std::uint32_t Image::premultiply(Color c) noexcept {

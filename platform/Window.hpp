@@ -1,5 +1,10 @@
 // One native window of a window system: the frame's child window, a pop-up menu or a dialog.
 // Destroying the object destroys the native window. Editor thread only.
+//
+// A window has a scale, fixed when it is made (WindowSystem::setScale). Every coordinate
+// the window takes or gives (bounds, invalidate, pointer, events, drops, its canvas) is in
+// layout units; the window's pixels are its units times the scale. Screen coordinates
+// (toScreen) are units of the window system's scale.
 #pragma once
 
 #include "platform/Canvas.hpp"
@@ -28,8 +33,10 @@ public:
     virtual ~Window() = default;
 
     virtual NativeWindow nativeHandle() const = 0;
-    // Size of the window, at (0, 0).
+    // Size of the window in units, at (0, 0).
     virtual Rect bounds() const = 0;
+    // Pixels per unit of this window and its canvas.
+    virtual Scale scale() const = 0;
     virtual void show() = 0;
     virtual void hide() = 0;
     // Asks for a Paint event for the area (window coordinates).

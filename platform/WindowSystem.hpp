@@ -1,6 +1,11 @@
 // The window-system interface: windows, the event pump, the mouse state, time. The host
 // drives the pump: serveEvents never waits, so the editor calls it from the host's idle and
 // from its own modal loops. One window system per open editor, used from one thread only.
+//
+// Scale: the system makes its windows at the scale set with setScale (100 % until then), and
+// every rectangle and point it takes or gives is in units of that scale, screen coordinates
+// included (a 2560-pixel wide screen is 1280 units wide at 200 %). A backend applies the
+// scale itself: it multiplies when it creates, draws and exposes, and divides the pointer.
 #pragma once
 
 #include "platform/Window.hpp"
@@ -15,7 +20,15 @@ class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
 
-    // A child window of the host's window at rect (parent coordinates), shown at once.
+    // The scale of the windows made from now on and the unit of screen coordinates.
+    virtual void setScale(Scale scale) = 0;
+    virtual Scale scale() const = 0;
+    // The scale the user gave the desktop for programs (1.0 at 96 dots per inch, 2.0 for
+    // "200 %"), as the display reports it; 1 when it says nothing. Not rounded to anything.
+    virtual double desktopScale() = 0;
+
+    // A child window of the host's window at rect (units, relative to the parent), shown at
+    // once.
     virtual std::unique_ptr<Window> createChild(NativeWindow parent, Rect rect,
                                                 WindowHandler& handler) = 0;
     // An undecorated pop-up window at rect (screen coordinates), not yet shown.

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
-  xvfb xauth xdotool x11-apps imagemagick
+  xvfb xauth xdotool x11-apps x11-xserver-utils imagemagick
   ardour
   # The Windows DLLs: mingw-w64 cross compilers (the -posix ones have std::thread), GoogleTest
   # sources to build for them, and Wine to run their tests.

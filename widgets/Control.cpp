@@ -60,7 +60,9 @@ void Control::drawLayered(DrawContext& context, const std::function<void(DrawCon
     if (rect_.empty()) {
         return;
     }
-    auto offscreen = context.createOffscreen(rect_.width(), rect_.height());
+    const Point origin = drawOrigin();
+    auto offscreen =
+        context.createOffscreen(Rect::sized(origin.x, origin.y, rect_.width(), rect_.height()));
     if (!offscreen) {
         return;
     }
@@ -68,7 +70,7 @@ void Control::drawLayered(DrawContext& context, const std::function<void(DrawCon
         frame_->paintBehind(*offscreen, *this);
     }
     painter(*offscreen);
-    context.drawCanvas(*offscreen, drawOrigin());
+    context.drawCanvas(*offscreen, origin);
 }
 
 namespace {

@@ -33,6 +33,12 @@ bool MenuModel::selectable(int index) const noexcept {
     return items_[static_cast<std::size_t>(index)].kind == MenuItem::Kind::Normal;
 }
 
+void MenuModel::setChecked(int index, bool checked) noexcept {
+    if (index >= 0 && index < size()) {
+        items_[static_cast<std::size_t>(index)].checked = checked;
+    }
+}
+
 bool MenuModel::startsColumn(int index) const noexcept {
     return columnLength_ > 0 && size() < capacity::kMenuColumnRuleItems && index > 0 &&
            index % columnLength_ == 0;

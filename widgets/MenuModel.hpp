@@ -18,7 +18,8 @@ namespace quovent {
 struct MenuItem {
     enum class Kind { Normal, Separator, Greyed, Disabled };
     Kind kind = Kind::Normal;
-    std::string text; // as shown, prefix removed
+    std::string text;     // as shown, prefix removed
+    bool checked = false; // a check mark in the room left of the text
 };
 
 class MenuModel {
@@ -33,6 +34,8 @@ public:
     int size() const noexcept { return static_cast<int>(items_.size()); }
     const MenuItem& item(int index) const { return items_.at(static_cast<std::size_t>(index)); }
     bool selectable(int index) const noexcept;
+    // Shows or clears a check mark beside an item; nothing for an index out of range.
+    void setChecked(int index, bool checked) noexcept;
 
     void setColumnLength(int items) noexcept { columnLength_ = items; }
     int columnLength() const noexcept { return columnLength_; }

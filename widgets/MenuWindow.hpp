@@ -17,10 +17,10 @@ class FrameWindow;
 
 class MenuWindow final : private platform::WindowHandler {
 public:
-    static constexpr int kFont = 3; // Arial 12: menus read like the desktop's own
     static constexpr int kSeparatorHeight = 7;
 
-    MenuWindow(FrameWindow& frame, const MenuModel& model);
+    // font: the toolkit font id the items are drawn in.
+    MenuWindow(FrameWindow& frame, const MenuModel& model, int font);
     ~MenuWindow() override;
     MenuWindow(const MenuWindow&) = delete;
     MenuWindow& operator=(const MenuWindow&) = delete;
@@ -34,11 +34,17 @@ public:
     // An item's rectangle in screen coordinates while the menu is open.
     Rect itemScreenRect(int index) const;
     Rect screenRect() const noexcept { return screenRect_; }
+    // The menu's window and its items' rectangles in it, while open.
+    const platform::Window* window() const noexcept { return window_.get(); }
+    const MenuModel::Layout& layout() const noexcept { return layout_; }
+    const MenuModel& model() const noexcept { return model_; }
     int highlighted() const noexcept { return highlighted_; }
+    int font() const noexcept { return font_; }
 
 private:
     void onEvent(const platform::Event& event) override;
     void paint();
+    static void paintCheck(DrawContext& c, Rect item, Color color);
     int itemAt(Point p) const;
     void highlight(int index);
     void moveHighlight(int step);
@@ -47,6 +53,7 @@ private:
 
     FrameWindow& frame_;
     const MenuModel& model_;
+    int font_;
     MenuModel::Layout layout_;
     std::unique_ptr<platform::Window> window_;
     Rect screenRect_;

@@ -35,6 +35,7 @@ public:
     void setFont(int font) noexcept { font_ = font; }
     int font() const noexcept { return font_; }
     void setFontStyle(int bits) noexcept { fontStyle_ = bits; }
+    int fontStyle() const noexcept { return fontStyle_; }
     void setTextColor(Color c) noexcept { textColor_ = c; }
     void setBackColor(Color c) noexcept { backColor_ = c; }
     void setFrameColor(Color c) noexcept { frameColor_ = c; }

@@ -46,6 +46,10 @@ std::size_t utf8Sequence(std::string_view s, std::size_t i) {
     return n;
 }
 
+// Pixel metrics divided by the scale carry rounding noise (13.5 / 1.5 = 9.000000001): a
+// hair below a whole unit is that unit, not the next.
+constexpr double kMetricSlack = 1e-6;
+
 } // namespace
 
 std::string CairoCanvas::toUtf8(std::string_view text) {
@@ -87,14 +91,27 @@ std::string CairoCanvas::toUtf8(std::string_view text) {
     return out;
 }
 
-CairoCanvas::CairoCanvas(cairo_surface_t* surface, int width, int height, Hooks hooks)
-    : surface_(surface), width_(width), height_(height), hooks_(std::move(hooks)) {}
+CairoCanvas::CairoCanvas(cairo_surface_t* surface, int width, int height, Hooks hooks, Scale scale,
+                         Point origin)
+    : surface_(surface), width_(width), height_(height), hooks_(std::move(hooks)), scale_(scale),
+      origin_(origin) {}
 
 CairoCanvas::~CairoCanvas() {
     if (cr_ != nullptr) {
         cairo_destroy(cr_);
     }
     cairo_surface_destroy(surface_);
+}
+
+Point CairoCanvas::pixelSize(int width, int height, Scale scale, Point origin) noexcept {
+    return {scale.pixelLength(origin.x, width), scale.pixelLength(origin.y, height)};
+}
+
+Rect CairoCanvas::toPixels(Rect area) const noexcept {
+    // Through the window's grid, then relative to this canvas's own first pixel.
+    const Rect inWindow = scale_.toPixels(area.offset(origin_.x, origin_.y));
+    const Point first = scale_.toPixels(origin_);
+    return inWindow.offset(-first.x, -first.y);
 }
 
 cairo_t* CairoCanvas::context() {
@@ -108,8 +125,9 @@ cairo_t* CairoCanvas::context() {
     return cr_;
 }
 
-void CairoCanvas::addDamage(Rect area) noexcept {
-    const Rect r = area.intersection({0, 0, width_, height_});
+void CairoCanvas::addDamage(Rect pixels) noexcept {
+    const Rect size = toPixels({0, 0, width_, height_});
+    const Rect r = pixels.intersection(size);
     if (r.empty()) {
         return;
     }
@@ -124,21 +142,22 @@ void CairoCanvas::setColor(cairo_t* cr, Color c) {
 }
 
 void CairoCanvas::fillRect(Rect area, Color color) {
-    if (area.empty() || !usable()) {
+    const Rect p = toPixels(area);
+    if (area.empty() || p.empty() || !usable()) {
         return;
     }
     cairo_t* cr = context();
     setColor(cr, color);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    cairo_rectangle(cr, p.left, p.top, p.width(), p.height());
     cairo_fill(cr);
-    addDamage(area);
+    addDamage(p);
 }
 
 void CairoCanvas::strokeRect(Rect area, Color color) {
     if (area.empty()) {
         return;
     }
-    // Four one-pixel strips: exact pixels whatever the antialiasing.
+    // Four one-unit strips: exact pixels whatever the antialiasing.
     fillRect({area.left, area.top, area.right, area.top + 1}, color);
     fillRect({area.left, area.bottom - 1, area.right, area.bottom}, color);
     fillRect({area.left, area.top, area.left + 1, area.bottom}, color);
@@ -155,30 +174,27 @@ void CairoCanvas::drawLine(Point from, Point to, Color color) {
                  color);
         return;
     }
+    // A slanted line through the centres of the end units, one unit wide.
+    const Rect a = toPixels(Rect::sized(from.x, from.y, 1, 1));
+    const Rect b = toPixels(Rect::sized(to.x, to.y, 1, 1));
+    const double width = std::max(1.0, std::round(scale_.factor()));
     cairo_t* cr = context();
     setColor(cr, color);
-    cairo_set_line_width(cr, 1.0);
+    cairo_set_line_width(cr, width);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-    cairo_move_to(cr, from.x + 0.5, from.y + 0.5);
-    cairo_line_to(cr, to.x + 0.5, to.y + 0.5);
+    cairo_move_to(cr, (a.left + a.right) / 2.0, (a.top + a.bottom) / 2.0);
+    cairo_line_to(cr, (b.left + b.right) / 2.0, (b.top + b.bottom) / 2.0);
     cairo_stroke(cr);
-    addDamage({std::min(from.x, to.x) - 1, std::min(from.y, to.y) - 1, std::max(from.x, to.x) + 2,
-               std::max(from.y, to.y) + 2});
+    const int pad = static_cast<int>(width) + 1;
+    addDamage({std::min(a.left, b.left) - pad, std::min(a.top, b.top) - pad,
+               std::max(a.right, b.right) + pad, std::max(a.bottom, b.bottom) + pad});
 }
 
 void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
     if (image.empty() || dest.empty() || !usable()) {
         return;
     }
-    // Only the part of dest that maps into the image.
-    Rect d = dest;
-    d.left = std::max(d.left, dest.left - source.x);
-    d.top = std::max(d.top, dest.top - source.y);
-    d.right = std::min(d.right, dest.left - source.x + image.width());
-    d.bottom = std::min(d.bottom, dest.top - source.y + image.height());
-    if (d.empty()) {
-        return;
-    }
+    const Rect d = toPixels(dest);
     // cairo only reads the pixels of a source surface; the const_cast does not lead to a
     // write. The surface lives only for this call and the context drops its pattern before
     // it is destroyed, so cairo keeps no pointer into the image.
@@ -186,58 +202,141 @@ void CairoCanvas::drawImage(const Image& image, Rect dest, Point source) {
     cairo_surface_t* s = cairo_image_surface_create_for_data(
         data, CAIRO_FORMAT_ARGB32, image.width(), image.height(), image.stride());
     cairo_t* cr = context();
-    cairo_set_source_surface(cr, s, dest.left - source.x, dest.top - source.y);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_rectangle(cr, d.left, d.top, d.width(), d.height());
-    cairo_fill(cr);
+    Rect shown; // the pixels of d that the image covers
+    if (image.scale() == scale_) {
+        // Pixel for pixel: the source corner is a pixel of the image's own grid.
+        const Point at{d.left - image.scale().toPixels(source.x),
+                       d.top - image.scale().toPixels(source.y)};
+        shown = d.intersection(Rect::sized(at.x, at.y, image.width(), image.height()));
+        cairo_set_source_surface(cr, s, at.x, at.y);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    } else {
+        // A picture of another scale (no skin set for this scale): resampled to fit.
+        const double ratio = scale_.factor() / image.scale().factor();
+        const double atX = d.left - source.x * scale_.factor();
+        const double atY = d.top - source.y * scale_.factor();
+        shown =
+            d.intersection({static_cast<int>(std::floor(atX)), static_cast<int>(std::floor(atY)),
+                            static_cast<int>(std::ceil(atX + image.width() * ratio)),
+                            static_cast<int>(std::ceil(atY + image.height() * ratio))});
+        cairo_pattern_t* pattern = cairo_pattern_create_for_surface(s);
+        cairo_matrix_t m;
+        cairo_matrix_init_scale(&m, 1.0 / ratio, 1.0 / ratio);
+        cairo_matrix_translate(&m, -atX, -atY);
+        cairo_pattern_set_matrix(pattern, &m);
+        cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+        // The fill stops at the picture's edge; padding keeps that edge from fading out.
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+        cairo_set_source(cr, pattern);
+        cairo_pattern_destroy(pattern);
+    }
+    if (!shown.empty()) {
+        cairo_rectangle(cr, shown.left, shown.top, shown.width(), shown.height());
+        cairo_fill(cr);
+        addDamage(shown);
+    }
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_surface_destroy(s);
-    addDamage(d);
 }
 
-void CairoCanvas::selectFont(cairo_t* cr, int font, int fontStyle) {
+void CairoCanvas::selectFont(cairo_t* cr, int font, int fontStyle, double scale) {
     const FontEntry& entry = fontEntry(font);
     const bool bold = entry.bold || (fontStyle & kFontBold) != 0;
     const bool italic = (fontStyle & kFontItalic) != 0;
     cairo_select_font_face(cr, entry.face,
                            italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, entry.pixelSize);
+    // The font is set at the scaled size, not magnified: glyphs stay sharp.
+    cairo_set_font_size(cr, entry.pixelSize * scale);
+}
+
+CairoCanvas::Shaped CairoCanvas::shape(cairo_t* cr, const std::string& utf8, int font,
+                                       int fontStyle) const {
+    Shaped s;
+    s.glyphs = utf8;
+    const std::size_t blanks = utf8.find_first_not_of(' ');
+    if (scale_.percent() != 100 && blanks != 0 && blanks != std::string::npos) {
+        // Leading blanks are layout, not text: the editor indents a field's text past the
+        // button lying on its left end with them. They keep their width at 100 % (hinting
+        // makes a small blank relatively wider than a large one), so the indent stays the
+        // same number of units at every scale.
+        selectFont(cr, font, fontStyle, 1.0);
+        cairo_text_extents_t te;
+        cairo_text_extents(cr, utf8.substr(0, blanks).c_str(), &te);
+        s.indent = te.x_advance * scale_.factor();
+        s.glyphs = utf8.substr(blanks);
+    }
+    selectFont(cr, font, fontStyle, scale_.factor());
+    cairo_font_extents(cr, &s.fe);
+    cairo_text_extents(cr, s.glyphs.c_str(), &s.te);
+    return s;
+}
+
+CairoCanvas::Placement CairoCanvas::place(Rect pixels, TextAlign align, const Shaped& s) {
+    const double advance = s.indent + s.te.x_advance;
+    double x = pixels.left;
+    if (align == TextAlign::Center) {
+        x = pixels.left + (pixels.width() - advance) / 2.0;
+    } else if (align == TextAlign::Right) {
+        x = pixels.right - advance;
+    }
+    // Centre the line (ascent + descent) vertically; whole pixels keep glyphs crisp.
+    const double baseline = std::round(
+        pixels.top + (pixels.height() - (s.fe.ascent + s.fe.descent)) / 2.0 + s.fe.ascent);
+    return {std::round(x), std::round(s.indent), baseline};
 }
 
 void CairoCanvas::drawText(std::string_view text, Rect area, const TextStyle& style) {
-    if (text.empty() || area.empty() || !usable()) {
+    const Rect p = toPixels(area);
+    if (text.empty() || area.empty() || p.empty() || !usable()) {
         return;
     }
     const std::string utf8 = toUtf8(text);
     cairo_t* cr = context();
     cairo_save(cr);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    cairo_rectangle(cr, p.left, p.top, p.width(), p.height());
     cairo_clip(cr);
-    selectFont(cr, style.font, style.fontStyle);
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr, &fe);
-    cairo_text_extents_t te;
-    cairo_text_extents(cr, utf8.c_str(), &te);
-    double x = area.left;
-    if (style.align == TextAlign::Center) {
-        x = area.left + (area.width() - te.x_advance) / 2.0;
-    } else if (style.align == TextAlign::Right) {
-        x = area.right - te.x_advance;
-    }
-    // Centre the line (ascent + descent) vertically; whole pixels keep glyphs crisp.
-    const double baseline =
-        std::round(area.top + (area.height() - (fe.ascent + fe.descent)) / 2.0 + fe.ascent);
-    x = std::round(x);
+    const Shaped shaped = shape(cr, utf8, style.font, style.fontStyle);
+    const Placement at = place(p, style.align, shaped);
     setColor(cr, style.color);
-    cairo_move_to(cr, x, baseline);
-    cairo_show_text(cr, utf8.c_str());
+    cairo_move_to(cr, at.x + at.indent, at.baseline);
+    cairo_show_text(cr, shaped.glyphs.c_str());
     if ((style.fontStyle & kFontUnderline) != 0) {
-        cairo_rectangle(cr, x, baseline + 1, te.x_advance, 1);
+        const double thickness = std::max(1.0, std::round(scale_.factor()));
+        cairo_rectangle(cr, at.x, at.baseline + thickness, at.indent + shaped.te.x_advance,
+                        thickness);
         cairo_fill(cr);
     }
     cairo_restore(cr);
-    addDamage(area);
+    addDamage(p);
+}
+
+Rect CairoCanvas::textInkBox(std::string_view text, Rect area, const TextStyle& style) {
+    if (text.empty() || !usable()) {
+        return {};
+    }
+    const std::string utf8 = toUtf8(text);
+    cairo_t* cr = context();
+    cairo_save(cr);
+    const Shaped shaped = shape(cr, utf8, style.font, style.fontStyle);
+    cairo_restore(cr);
+    const cairo_text_extents_t& te = shaped.te;
+    if (te.width <= 0 || te.height <= 0) {
+        return {};
+    }
+    const Placement at = place(toPixels(area), style.align, shaped);
+    const double left = at.x + at.indent + te.x_bearing;
+    return {static_cast<int>(std::floor(left)),
+            static_cast<int>(std::floor(at.baseline + te.y_bearing)),
+            static_cast<int>(std::ceil(left + te.width)),
+            static_cast<int>(std::ceil(at.baseline + te.y_bearing + te.height))};
+}
+
+int CairoCanvas::unitsUp(double pixels) const noexcept {
+    if (scale_.percent() == 100) {
+        return static_cast<int>(std::ceil(pixels));
+    }
+    return static_cast<int>(std::ceil(pixels / scale_.factor() - kMetricSlack));
 }
 
 int CairoCanvas::textWidth(std::string_view text, int font, int fontStyle) {
@@ -250,11 +349,9 @@ int CairoCanvas::textWidth(std::string_view text, int font, int fontStyle) {
     const std::string utf8 = toUtf8(text);
     cairo_t* cr = context();
     cairo_save(cr);
-    selectFont(cr, font, fontStyle);
-    cairo_text_extents_t te;
-    cairo_text_extents(cr, utf8.c_str(), &te);
+    const Shaped shaped = shape(cr, utf8, font, fontStyle);
     cairo_restore(cr);
-    return static_cast<int>(std::ceil(te.x_advance));
+    return unitsUp(shaped.indent + shaped.te.x_advance);
 }
 
 int CairoCanvas::lineHeight(int font, int fontStyle) {
@@ -263,23 +360,28 @@ int CairoCanvas::lineHeight(int font, int fontStyle) {
     }
     cairo_t* cr = context();
     cairo_save(cr);
-    selectFont(cr, font, fontStyle);
+    selectFont(cr, font, fontStyle, scale_.factor());
     cairo_font_extents_t fe;
     cairo_font_extents(cr, &fe);
     cairo_restore(cr);
-    return static_cast<int>(std::ceil(fe.ascent + fe.descent));
+    return unitsUp(fe.ascent + fe.descent);
 }
 
-std::unique_ptr<Canvas> CairoCanvas::createOffscreen(int width, int height) {
-    if (width <= 0 || height <= 0 || !usable()) {
+std::unique_ptr<Canvas> CairoCanvas::createOffscreen(Rect area) {
+    if (area.empty() || !usable()) {
         return nullptr;
     }
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    const Point origin{origin_.x + area.left, origin_.y + area.top};
+    const Point size = pixelSize(area.width(), area.height(), scale_, origin);
+    if (size.x <= 0 || size.y <= 0) {
+        return nullptr;
+    }
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.x, size.y);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(s);
         return nullptr;
     }
-    return std::make_unique<CairoCanvas>(s, width, height);
+    return std::make_unique<CairoCanvas>(s, area.width(), area.height(), Hooks{}, scale_, origin);
 }
 
 void CairoCanvas::drawCanvas(Canvas& offscreen, Point dest) {
@@ -290,21 +392,25 @@ void CairoCanvas::drawCanvas(Canvas& offscreen, Point dest) {
     if (other->cr_ != nullptr) {
         cairo_surface_flush(other->surface_);
     }
+    const Rect d = toPixels(Rect::sized(dest.x, dest.y, other->width_, other->height_));
+    const int w = cairo_image_surface_get_width(other->surface_);
+    const int h = cairo_image_surface_get_height(other->surface_);
     cairo_t* cr = context();
-    cairo_set_source_surface(cr, other->surface_, dest.x, dest.y);
-    cairo_rectangle(cr, dest.x, dest.y, other->width_, other->height_);
+    cairo_set_source_surface(cr, other->surface_, d.left, d.top);
+    cairo_rectangle(cr, d.left, d.top, w, h);
     cairo_fill(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
-    addDamage(Rect::sized(dest.x, dest.y, other->width_, other->height_));
+    addDamage(Rect::sized(d.left, d.top, w, h));
 }
 
 void CairoCanvas::setClip(Rect area) {
     if (!usable()) {
         return;
     }
+    const Rect p = toPixels(area);
     cairo_t* cr = context();
     cairo_reset_clip(cr);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    cairo_rectangle(cr, p.left, p.top, p.width(), p.height());
     cairo_clip(cr);
 }
 

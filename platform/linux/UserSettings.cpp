@@ -1,7 +1,8 @@
-// The sample base as a small per-user file: $XDG_CONFIG_HOME/HalvdenLabs/SampleBase.
+// The per-user settings as small files under $XDG_CONFIG_HOME/HalvdenLabs/.
 #include "platform/UserSettings.hpp"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +17,11 @@ namespace quovent {
 namespace {
 constexpr const char* kVendorFolder = "HalvdenLabs";
 constexpr const char* kSampleBaseName = "SampleBase";
+constexpr const char* kZoomName = "Zoom";
 constexpr std::size_t kMaxValueBytes = std::size_t{64} * 1024; // a path, never a large file
+// Zooms a stored value may name, in percent; the editor picks among its own offers.
+constexpr int kLowestZoom = 25;
+constexpr int kHighestZoom = 800;
 
 std::string configHome() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -44,25 +49,34 @@ bool writeAll(int fd, const std::string& text) {
     }
     return true;
 }
-} // namespace
 
-std::string UserSettings::sampleBaseFile() {
+std::string settingFile(const char* name) {
     const std::string home = configHome();
     if (home.empty()) {
         return {};
     }
-    return home + "/" + kVendorFolder + "/" + kSampleBaseName;
+    return home + "/" + kVendorFolder + "/" + name;
 }
 
-UserSettings::ReadResult UserSettings::readSampleBase(std::string& value) {
+// The first line of a small settings file.
+UserSettings::ReadResult readFirstLine(const std::string& path, std::string& value) {
+    using ReadResult = UserSettings::ReadResult;
     namespace fs = std::filesystem;
-    const std::string path = sampleBaseFile();
-    std::error_code ec;
-    if (path.empty() || !fs::exists(path, ec)) {
+    if (path.empty()) {
         return ReadResult::Missing;
     }
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return ReadResult::Missing;
+    }
+    // Only a regular file is read: opening a FIFO would wait for a writer, a device could
+    // deliver anything.
+    if (ec || status.type() != fs::file_type::regular) {
+        return ReadResult::Unreadable;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in || fs::is_directory(path, ec)) {
+    if (!in) {
         return ReadResult::Unreadable;
     }
     std::string text;
@@ -87,9 +101,9 @@ UserSettings::ReadResult UserSettings::readSampleBase(std::string& value) {
     return ReadResult::Found;
 }
 
-bool UserSettings::writeSampleBase(const std::string& value) {
+// Replaces a small settings file with one line.
+bool writeLine(const std::string& path, const std::string& value) {
     namespace fs = std::filesystem;
-    const std::string path = sampleBaseFile();
     if (path.empty()) {
         return false;
     }
@@ -110,6 +124,44 @@ bool UserSettings::writeSampleBase(const std::string& value) {
         return false;
     }
     return true;
+}
+
+} // namespace
+
+std::string UserSettings::sampleBaseFile() {
+    return settingFile(kSampleBaseName);
+}
+
+UserSettings::ReadResult UserSettings::readSampleBase(std::string& value) {
+    return readFirstLine(sampleBaseFile(), value);
+}
+
+bool UserSettings::writeSampleBase(const std::string& value) {
+    return writeLine(sampleBaseFile(), value);
+}
+
+std::string UserSettings::zoomFile() {
+    return settingFile(kZoomName);
+}
+
+UserSettings::ReadResult UserSettings::readZoom(int& percent) {
+    std::string text;
+    const ReadResult result = readFirstLine(zoomFile(), text);
+    if (result != ReadResult::Found) {
+        return result;
+    }
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc{} || stop != end || value < kLowestZoom || value > kHighestZoom) {
+        return ReadResult::Missing;
+    }
+    percent = value;
+    return ReadResult::Found;
+}
+
+bool UserSettings::writeZoom(int percent) {
+    return writeLine(zoomFile(), std::to_string(percent));
 }
 
 } // namespace quovent

@@ -11,9 +11,13 @@
 namespace quovent::platform::linux_x11 {
 
 X11Window::X11Window(X11WindowSystem& system, ::Window id, Rect rect, WindowHandler& handler,
-                     Kind kind)
-    : system_(system), id_(id), size_(rect), handler_(handler), kind_(kind) {
+                     Kind kind, Scale scale)
+    : system_(system), id_(id), size_(rect), handler_(handler), kind_(kind), scale_(scale) {
     mapped_ = kind == kChild; // children are mapped on creation
+}
+
+Point X11Window::pixelSize() const noexcept {
+    return CairoCanvas::pixelSize(size_.width(), size_.height(), scale_, {});
 }
 
 X11Window::~X11Window() {
@@ -71,21 +75,26 @@ void X11Window::invalidate(Rect area) {
         return;
     }
     // With no background set, clearing only produces the Expose event.
-    XClearArea(system_.display(), id_, area.left, area.top, static_cast<unsigned>(area.width()),
-               static_cast<unsigned>(area.height()), True);
+    const Rect p = scale_.toPixels(area);
+    if (p.empty()) {
+        return;
+    }
+    XClearArea(system_.display(), id_, p.left, p.top, static_cast<unsigned>(p.width()),
+               static_cast<unsigned>(p.height()), True);
 }
 
 Canvas& X11Window::canvas() {
     if (!canvas_) {
         // Everything is drawn into memory and copied to the window on flush: no flicker,
         // and nothing of cairo's own X11 backend (or its shared-memory pools) is involved.
+        const Point pixels = pixelSize();
         cairo_surface_t* surface =
-            cairo_image_surface_create(CAIRO_FORMAT_RGB24, size_.width(), size_.height());
+            cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.x, pixels.y);
         CairoCanvas::Hooks hooks;
         hooks.present = [this](Rect area) { present(area); };
         hooks.alive = [this] { return isAlive(); };
-        canvas_ =
-            std::make_unique<CairoCanvas>(surface, size_.width(), size_.height(), std::move(hooks));
+        canvas_ = std::make_unique<CairoCanvas>(surface, size_.width(), size_.height(),
+                                                std::move(hooks), scale_);
     }
     return *canvas_;
 }
@@ -106,8 +115,8 @@ void X11Window::present(Rect area) {
     if (format.direct) {
         // The screen takes our pixels as they are (32 bits, xRGB): hand them over in place.
         XImage image{};
-        image.width = size_.width();
-        image.height = size_.height();
+        image.width = cairo_image_surface_get_width(surface);
+        image.height = cairo_image_surface_get_height(surface);
         image.format = ZPixmap;
         image.data = data;
         image.byte_order = LSBFirst;
@@ -164,7 +173,7 @@ Point X11Window::pointer() {
     unsigned int mask = 0;
     if (XQueryPointer(system_.display(), id_, &root, &child, &rx, &ry, &wx, &wy, &mask) &&
         isAlive()) {
-        lastPointer_ = {wx, wy};
+        lastPointer_ = toUnits({wx, wy});
     }
     return lastPointer_;
 }
@@ -173,11 +182,13 @@ Point X11Window::toScreen(Point p) {
     if (!isAlive()) {
         return p;
     }
-    int x = p.x;
-    int y = p.y;
+    const Point pixels = scale_.toPixels(p);
+    int x = pixels.x;
+    int y = pixels.y;
     ::Window child = 0;
-    XTranslateCoordinates(system_.display(), id_, system_.root(), p.x, p.y, &x, &y, &child);
-    return {x, y};
+    XTranslateCoordinates(system_.display(), id_, system_.root(), pixels.x, pixels.y, &x, &y,
+                          &child);
+    return system_.scale().toUnits(Point{x, y});
 }
 
 void X11Window::takeFocus() {
@@ -330,7 +341,7 @@ Event X11Window::keyEvent(XKeyEvent& key, EventType type) {
     e.key.modifiers =
         X11WindowSystem::mapState(key.state) & (mouse::kShift | mouse::kControl | mouse::kAlt);
     e.modifiers = e.key.modifiers;
-    e.position = {key.x, key.y};
+    e.position = toUnits({key.x, key.y});
     e.time = static_cast<std::uint32_t>(key.time);
     return e;
 }
@@ -348,7 +359,7 @@ void X11Window::handle(XEvent& event) {
         if (x.count == 0) { // the last of a series: paint once for all of it
             Event e;
             e.type = EventType::Paint;
-            e.area = exposed_;
+            e.area = scale_.unitsCovering(exposed_);
             exposed_ = {};
             deliver(e);
         }
@@ -358,8 +369,12 @@ void X11Window::handle(XEvent& event) {
     case ButtonRelease: {
         const XButtonEvent& b = event.xbutton;
         Event e;
-        e.position = {b.x, b.y};
-        e.modifiers = X11WindowSystem::mapState(b.state);
+        e.position = toUnits({b.x, b.y});
+        // X reports the state from before the event: a press lacks its own button, a
+        // release still holds it.
+        const unsigned own = mouse::bitOf(static_cast<int>(b.button));
+        const unsigned before = X11WindowSystem::mapState(b.state);
+        e.modifiers = event.type == ButtonPress ? (before | own) : (before & ~own);
         e.time = static_cast<std::uint32_t>(b.time);
         lastPointer_ = e.position;
         if (b.button >= 1 && b.button <= 3) {
@@ -376,7 +391,7 @@ void X11Window::handle(XEvent& event) {
     case MotionNotify: {
         Event e;
         e.type = EventType::MouseMove;
-        e.position = {event.xmotion.x, event.xmotion.y};
+        e.position = toUnits({event.xmotion.x, event.xmotion.y});
         e.modifiers = X11WindowSystem::mapState(event.xmotion.state);
         e.time = static_cast<std::uint32_t>(event.xmotion.time);
         lastPointer_ = e.position;

@@ -1,14 +1,18 @@
 // X11 connection, window creation, event pump and error handling.
 #include "platform/linux/X11WindowSystem.hpp"
 
+#include "platform/DesktopScale.hpp"
 #include "platform/Event.hpp"
 #include "platform/linux/X11Window.hpp"
 
 #include <X11/Xatom.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 namespace quovent::platform {
@@ -214,10 +218,16 @@ void X11WindowSystem::forget(::Window id) {
 
 std::unique_ptr<X11Window> X11WindowSystem::adopt(::Window id, Rect rect, WindowHandler& handler,
                                                   int kind) {
-    auto window =
-        std::make_unique<X11Window>(*this, id, rect, handler, static_cast<X11Window::Kind>(kind));
+    auto window = std::make_unique<X11Window>(*this, id, rect, handler,
+                                              static_cast<X11Window::Kind>(kind), scale_);
     windows_[id] = window.get();
     return window;
+}
+
+Rect X11WindowSystem::windowPixels(Rect units) const noexcept {
+    // The size as the window's canvas counts it (from its own origin), wherever it lies.
+    const Point at = scale_.toPixels(units.origin());
+    return Rect::sized(at.x, at.y, scale_.toPixels(units.width()), scale_.toPixels(units.height()));
 }
 
 namespace {
@@ -230,16 +240,17 @@ std::unique_ptr<Window> X11WindowSystem::createChild(NativeWindow parent, Rect r
     if (broken_ || parent == 0 || rect.empty()) {
         return nullptr;
     }
+    const Rect pixels = windowPixels(rect);
     const unsigned long errorsBefore = errors_;
     XSetWindowAttributes a{};
     a.event_mask = kInputMask;
     // No background: the server leaves the pixels alone and we paint everything, so an
     // expose never flashes the window empty first.
     a.background_pixmap = None;
-    const ::Window id =
-        XCreateWindow(display_, static_cast<::Window>(parent), rect.left, rect.top,
-                      static_cast<unsigned>(rect.width()), static_cast<unsigned>(rect.height()), 0,
-                      CopyFromParent, InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &a);
+    const ::Window id = XCreateWindow(display_, static_cast<::Window>(parent), pixels.left,
+                                      pixels.top, static_cast<unsigned>(pixels.width()),
+                                      static_cast<unsigned>(pixels.height()), 0, CopyFromParent,
+                                      InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &a);
     // XEmbed hosts map their client when it says so: version 0, flag XEMBED_MAPPED.
     const long xembed[2] = {0, 1};
     XChangeProperty(display_, id, atoms_.xembedInfo, atoms_.xembedInfo, 32, PropModeReplace,
@@ -264,9 +275,10 @@ std::unique_ptr<Window> X11WindowSystem::createPopup(Rect rect, WindowHandler& h
     a.override_redirect = True;
     a.save_under = True;
     a.background_pixmap = None;
+    const Rect pixels = windowPixels(rect);
     const ::Window id = XCreateWindow(
-        display_, root_, rect.left, rect.top, static_cast<unsigned>(rect.width()),
-        static_cast<unsigned>(rect.height()), 0, CopyFromParent, InputOutput, CopyFromParent,
+        display_, root_, pixels.left, pixels.top, static_cast<unsigned>(pixels.width()),
+        static_cast<unsigned>(pixels.height()), 0, CopyFromParent, InputOutput, CopyFromParent,
         CWEventMask | CWOverrideRedirect | CWSaveUnder | CWBackPixmap, &a);
     XChangeProperty(display_, id, atoms_.netWmWindowType, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&atoms_.netWmWindowTypePopupMenu), 1);
@@ -282,10 +294,11 @@ std::unique_ptr<Window> X11WindowSystem::createDialog(Window* owner, Rect rect,
     XSetWindowAttributes a{};
     a.event_mask = kInputMask | PointerMotionMask;
     a.background_pixmap = None;
-    const ::Window id =
-        XCreateWindow(display_, root_, rect.left, rect.top, static_cast<unsigned>(rect.width()),
-                      static_cast<unsigned>(rect.height()), 0, CopyFromParent, InputOutput,
-                      CopyFromParent, CWEventMask | CWBackPixmap, &a);
+    const Rect pixels = windowPixels(rect);
+    const ::Window id = XCreateWindow(display_, root_, pixels.left, pixels.top,
+                                      static_cast<unsigned>(pixels.width()),
+                                      static_cast<unsigned>(pixels.height()), 0, CopyFromParent,
+                                      InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &a);
     // Keep it above the host's top-level window that holds the editor.
     if (owner != nullptr) {
         ::Window w = static_cast<::Window>(owner->nativeHandle());
@@ -319,10 +332,10 @@ std::unique_ptr<Window> X11WindowSystem::createDialog(Window* owner, Rect rect,
     XSizeHints* hints = XAllocSizeHints();
     if (hints != nullptr) {
         hints->flags = USPosition | PPosition | PMinSize | PMaxSize;
-        hints->x = rect.left;
-        hints->y = rect.top;
-        hints->min_width = hints->max_width = rect.width();
-        hints->min_height = hints->max_height = rect.height();
+        hints->x = pixels.left;
+        hints->y = pixels.top;
+        hints->min_width = hints->max_width = pixels.width();
+        hints->min_height = hints->max_height = pixels.height();
         XSetWMNormalHints(display_, id, hints);
         XFree(hints);
     }
@@ -413,7 +426,32 @@ unsigned X11WindowSystem::mouseButtons() {
 
 Rect X11WindowSystem::screenBounds() {
     const int screen = DefaultScreen(display_);
-    return {0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)};
+    // Whole units only: a menu kept inside these bounds stays on the screen.
+    return {0, 0, scale_.toUnits(DisplayWidth(display_, screen)),
+            scale_.toUnits(DisplayHeight(display_, screen))};
+}
+
+double X11WindowSystem::desktopScale() {
+    std::string dpi;
+    if (!broken_) {
+        // The resource string as the server held it when we connected (xrdb -merge writes
+        // it to the root window's RESOURCE_MANAGER property).
+        if (const char* resources = XResourceManagerString(display_)) {
+            XrmInitialize();
+            XrmDatabase db = XrmGetStringDatabase(resources);
+            char* type = nullptr;
+            XrmValue value{};
+            if (db != nullptr && XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) &&
+                value.addr != nullptr) {
+                dpi.assign(value.addr, value.size > 0 ? value.size - 1 : 0);
+            }
+            if (db != nullptr) {
+                XrmDestroyDatabase(db);
+            }
+        }
+    }
+    return platform::desktopScaleFrom(dpi, std::getenv("GDK_SCALE"),
+                                      std::getenv("QT_SCALE_FACTOR"));
 }
 
 std::uint32_t X11WindowSystem::tickCount() {

@@ -30,6 +30,11 @@ public:
     X11WindowSystem(const X11WindowSystem&) = delete;
     X11WindowSystem& operator=(const X11WindowSystem&) = delete;
 
+    void setScale(Scale scale) override { scale_ = scale; }
+    Scale scale() const override { return scale_; }
+    // Xft.dpi from the server's resource database (what xrdb loaded), else GDK_SCALE, else
+    // QT_SCALE_FACTOR from the environment.
+    double desktopScale() override;
     std::unique_ptr<Window> createChild(NativeWindow parent, Rect rect,
                                         WindowHandler& handler) override;
     std::unique_ptr<Window> createPopup(Rect rect, WindowHandler& handler) override;
@@ -72,6 +77,8 @@ private:
     explicit X11WindowSystem(Display* display);
     std::unique_ptr<X11Window> adopt(::Window id, Rect rect, WindowHandler& handler, int kind);
     void dispatch(XEvent& event);
+    // A window's place in pixels for its place in units.
+    Rect windowPixels(Rect units) const noexcept;
 
     static int onError(Display* display, XErrorEvent* error);
     static void onIoError(Display* display, void* self);
@@ -80,6 +87,7 @@ private:
     ::Window root_;
     Atoms atoms_{};
     PixelFormat format_;
+    Scale scale_;
     bool broken_ = false;
     unsigned long errors_ = 0;
     std::unordered_map<::Window, X11Window*> windows_;

@@ -100,7 +100,7 @@ void XdndTarget::position(const XClientMessageEvent& m) {
     ::Window child = 0;
     XTranslateCoordinates(system_.display(), system_.root(), window_.id(), rootX, rootY, &x, &y,
                           &child);
-    where_ = {x, y};
+    where_ = window_.toUnits({x, y});
     accepted_ = type_ != None && window_.handler().acceptsDrop(where_, dropTypeOf(type_));
     sendStatus(accepted_);
 }

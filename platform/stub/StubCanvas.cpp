@@ -60,9 +60,9 @@ int StubCanvas::lineHeight(int font, int /*fontStyle*/) {
     return fontEntry(font).pixelSize + 2;
 }
 
-std::unique_ptr<Canvas> StubCanvas::createOffscreen(int width, int height) {
+std::unique_ptr<Canvas> StubCanvas::createOffscreen(Rect area) {
     ++offscreensCreated;
-    return std::make_unique<StubCanvas>(width, height);
+    return std::make_unique<StubCanvas>(area.width(), area.height(), scale_);
 }
 
 void StubCanvas::drawCanvas(Canvas& offscreen, Point dest) {

@@ -1,5 +1,6 @@
 // A canvas that records every drawing call instead of drawing, for tests of what the
-// toolkit paints. Text metrics are fixed: 6 pixels per byte, line height = font size + 2.
+// toolkit paints. Text metrics are fixed: 6 units per byte, line height = font size + 2.
+// Calls are recorded in units, as the toolkit makes them; the scale is only reported.
 #pragma once
 
 #include "platform/Canvas.hpp"
@@ -24,10 +25,12 @@ struct DrawCall {
 
 class StubCanvas final : public Canvas {
 public:
-    StubCanvas(int width, int height) : width_(width), height_(height) {}
+    StubCanvas(int width, int height, Scale scale = Scale{})
+        : width_(width), height_(height), scale_(scale) {}
 
     int width() const override { return width_; }
     int height() const override { return height_; }
+    Scale scale() const override { return scale_; }
     void fillRect(Rect area, Color color) override;
     void strokeRect(Rect area, Color color) override;
     void drawLine(Point from, Point to, Color color) override;
@@ -35,7 +38,7 @@ public:
     void drawText(std::string_view text, Rect area, const TextStyle& style) override;
     int textWidth(std::string_view text, int font, int fontStyle) override;
     int lineHeight(int font, int fontStyle) override;
-    std::unique_ptr<Canvas> createOffscreen(int width, int height) override;
+    std::unique_ptr<Canvas> createOffscreen(Rect area) override;
     void drawCanvas(Canvas& offscreen, Point dest) override;
     void setClip(Rect area) override;
     void resetClip() override;
@@ -47,6 +50,7 @@ public:
 private:
     int width_;
     int height_;
+    Scale scale_;
 };
 
 } // namespace quovent::platform::stub

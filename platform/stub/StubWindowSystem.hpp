@@ -24,6 +24,7 @@ public:
 
     NativeWindow nativeHandle() const override { return id; }
     Rect bounds() const override { return {0, 0, screenRect.width(), screenRect.height()}; }
+    Scale scale() const override { return windowScale; }
     void show() override { shown = true; }
     void hide() override { shown = false; }
     void invalidate(Rect area) override { invalidated.push_back(area); }
@@ -44,7 +45,8 @@ public:
     StubWindowSystem& system;
     Kind kind;
     NativeWindow id;
-    Rect screenRect;
+    Rect screenRect; // units of the system's scale
+    Scale windowScale;
     std::string title;
     bool shown = false;
     bool focused = false;
@@ -60,6 +62,9 @@ public:
     StubWindowSystem() = default;
     ~StubWindowSystem() override;
 
+    void setScale(Scale s) override { scale_ = s; }
+    Scale scale() const override { return scale_; }
+    double desktopScale() override { return desktop; }
     std::unique_ptr<Window> createChild(NativeWindow parent, Rect rect,
                                         WindowHandler& handler) override;
     std::unique_ptr<Window> createPopup(Rect rect, WindowHandler& handler) override;
@@ -74,8 +79,8 @@ public:
 
     // Queues an event for the window; serveEvents dispatches it.
     void post(StubWindow& window, Event event);
-    // Queues a press and a release of a button at a point of the window, with the mouse
-    // state set for the press.
+    // Queues a press and a release of a button at a point of the window; modifiers: the
+    // shift, control and alt bits held through both.
     void click(StubWindow& window, Point where, int button = 1, unsigned modifiers = 0);
 
     // Windows alive now, oldest first.
@@ -91,17 +96,22 @@ public:
     std::uint32_t now = 1000;
     int sleptMilliseconds = 0;
     Rect screen{0, 0, 1280, 1024};
+    // What desktopScale answers.
+    double desktop = 1.0;
 
 private:
     friend class StubWindow;
     struct Pending {
         NativeWindow window;
         Event event;
+        std::uint64_t sequence;
     };
     void forget(StubWindow* window);
 
     std::vector<StubWindow*> windows_;
     std::deque<Pending> queue_;
+    Scale scale_;
+    std::uint64_t nextSequence_ = 0;
     NativeWindow nextId_ = 100;
 };
 

@@ -1,6 +1,7 @@
-// The sample base as the default value of HKEY_CURRENT_USER\Software\HalvdenLabs\SampleBase,
-// read and written with the wide registry calls: the ANSI ones would turn every character
-// outside the system's code page into '?', and the path would name another directory.
+// The per-user settings as default values of keys under HKEY_CURRENT_USER\Software\HalvdenLabs:
+// the sample base (REG_SZ) under SampleBase, the zoom (REG_DWORD) under Zoom. Read and written
+// with the wide registry calls: the ANSI ones would turn every character outside the
+// system's code page into '?', and the path would name another directory.
 #include "platform/UserSettings.hpp"
 
 #include "platform/win32/WideText.hpp"
@@ -15,9 +16,14 @@ namespace {
 
 using platform::win32::WideText;
 
-constexpr const wchar_t* kKey = L"Software\\HalvdenLabs\\SampleBase";
+constexpr const wchar_t* kSampleBaseKey = L"Software\\HalvdenLabs\\SampleBase";
+constexpr const wchar_t* kZoomKey = L"Software\\HalvdenLabs\\Zoom";
+constexpr const char* kKeyPrefix = "HKEY_CURRENT_USER\\Software\\HalvdenLabs\\";
 constexpr DWORD kMaxValueBytes = 64 * 1024; // a path, never a large value
-constexpr int kReadAttempts = 4;            // the value may grow between size query and read
+// Zooms a stored value may name, in percent; the editor picks among its own offers.
+constexpr DWORD kLowestZoom = 25;
+constexpr DWORD kHighestZoom = 800;
+constexpr int kReadAttempts = 4; // the value may grow between size query and read
 
 class Key {
 public:
@@ -84,16 +90,35 @@ UserSettings::ReadResult readDefaultValue(HKEY key, std::wstring& text) {
     return UserSettings::ReadResult::Unreadable;
 }
 
+// Opens a key for reading only: a key the user may read but not change still gives its value.
+HKEY openForReading(const wchar_t* path) {
+    HKEY opened = nullptr;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &opened) == ERROR_SUCCESS
+               ? opened
+               : nullptr;
+}
+
+// Stores the default value of a key, creating the key (and those above it) when missing.
+bool writeDefaultValue(const wchar_t* path, DWORD type, const void* data, DWORD bytes) {
+    HKEY created = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, &created, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const Key key(created);
+    return RegSetValueExW(key.get(), nullptr, 0, type, static_cast<const BYTE*>(data), bytes) ==
+           ERROR_SUCCESS;
+}
+
 } // namespace
 
 std::string UserSettings::sampleBaseFile() {
-    return "HKEY_CURRENT_USER\\Software\\HalvdenLabs\\SampleBase";
+    return std::string(kKeyPrefix) + "SampleBase";
 }
 
 UserSettings::ReadResult UserSettings::readSampleBase(std::string& value) {
-    HKEY opened = nullptr;
-    // Read access only: a key the user may read but not change still gives its value.
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+    HKEY opened = openForReading(kSampleBaseKey);
+    if (opened == nullptr) {
         return ReadResult::Missing;
     }
     const Key key(opened);
@@ -120,15 +145,46 @@ bool UserSettings::writeSampleBase(const std::string& value) {
     if (!wide || wide->find(L'\0') != std::wstring::npos) {
         return false;
     }
-    HKEY created = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                        nullptr, &created, nullptr) != ERROR_SUCCESS) {
+    const DWORD bytes = static_cast<DWORD>((wide->size() + 1) * sizeof(wchar_t));
+    return writeDefaultValue(kSampleBaseKey, REG_SZ, wide->c_str(), bytes);
+}
+
+std::string UserSettings::zoomFile() {
+    return std::string(kKeyPrefix) + "Zoom";
+}
+
+UserSettings::ReadResult UserSettings::readZoom(int& percent) {
+    HKEY opened = openForReading(kZoomKey);
+    if (opened == nullptr) {
+        return ReadResult::Missing;
+    }
+    const Key key(opened);
+    DWORD type = 0;
+    DWORD zoom = 0;
+    DWORD bytes = sizeof zoom;
+    const LSTATUS status = RegQueryValueExW(key.get(), nullptr, nullptr, &type,
+                                            reinterpret_cast<BYTE*>(&zoom), &bytes);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return ReadResult::Missing;
+    }
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
+        return ReadResult::Unreadable;
+    }
+    // Anything but a number in range (another type, a hand-made value) means no choice.
+    if (status != ERROR_SUCCESS || type != REG_DWORD || bytes != sizeof zoom ||
+        zoom < kLowestZoom || zoom > kHighestZoom) {
+        return ReadResult::Missing;
+    }
+    percent = static_cast<int>(zoom);
+    return ReadResult::Found;
+}
+
+bool UserSettings::writeZoom(int percent) {
+    if (percent < static_cast<int>(kLowestZoom) || percent > static_cast<int>(kHighestZoom)) {
         return false;
     }
-    const Key key(created);
-    const DWORD bytes = static_cast<DWORD>((wide->size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.get(), nullptr, 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(wide->c_str()), bytes) == ERROR_SUCCESS;
+    const DWORD zoom = static_cast<DWORD>(percent);
+    return writeDefaultValue(kZoomKey, REG_DWORD, &zoom, sizeof zoom);
 }
 
 } // namespace quovent

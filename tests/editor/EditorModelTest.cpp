@@ -1,8 +1,13 @@
 // The editor's actions on the model: solo, step-edit shortcuts, pattern selection.
 #include "FakeHost.hpp"
 #include "editor/Editor.hpp"
+#include "platform/stub/StubWindowSystem.hpp"
+#include "tests/support/IsolatedUserSettings.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using namespace quovent;
 
@@ -66,6 +71,11 @@ TEST_F(EditorModelTest, SelectingKeysAndBanksKeepsPlayingAndChangesThePattern) {
 }
 
 TEST_F(EditorModelTest, TheRectangleIsKnownBeforeTheFirstOpen) {
+    // No zoom kept, a desktop at 100 %.
+    const test::ScratchDirectory scratch("quovent-zoom");
+    const test::IsolatedUserSettings nothingKept(scratch.path());
+    editor.setWindowSystemFactory(
+        [] { return std::make_unique<platform::stub::StubWindowSystem>(); });
     const EditorRect r = editor.getRect();
     EXPECT_EQ(r.right - r.left, 657);
     EXPECT_EQ(r.bottom - r.top, 590);

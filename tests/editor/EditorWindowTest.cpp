@@ -62,6 +62,7 @@ protected:
         e.type = platform::EventType::MouseDown;
         e.position = at;
         e.button = (buttons & platform::mouse::kRight) != 0 ? 3 : 1;
+        e.modifiers = buttons;
         system->post(*window, e);
         editor.idle();
         host.script.clear();
@@ -95,7 +96,7 @@ TEST_F(EditorWindowTest, OpenBuildsTheLayoutAndCloseLetsGoOfEverything) {
     EXPECT_EQ(last.output->text(), "Out: 1");
     EXPECT_EQ(last.name->text(), Slot::kPlaceholderPath);
     EXPECT_EQ(last.menu->entryCount(), 18);
-    EXPECT_EQ(editor.patternMenu->entryCount(), 8);
+    EXPECT_EQ(editor.patternMenu->entryCount(), 8 + 1 + 3); // its own items, then the zooms
     EXPECT_TRUE(editor.bitmap(152)->empty());
     EXPECT_EQ(editor.bitmap(131)->height(), 70 * 34);
     // The step buttons follow the neighbour order of the row.

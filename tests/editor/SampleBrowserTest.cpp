@@ -5,6 +5,9 @@
 #include "platform/UserSettings.hpp"
 #include "tests/support/IsolatedUserSettings.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#ifndef _WIN32
+#include "tests/support/WithoutFileOverride.hpp"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace quovent;
 namespace fs = std::filesystem;
@@ -108,9 +115,9 @@ protected:
     }
     void TearDown() override { settings.reset(); }
 
-    fs::path kit(const std::string& name, std::vector<std::string> files,
+    fs::path kit(const std::string& name, const std::vector<std::string>& files,
                  std::int16_t base = 1000) {
-        const fs::path dir = root / name;
+        fs::path dir = root / name;
         fs::create_directories(dir);
         for (const auto& f : files) {
             writeWav(dir / f, 100, base++);
@@ -208,7 +215,7 @@ TEST_F(SampleBrowserTest, CancellingOrAnOverlongFolderChangesNothing) {
 TEST_F(SampleBrowserTest, TheFolderDialogStartsAtTheSampleBase) {
     const fs::path base = kit("base", {});
     ASSERT_TRUE(UserSettings::writeSampleBase(base.string()));
-    browser.readSampleBase();
+    EXPECT_FALSE(browser.readSampleBase());
     browser.browseSampleDirectory(slot);
     EXPECT_EQ(dialogs.folderRoots.at(0), base.string());
 }
@@ -308,19 +315,50 @@ TEST_F(SampleBrowserTest, RootAndSubdirectoryPathsJoinWithOneSeparator) {
 }
 
 TEST_F(SampleBrowserTest, SampleBaseFallsBackToTheRootWhenNothingIsStored) {
-    browser.readSampleBase();
+    EXPECT_FALSE(browser.readSampleBase());
     EXPECT_EQ(browser.sampleBasePath(), paths::kDefaultRoot);
     EXPECT_EQ(view.shownBase, paths::kDefaultRoot);
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SampleBrowserTest, AnUnreadableSampleBaseIsReported) {
-    settings->makeUnreadable();
-    browser.readSampleBase();
-    EXPECT_EQ(browser.sampleBasePath(), paths::kDefaultRoot);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], "failed to read registry");
+// The stored file's own failures; the registry's are in tests/windows.
+#ifndef _WIN32
+
+TEST_F(SampleBrowserTest, AnUnreadableSampleBaseFallsBackToTheRootAndIsToldOnRequest) {
+    const fs::path stored = UserSettings::sampleBaseFile();
+    fs::create_directories(stored.parent_path());
+    const auto check = [&](const std::string& what) {
+        SCOPED_TRACE(what);
+        view.shownBase.clear();
+        EXPECT_TRUE(browser.readSampleBase());
+        EXPECT_EQ(browser.sampleBasePath(), "/");
+        EXPECT_EQ(view.shownBase, "/");
+        EXPECT_TRUE(dialogs.messages.empty()) << "told only when asked to";
+        browser.reportReadFailure();
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{"failed to read registry"});
+        dialogs.messages.clear();
+        fs::remove_all(stored);
+    };
+    std::ofstream(stored) << "/" << std::string(SampleDirectory::kMaxDirectoryLength, 'p') << "\n";
+    check("a stored path longer than a path text holds");
+    fs::create_directories(stored);
+    check("a directory");
+    std::ofstream(stored) << std::string(std::size_t{70} * 1024, '/');
+    check("over the size limit");
+    ASSERT_EQ(::mkfifo(stored.c_str(), 0600), 0);
+    check("a FIFO, which must not be waited on");
+    std::ofstream(stored) << root.string() << "\n";
+    ::chmod(stored.c_str(), 0);
+    {
+        test::WithoutFileOverride noOverride;
+        if (test::WithoutFileOverride::permissionsHold()) {
+            check("no read permission");
+        }
+    }
+    fs::remove_all(stored);
 }
+
+#endif
 
 TEST_F(SampleBrowserTest, AChosenSampleBaseIsStoredAndReadBack) {
     const fs::path base = kit("mybase", {});
@@ -332,7 +370,7 @@ TEST_F(SampleBrowserTest, AChosenSampleBaseIsStoredAndReadBack) {
     EXPECT_EQ(view.readoutRedraws, 1);
 
     SampleBrowser fresh(dialogs, [] { return 5512.5; });
-    fresh.readSampleBase();
+    EXPECT_FALSE(fresh.readSampleBase());
     EXPECT_EQ(fresh.sampleBasePath(), base.string());
     // No temporary file is left beside the stored value.
     EXPECT_EQ(settings->storedEntries(), 1u);

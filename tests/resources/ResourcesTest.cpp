@@ -1,5 +1,6 @@
-// The embedded skin: every bitmap the editor loads decodes to the size and frame layout the
-// editor cuts it by, and frames that stand for different states really look different.
+// The embedded skin: every bitmap the editor loads decodes, at every scale, to the size and
+// frame layout the editor cuts it by, and frames that stand for different states really
+// look different.
 #include "resources/Resources.hpp"
 
 #include <cairo.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace {
@@ -53,8 +55,8 @@ cairo_status_t readBytes(void* closure, unsigned char* out, unsigned int length)
     return CAIRO_STATUS_SUCCESS;
 }
 
-Surface decode(int id) {
-    Reader reader{png(id)};
+Surface decode(int id, int percent = 100) {
+    Reader reader{png(id, percent)};
     Surface surface(cairo_image_surface_create_from_png_stream(readBytes, &reader));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
@@ -152,27 +154,49 @@ TEST(Resources, EveryBitmapDecodesToItsSizeAndFrameLayout) {
     }
 }
 
+// At a scale s a picture is round(width x s) wide and its frames lie round(frame height x s)
+// pixels apart: the layout's edges mapped one by one, as the editor's canvas maps them.
+TEST(Resources, EveryScaleHasEveryBitmapAtItsPixelSize) {
+    for (const int percent : quovent::resources::kScalePercents) {
+        const auto pixels = [percent](int units) { return (units * percent + 50) / 100; };
+        for (const Layout& l : layouts) {
+            SCOPED_TRACE(std::to_string(l.id) + " at " + std::to_string(percent));
+            const Surface surface = decode(l.id, percent);
+            ASSERT_NE(surface, nullptr);
+            EXPECT_EQ(cairo_image_surface_get_width(surface.get()), pixels(l.width));
+            EXPECT_EQ(cairo_image_surface_get_height(surface.get()),
+                      l.frames * pixels(l.frameHeight));
+        }
+    }
+}
+
 TEST(Resources, IdsOutsideTheTableHaveNoBitmap) {
     for (const int id : {-1, 0, 1, 127, 129, 133, 134, 138, 152, 154, 164, 200, 1000}) {
         EXPECT_TRUE(png(id).empty()) << id;
+    }
+    for (const int percent : {0, 99, 125, 175, 300}) {
+        EXPECT_TRUE(png(128, percent).empty()) << percent;
     }
 }
 
 // Every frame of a multi-frame bitmap shows another state or level than its neighbour;
 // a frame drawn twice or a strip cut at the wrong height would repeat one.
 TEST(Resources, NeighbouringFramesDiffer) {
-    for (const Layout& l : layouts) {
-        if (l.frames < 2) {
-            continue;
-        }
-        SCOPED_TRACE(l.id);
-        const Surface surface = decode(l.id);
-        ASSERT_NE(surface, nullptr);
-        for (int f = 1; f < l.frames; ++f) {
-            if (l.id == 131 && f == 35) {
-                continue; // the first "off" frame follows the last "on" frame
+    for (const int percent : quovent::resources::kScalePercents) {
+        for (const Layout& l : layouts) {
+            if (l.frames < 2) {
+                continue;
             }
-            EXPECT_GT(frameDifference(surface.get(), l.frameHeight, f - 1, f), 0.0) << f;
+            SCOPED_TRACE(std::to_string(l.id) + " at " + std::to_string(percent));
+            const Surface surface = decode(l.id, percent);
+            ASSERT_NE(surface, nullptr);
+            const int pitch = cairo_image_surface_get_height(surface.get()) / l.frames;
+            for (int f = 1; f < l.frames; ++f) {
+                if (l.id == 131 && f == 35) {
+                    continue; // the first "off" frame follows the last "on" frame
+                }
+                EXPECT_GT(frameDifference(surface.get(), pitch, f - 1, f), 0.0) << f;
+            }
         }
     }
 }
@@ -191,20 +215,25 @@ TEST(Resources, OnAndOffStepsAreFarApartAtEveryLevel) {
 // Knobs turn clockwise over 270 degrees: the first frame points to 7:30, the middle one
 // straight up, the last to 4:30.
 TEST(Resources, KnobsTurnFromSevenThirtyToFourThirty) {
-    for (const auto& [id, size] : {std::pair{153, 30}, std::pair{157, 20}, std::pair{162, 20}}) {
-        SCOPED_TRACE(id);
-        const Surface knob = decode(id);
-        ASSERT_NE(knob, nullptr);
-        cairo_surface_flush(knob.get());
-        const Offset first = pointerDirection(knob.get(), size, 0);
-        const Offset middle = pointerDirection(knob.get(), size, 18);
-        const Offset last = pointerDirection(knob.get(), size, 36);
-        EXPECT_LT(first.x, -1);
-        EXPECT_GT(first.y, 1);
-        EXPECT_NEAR(middle.x, 0, 0.5);
-        EXPECT_LT(middle.y, -1);
-        EXPECT_GT(last.x, 1);
-        EXPECT_GT(last.y, 1);
+    for (const int percent : quovent::resources::kScalePercents) {
+        for (const auto& [id, units] :
+             {std::pair{153, 30}, std::pair{157, 20}, std::pair{162, 20}}) {
+            SCOPED_TRACE(std::to_string(id) + " at " + std::to_string(percent));
+            const Surface knob = decode(id, percent);
+            ASSERT_NE(knob, nullptr);
+            const int size = (units * percent + 50) / 100;
+            const double unit = percent / 100.0; // one unit in pixels
+            cairo_surface_flush(knob.get());
+            const Offset first = pointerDirection(knob.get(), size, 0);
+            const Offset middle = pointerDirection(knob.get(), size, 18);
+            const Offset last = pointerDirection(knob.get(), size, 36);
+            EXPECT_LT(first.x, -unit);
+            EXPECT_GT(first.y, unit);
+            EXPECT_NEAR(middle.x, 0, 0.5 * unit);
+            EXPECT_LT(middle.y, -unit);
+            EXPECT_GT(last.x, unit);
+            EXPECT_GT(last.y, unit);
+        }
     }
 }
 

@@ -85,7 +85,7 @@ TEST_F(RegistrySampleBase, AMissingKeyMeansTheDriveRootWithoutAMessage) {
     std::string value = "untouched";
     EXPECT_EQ(UserSettings::readSampleBase(value), UserSettings::ReadResult::Missing);
     EXPECT_EQ(value, "untouched");
-    browser.readSampleBase();
+    EXPECT_FALSE(browser.readSampleBase());
     EXPECT_EQ(browser.sampleBasePath(), "C:\\");
     EXPECT_TRUE(dialogs.messages.empty());
 
@@ -103,7 +103,7 @@ TEST_F(RegistrySampleBase, AStoredValueIsReadWhateverItsCharacters) {
     std::string value;
     ASSERT_EQ(UserSettings::readSampleBase(value), UserSettings::ReadResult::Found);
     EXPECT_EQ(value, kUtf8Base);
-    browser.readSampleBase();
+    EXPECT_FALSE(browser.readSampleBase());
     EXPECT_EQ(browser.sampleBasePath(), kUtf8Base);
     EXPECT_TRUE(dialogs.messages.empty());
 
@@ -130,7 +130,7 @@ TEST_F(RegistrySampleBase, AChosenBaseIsWrittenAsTextThatOtherProgramsRead) {
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(stored->bytes.data())), expected);
 
     SampleBrowser fresh(dialogs, [] { return 5512.5; });
-    fresh.readSampleBase();
+    EXPECT_FALSE(fresh.readSampleBase());
     EXPECT_EQ(fresh.sampleBasePath(), kUtf8Base);
     EXPECT_EQ(settings.storedEntries(), 1u);
 
@@ -167,8 +167,9 @@ TEST_F(RegistrySampleBase, AValueThatIsNoTextIsReportedAndTheRootUsed) {
         EXPECT_EQ(UserSettings::readSampleBase(value), UserSettings::ReadResult::Unreadable);
         EXPECT_EQ(value, "untouched");
         dialogs.messages.clear();
-        browser.readSampleBase();
+        EXPECT_TRUE(browser.readSampleBase());
         EXPECT_EQ(browser.sampleBasePath(), "C:\\");
+        browser.reportReadFailure();
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0], "failed to read registry");
     }

@@ -183,18 +183,25 @@ void paintBackground(const Painter& p) {
     footer(p);
 }
 
-std::vector<Rect> backgroundTextBoxes() {
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, windowWidth, windowHeight);
+std::vector<Rect> backgroundTextBoxes(platform::Scale scale) {
+    const int width = scale.toPixels(windowWidth);
+    const int height = scale.toPixels(windowHeight);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t* cr = cairo_create(surface);
-    Painter painter(cr);
+    Painter painter(cr, scale);
     std::vector<Rect> boxes;
     painter.recordTextInto(&boxes);
     paintBackground(painter);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
-    std::erase_if(boxes, [](const Rect& box) { return box.overlaps(logoArea); });
+    const Rect logo = pixelRect(logoArea, scale);
+    std::erase_if(boxes, [&](const Rect& box) { return box.overlaps(logo); });
     return boxes;
+}
+
+Rect pixelRect(Rect units, platform::Scale scale) {
+    return {scale.toPixels(units.left), scale.toPixels(units.top), scale.toPixels(units.right),
+            scale.toPixels(units.bottom)};
 }
 
 void paintSplash(const Painter& p) {

@@ -1,7 +1,14 @@
 // Small drawing helpers over a cairo context that keep the skin crisp: rectangles on whole
 // pixels, 1 px lines on half-pixel centres, hinted text on whole-pixel baselines.
+//
+// Every coordinate is in layout units; the painter draws at a scale. Rectangles, lines and
+// rounded boxes map each edge to a pixel edge as the editor's canvas does (so a 1-unit line
+// is one or two whole pixels at 150 %, never a blurred 1.5), text is set at the font size
+// times the scale on a whole-pixel baseline. Curves drawn straight through cairo() are in
+// units too: the context carries the scale.
 #pragma once
 
+#include "platform/Scale.hpp"
 #include "tools/skin/Palette.hpp"
 #include "tools/skin/SkinLayout.hpp"
 
@@ -22,7 +29,11 @@ struct Font {
 
 class Painter {
 public:
-    explicit Painter(cairo_t* cr);
+    // Draws through cr at `scale`, with the unit origin where cr's current origin is (the
+    // top-left pixel of a frame). Adds the scale to cr's matrix.
+    explicit Painter(cairo_t* cr, platform::Scale scale = platform::Scale{});
+
+    platform::Scale scale() const noexcept { return scale_; }
 
     // From now on, append the ink box of every text drawn (in device pixels) to `boxes`.
     void recordTextInto(std::vector<Rect>* boxes) noexcept { textBoxes_ = boxes; }
@@ -40,9 +51,6 @@ public:
     void hline(int x0, int x1, int y, Colour c) const; // pixels x0 .. x1-1 of row y
     void vline(int x, int y0, int y1, Colour c) const; // pixels y0 .. y1-1 of column x
 
-    // Path of a rounded rectangle; with `stroke` true it is inset by half a pixel so that a
-    // 1 px stroke covers exactly the outer pixels.
-    void roundPath(double x, double y, double w, double h, double r, bool stroke = false) const;
     void fillRound(int x, int y, int w, int h, double r, Colour c) const;
     void fillRoundGradient(int x, int y, int w, int h, double r, Colour top, Colour bottom) const;
     void strokeRound(int x, int y, int w, int h, double r, Colour c) const;
@@ -52,6 +60,7 @@ public:
     // A raised button cap; pressed caps are dark and flat.
     void cap(int x, int y, int w, int h, bool pressed, double r = 2) const;
 
+    // Advance width in units.
     double textWidth(std::string_view s, Font f) const;
     // Text on a whole-pixel baseline; x is the left edge, centre or right edge by `align`.
     void text(double x, int baseline, std::string_view s, Font f, Colour c,
@@ -66,11 +75,38 @@ public:
     static void releaseFontCaches();
 
 private:
+    // Work in pixels (the frame's origin kept) until the scope ends.
+    class PixelSpace {
+    public:
+        explicit PixelSpace(const Painter& p) : cr_(p.cr_) {
+            cairo_save(cr_);
+            cairo_set_matrix(cr_, &p.pixelMatrix_);
+        }
+        ~PixelSpace() { cairo_restore(cr_); }
+        PixelSpace(const PixelSpace&) = delete;
+        PixelSpace& operator=(const PixelSpace&) = delete;
+
+    private:
+        cairo_t* cr_;
+    };
+
+    // The pixel box of a unit rectangle.
+    struct Box {
+        int x, y, w, h;
+    };
+    Box box(int x, int y, int w, int h) const noexcept;
+    // Path of a rounded rectangle in pixels; with `stroke` true it is inset by half the
+    // stroke width so that the stroke covers exactly the outer pixels.
+    void roundPath(const Box& b, double r, bool stroke) const;
+    double strokeWidth() const noexcept;
+    // Font at the scaled size; call in pixel space.
     void selectFont(Font f) const;
 
     void record(double x0, double y0, double x1, double y1) const;
 
     cairo_t* cr_;
+    platform::Scale scale_;
+    cairo_matrix_t pixelMatrix_{};
     std::vector<Rect>* textBoxes_ = nullptr;
 };
 

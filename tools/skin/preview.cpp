@@ -1,6 +1,9 @@
 // quovent-skin-preview: composites the committed bitmaps the way the editor lays them out,
 // in a representative state (steps on and off at various levels, knobs turned, one solo,
 // lamps lit, Play on), with sample names in the editor's blue text, into one PNG for review.
+// An optional third argument picks the scale in percent (the @<percent> pictures).
+#include "tools/skin/BackgroundArt.hpp"
+#include "tools/skin/BitmapRenderer.hpp"
 #include "tools/skin/Painter.hpp"
 #include "tools/skin/SkinLayout.hpp"
 
@@ -10,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -17,9 +21,11 @@ namespace {
 
 using namespace quovent::skin;
 
+using quovent::platform::Scale;
+
 class Bitmaps {
 public:
-    explicit Bitmaps(std::string directory) : directory_(std::move(directory)) {}
+    Bitmaps(std::string directory, Scale scale) : directory_(std::move(directory)), scale_(scale) {}
     Bitmaps(const Bitmaps&) = delete;
     Bitmaps& operator=(const Bitmaps&) = delete;
     ~Bitmaps() {
@@ -33,7 +39,7 @@ public:
         if (found != loaded_.end()) {
             return found->second;
         }
-        const std::string path = directory_ + "/bitmap-" + std::to_string(id) + ".png";
+        const std::string path = directory_ + "/" + bitmapFileName(id, scale_);
         cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
         if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
             std::fprintf(stderr, "cannot read %s\n", path.c_str());
@@ -42,18 +48,23 @@ public:
         return surface;
     }
 
+    Scale scale() const noexcept { return scale_; }
+
 private:
     std::string directory_;
+    Scale scale_;
     std::map<int, cairo_surface_t*> loaded_;
 };
 
-// Draws frame `frame` of a bitmap whose frames are `frameHeight` tall at (x, y), clipped
-// to `clipW` x `clipH` (the control's rectangle) as a control would.
-void blit(cairo_t* cr, cairo_surface_t* bitmap, int frame, int frameHeight, Rect r) {
+// Draws frame `frame` of a bitmap whose frames are `pitch` pixels apart into the pixels of
+// the control's rectangle `r` (units), clipped to them as a control would.
+void blit(cairo_t* cr, cairo_surface_t* bitmap, int frame, int pitch, Rect r, Scale scale) {
+    const Rect p = pixelRect(r, scale);
     cairo_save(cr);
-    cairo_rectangle(cr, r.left, r.top, r.width(), r.height());
+    cairo_identity_matrix(cr);
+    cairo_rectangle(cr, p.left, p.top, p.width(), std::min(p.height(), pitch));
     cairo_clip(cr);
-    cairo_set_source_surface(cr, bitmap, r.left, r.top - frame * frameHeight);
+    cairo_set_source_surface(cr, bitmap, p.left, p.top - frame * pitch);
     cairo_paint(cr);
     cairo_restore(cr);
 }
@@ -64,7 +75,7 @@ int frameHeight(cairo_surface_t* bitmap, int frames) {
 
 void control(cairo_t* cr, Bitmaps& bitmaps, int id, int frames, int frame, Rect r) {
     cairo_surface_t* bitmap = bitmaps.get(id);
-    blit(cr, bitmap, frame, frameHeight(bitmap, frames), r);
+    blit(cr, bitmap, frame, frameHeight(bitmap, frames), r, bitmaps.scale());
 }
 
 int knobFrame(double value) {
@@ -109,12 +120,13 @@ struct SlotState {
 };
 
 // Composites the window from the bitmaps in `directory` and writes it to `output`.
-int compose(const char* directory, const char* output) {
-    Bitmaps bitmaps(directory);
+int compose(const char* directory, const char* output, Scale scale) {
+    Bitmaps bitmaps(directory, scale);
     cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, layout::windowWidth, layout::windowHeight);
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, scale.toPixels(layout::windowWidth),
+                                   scale.toPixels(layout::windowHeight));
     cairo_t* cr = cairo_create(surface);
-    const Painter p(cr);
+    const Painter p(cr, scale);
 
     using namespace layout;
     control(cr, bitmaps, 128, 1, 0, Rect{0, 0, windowWidth, windowHeight});
@@ -312,11 +324,12 @@ int compose(const char* directory, const char* output) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <bitmap-directory> <preview.png>\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s <bitmap-directory> <preview.png> [percent]\n", argv[0]);
         return 2;
     }
-    const int result = compose(argv[1], argv[2]);
+    const Scale scale{argc == 4 ? std::atoi(argv[3]) : 100};
+    const int result = compose(argv[1], argv[2], scale);
     Painter::releaseFontCaches();
     return result;
 }

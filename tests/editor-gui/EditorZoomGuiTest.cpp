@@ -1,0 +1,789 @@
+// The editor at every zoom, end to end, on an X server of the test's own (a screen large
+// enough for 200 %, and a resource database no other test reads). The instrument is made
+// through the plug-in entry and its editor opened in a plain X11 window sized by
+// effEditGetRect; the pointer and keys are real (XTest) and land on the window's pixels, so
+// at 200 % a press at unit (x, y) is a press at pixel (2x, 2y).
+//
+// What it shows: screenshots at each zoom (build/editor-zoom-<percent>.png) that agree with
+// the 100 % picture once scaled down; labels that fit their fields and menu rows; the same
+// model values from the same gestures at every zoom; the desktop's factor read from Xft.dpi
+// and the environment; a host that refuses to resize leaving a usable window.
+#include "editor/Editor.hpp"
+#include "host/InstrumentPlugin.hpp"
+#include "host/PluginMain.hpp"
+#include "platform/UserSettings.hpp"
+#include "platform/linux/CairoCanvas.hpp"
+#include "widgets/BuiltinFileDialog.hpp"
+#include "widgets/BuiltinMessageDialog.hpp"
+#include "widgets/FileSelector.hpp"
+#include "widgets/MenuWindow.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/widgets/PrivateXServer.hpp"
+#include "tests/widgets/ScreenCapture.hpp"
+#include "tests/widgets/XdndSource.hpp"
+
+// After gtest and the toolkit: Xlib defines macros such as None and Status.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <cairo.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <thread>
+
+namespace quovent::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Step = std::function<bool()>;
+using platform::Scale;
+
+constexpr int kScreenWidth = 1600;
+constexpr int kScreenHeight = 1300;
+
+Point centre(Rect r) {
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void writeWav(const fs::path& path, int frames) {
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + static_cast<std::uint32_t>(frames * 2));
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(static_cast<std::uint32_t>(frames * 2));
+    for (int i = 0; i < frames; ++i) {
+        u16(12000);
+    }
+}
+
+// A PNG as 0xRRGGBB pixels.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
+    }
+};
+
+Picture readPng(const std::string& path) {
+    Picture p;
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+        cairo_surface_flush(s);
+        p.width = cairo_image_surface_get_width(s);
+        p.height = cairo_image_surface_get_height(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        const unsigned char* data = cairo_image_surface_get_data(s);
+        for (int y = 0; y < p.height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                data + static_cast<std::ptrdiff_t>(y) * stride);
+            for (int x = 0; x < p.width; ++x) {
+                p.pixels.push_back(row[x] & 0xFFFFFFu);
+            }
+        }
+    }
+    cairo_surface_destroy(s);
+    return p;
+}
+
+// How a zoomed picture compares with the 100 % one once each 100 % pixel takes the average
+// of the zoomed pixels its unit covers: the mean difference per channel (0..255) and the
+// share of pixels off by more than a quarter of the range on some channel (text, whose
+// hinting differs by size, makes most of those).
+struct Agreement {
+    double meanDifference = 0;
+    double farOff = 0;
+};
+
+Agreement compare(const Picture& one, const Picture& zoomed, Scale scale) {
+    Agreement a;
+    long total = 0;
+    long far = 0;
+    long count = 0;
+    for (int y = 0; y < one.height; ++y) {
+        for (int x = 0; x < one.width; ++x) {
+            const Rect area = scale.toPixels(Rect{x, y, x + 1, y + 1});
+            if (area.right > zoomed.width || area.bottom > zoomed.height) {
+                continue;
+            }
+            std::array<long, 3> sum{};
+            for (int v = area.top; v < area.bottom; ++v) {
+                for (int u = area.left; u < area.right; ++u) {
+                    const std::uint32_t p = zoomed.at(u, v);
+                    sum[0] += (p >> 16) & 0xFF;
+                    sum[1] += (p >> 8) & 0xFF;
+                    sum[2] += p & 0xFF;
+                }
+            }
+            const long n = static_cast<long>(area.width()) * area.height();
+            const std::uint32_t q = one.at(x, y);
+            const std::array<long, 3> ref{(q >> 16) & 0xFF, (q >> 8) & 0xFF, q & 0xFF};
+            bool isFar = false;
+            for (int c = 0; c < 3; ++c) {
+                const long d = std::labs(sum[static_cast<std::size_t>(c)] / n -
+                                         ref[static_cast<std::size_t>(c)]);
+                total += d;
+                isFar = isFar || d > 64;
+            }
+            far += isFar ? 1 : 0;
+            ++count;
+        }
+    }
+    a.meanDifference = static_cast<double>(total) / (3.0 * static_cast<double>(count));
+    a.farOff = static_cast<double>(far) / static_cast<double>(count);
+    return a;
+}
+
+// What a set of gestures left in the model, compared between zooms.
+struct Outcome {
+    std::vector<bool> painted;
+    std::vector<float> lane;
+    float knobByAngle = 0;
+    float knobLinear = 0;
+    float slider = 0;
+    float fineSlider = 0;
+    std::vector<bool> pasted;
+    std::string dropped;
+    int output = 0;
+    int pattern = 0;
+    int lanePicked = 0;
+};
+
+class EditorZoomGuiTest : public ::testing::Test {
+protected:
+    static inline EditorZoomGuiTest* current = nullptr;
+
+    static std::intptr_t QUOVENT_VSTCALL callback(vst::AEffect* /*effect*/, std::int32_t opcode,
+                                                  std::int32_t index, std::intptr_t value,
+                                                  void* /*ptr*/, float /*opt*/) {
+        if (current == nullptr) {
+            return opcode == vst::audioMasterVersion ? 2400 : 0;
+        }
+        switch (opcode) {
+        case vst::audioMasterVersion:
+            return 2400;
+        case vst::audioMasterIdle:
+            current->step();
+            return 0;
+        case vst::audioMasterGetTime:
+            return reinterpret_cast<std::intptr_t>(&current->time);
+        case vst::audioMasterSizeWindow:
+            return current->sizeWindow(index, static_cast<int>(value)); // width, height
+        default:
+            return 0;
+        }
+    }
+
+    void SetUp() override {
+        server = std::make_unique<PrivateXServer>(kScreenWidth, kScreenHeight);
+        if (server->display().empty()) {
+            GTEST_SKIP() << "Xvfb could not be started";
+        }
+        current = this;
+        char pattern[] = "/tmp/quovent-zoom-gui-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+        ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        ::unsetenv("GDK_SCALE");
+        ::unsetenv("QT_SCALE_FACTOR");
+        FileSelector::setDefaultBackend(DialogBackend::BuiltIn);
+        time.tempo = 120.0;
+        time.sampleRate = 44100.0;
+        time.flags = vst::kVstTempoValid;
+        // A server that has just started may refuse a connection now and then.
+        for (int attempt = 0; attempt < 50 && dpy == nullptr; ++attempt) {
+            dpy = XOpenDisplay(nullptr);
+            if (dpy == nullptr) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        ASSERT_NE(dpy, nullptr);
+        int a = 0;
+        int b = 0;
+        int c = 0;
+        int d = 0;
+        ASSERT_TRUE(XTestQueryExtension(dpy, &a, &b, &c, &d));
+    }
+
+    void TearDown() override {
+        closeInstance();
+        if (dpy != nullptr) {
+            XCloseDisplay(dpy);
+        }
+        FileSelector::setDefaultBackend(DialogBackend::Automatic);
+        ::unsetenv("XDG_CONFIG_HOME");
+        current = nullptr;
+        if (!root.empty()) {
+            fs::remove_all(root);
+        }
+        server.reset();
+    }
+
+    // A new instance whose editor opens at `percent` (kept in the settings; 0: none kept).
+    void openInstance(int percent) {
+        closeInstance();
+        if (percent != 0) {
+            ASSERT_TRUE(UserSettings::writeZoom(percent));
+        }
+        effect = pluginMain(&callback);
+        ASSERT_NE(effect, nullptr);
+        dispatch(vst::effOpen);
+        dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        dispatch(vst::effSetBlockSize, 0, 512);
+        dispatch(vst::effMainsChanged, 0, 1);
+        editor = static_cast<InstrumentPlugin*>(EffectBase::fromEffect(effect))->sequencerEditor();
+        ASSERT_NE(editor, nullptr);
+        const auto [w, h] = rectSize();
+        parent = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, static_cast<unsigned>(w),
+                                     static_cast<unsigned>(h), 0, 0, 0);
+        XSelectInput(dpy, parent, StructureNotifyMask);
+        XMapWindow(dpy, parent);
+        for (XEvent e;;) {
+            XNextEvent(dpy, &e);
+            if (e.type == MapNotify) {
+                break;
+            }
+        }
+        ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        pump(5);
+    }
+    void closeInstance() {
+        if (effect != nullptr) {
+            for (unsigned b = 1; b <= 3; ++b) {
+                XTestFakeButtonEvent(dpy, b, False, CurrentTime);
+            }
+            XSync(dpy, False);
+            dispatch(vst::effEditClose);
+            dispatch(vst::effClose);
+            effect = nullptr;
+            editor = nullptr;
+        }
+        if (parent != 0) {
+            XDestroyWindow(dpy, parent);
+            XSync(dpy, False);
+            parent = 0;
+        }
+    }
+
+    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
+                           void* ptr = nullptr, float opt = 0.0f) {
+        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    }
+    std::pair<int, int> rectSize() {
+        vst::ERect* r = nullptr;
+        dispatch(vst::effEditGetRect, 0, 0, static_cast<void*>(&r));
+        return {r->right - r->left, r->bottom - r->top};
+    }
+    int sizeWindow(int width, int height) {
+        sizeRequests.emplace_back(width, height);
+        if (!hostResizes || width <= 0 || height <= 0) {
+            return 0;
+        }
+        XResizeWindow(dpy, parent, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(dpy, False);
+        return 1;
+    }
+
+    void step() {
+        if (!script.empty() && script.front()()) {
+            script.pop_front();
+        }
+    }
+    void pump(int n) {
+        for (int i = 0; i < n; ++i) {
+            dispatch(vst::effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    bool pumpUntil(const std::function<bool()>& condition) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > end) {
+                return false;
+            }
+            dispatch(vst::effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+
+    Scale scale() const { return editor->frame()->window().scale(); }
+    // The screen pixel of a unit of the frame: what a user's pointer is over.
+    Point screen(Point units) {
+        const Point pixels = scale().toPixels(units);
+        int x = 0;
+        int y = 0;
+        Window child = 0;
+        XTranslateCoordinates(dpy, static_cast<Window>(editor->frame()->window().nativeHandle()),
+                              DefaultRootWindow(dpy), pixels.x, pixels.y, &x, &y, &child);
+        return {x, y};
+    }
+    void moveToScreen(Point s) {
+        XTestFakeMotionEvent(dpy, -1, s.x, s.y, CurrentTime);
+        XSync(dpy, False);
+    }
+    void move(Point units) { moveToScreen(screen(units)); }
+    void button(unsigned b, bool down) {
+        XTestFakeButtonEvent(dpy, b, down ? True : False, CurrentTime);
+        XSync(dpy, False);
+    }
+    void key(KeySym sym, bool down) {
+        XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), down ? True : False, CurrentTime);
+        XSync(dpy, False);
+    }
+    Step moveStep(Point p) {
+        return [this, p] {
+            move(p);
+            return true;
+        };
+    }
+    Step buttonStep(unsigned b, bool down) {
+        return [this, b, down] {
+            button(b, down);
+            return true;
+        };
+    }
+    Step keyStep(KeySym sym, bool down) {
+        return [this, sym, down] {
+            key(sym, down);
+            return true;
+        };
+    }
+    Step menuOpen() {
+        return [] { return MenuWindow::active() != nullptr; };
+    }
+    // A click on a menu item; the menu's screen units are the window system's.
+    Step clickItem(int index) {
+        return [this, index] {
+            moveToScreen(scale().toPixels(centre(MenuWindow::active()->itemScreenRect(index))));
+            button(1, true);
+            button(1, false);
+            return true;
+        };
+    }
+    void press(Point at, std::deque<Step> steps, unsigned b = 1) {
+        move(at);
+        script = std::move(steps);
+        button(b, true);
+        int idles = 0;
+        ASSERT_TRUE(pumpUntil([&] {
+            if (++idles > 10) {
+                step();
+            }
+            return script.empty();
+        })) << "script stalled";
+        pump(3);
+    }
+    void click(Point at, unsigned b = 1) { press(at, {buttonStep(b, false)}, b); }
+
+    static Point stepPoint(int slot, int step, int dy = 17) {
+        return {44 + 20 * step + 10, 101 + 62 * slot + dy};
+    }
+    PatternRow& row(int s) { return editor->sequencer().patterns().currentRow(s); }
+    Slot& slot(int s) { return editor->sequencer().slots().slot(s); }
+
+    // The same gestures at any zoom; what they did to the model.
+    Outcome gestures() {
+        Outcome o;
+        // Paint: a left drag over the first eight steps of slot 1, at changing heights.
+        std::deque<Step> drag;
+        for (int k = 1; k < 8; ++k) {
+            drag.push_back(moveStep(stepPoint(0, k, 3 + 4 * k)));
+        }
+        drag.push_back(buttonStep(1, false));
+        press(stepPoint(0, 0), drag);
+        for (int k = 0; k < 10; ++k) {
+            o.painted.push_back(row(0).stepOn(k));
+        }
+        // A right drag writes the height of the pointer into the lane of every step passed.
+        press(stepPoint(1, 0, 0),
+              {moveStep(stepPoint(1, 1, 5)), moveStep(stepPoint(1, 2, 11)),
+               moveStep(stepPoint(1, 3, 23)), moveStep(stepPoint(1, 4, 33)), buttonStep(3, false)},
+              3);
+        for (int k = 0; k < 6; ++k) {
+            o.lane.push_back(row(1).lane(Lane::Vol, k));
+        }
+        // FREQ of slot 3 by angle; RES of slot 3 linearly after the host's knob mode 2.
+        const Rect freq = editor->row(2).freq->rect();
+        const Point fc = centre(freq);
+        press({fc.x - 8, fc.y + 6},
+              {moveStep({fc.x - 9, fc.y - 3}), moveStep({fc.x + 2, fc.y - 12}),
+               moveStep({fc.x + 11, fc.y - 4}), buttonStep(1, false)});
+        o.knobByAngle = editor->row(2).freq->value();
+        dispatch(vst::effSetEditKnobMode, 0, 2);
+        const Point rc = centre(editor->row(2).res->rect());
+        press(rc, {moveStep({rc.x + 7, rc.y}), moveStep({rc.x + 13, rc.y - 9}),
+                   moveStep({rc.x + 13, rc.y - 21}), buttonStep(1, false)});
+        o.knobLinear = editor->row(2).res->value();
+        dispatch(vst::effSetEditKnobMode, 0, 0);
+        // The VOL slider of slot 4: a drag, then a fine move with shift.
+        const Rect vol = editor->row(3).volume->rect();
+        press({vol.left + 6, vol.top + 30},
+              {moveStep({vol.left + 6, vol.top + 17}), moveStep({vol.left + 5, vol.top + 12}),
+               buttonStep(1, false)});
+        o.slider = editor->row(3).volume->value();
+        press({vol.left + 6, vol.top + 12},
+              {keyStep(XK_Shift_L, true), moveStep({vol.left + 6, vol.top + 22}),
+               moveStep({vol.left + 6, vol.top + 33}), buttonStep(1, false),
+               keyStep(XK_Shift_L, false)});
+        o.fineSlider = editor->row(3).volume->value();
+        // Menus: "copy whole seq" from slot 1's menu, "paste whole seq" into slot 5.
+        press(centre(editor->row(0).menu->rect()),
+              {menuOpen(), buttonStep(1, false), clickItem(11)});
+        press(centre(editor->row(4).menu->rect()),
+              {menuOpen(), buttonStep(1, false), clickItem(12)});
+        for (int k = 0; k < 10; ++k) {
+            o.pasted.push_back(row(4).stepOn(k));
+        }
+        // A file dropped on slot 6's name field.
+        const fs::path wav = root / "kick.wav";
+        writeWav(wav, 4410);
+        o.dropped = drop(wav, centre(editor->row(5).name->rect()));
+        // The output field: two right clicks up, one left click down.
+        const Point out = centre(editor->row(6).output->rect());
+        click(out, 3);
+        click(out, 3);
+        click({out.x + 9, out.y - 3}, 1);
+        o.output = slot(6).outputPair;
+        // A pattern key and the StepEdit switch.
+        click({394 + 16 * 5 + 3, 50});
+        o.pattern = editor->sequencer().patterns().currentPattern();
+        click({143 + 33, 43});
+        o.lanePicked = editor->stepEditLane();
+        return o;
+    }
+
+    // Drops a file at a unit point of the frame as a file manager does; what the slot shows.
+    std::string drop(const fs::path& file, Point at) {
+        const auto target = static_cast<Window>(editor->frame()->window().nativeHandle());
+        XdndSource source(dpy, "file://" + file.string() + "\r\n");
+        const Point s = screen(at);
+        source.send(target, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")),
+                    0, 0);
+        source.send(target, "XdndPosition", 0, static_cast<long>((s.x << 16) | s.y), CurrentTime,
+                    static_cast<long>(source.atom("XdndActionCopy")));
+        EXPECT_TRUE(pumpUntil([&] {
+            source.serve();
+            return source.statuses == 1;
+        }));
+        source.send(target, "XdndDrop", 0, CurrentTime, 0, 0);
+        EXPECT_TRUE(pumpUntil([&] {
+            source.serve();
+            return source.finished;
+        }));
+        return editor->row(5).name->text();
+    }
+
+    // A state with something in every kind of control, for pictures and label checks.
+    void showcase() {
+        for (int beat = 0; beat < 4; ++beat) {
+            row(0).setStep(4 * beat, true);
+            row(1).setStep(4 * beat + 2, true);
+            row(1).setLane(Lane::Vol, 4 * beat + 2, 0.25f * static_cast<float>(beat + 1));
+        }
+        row(2).setLane(Lane::Vol, 5, 0.3f);
+        editor->showCurrentPattern();
+        for (int s = 0; s < 6; ++s) {
+            slot(s).outputPair = s + 1;
+            editor->row(s).showSettings();
+        }
+        slot(1).showSampleText("        03 : snare.wav");
+        editor->showSampleBaseText("/home/musician/Samples/Drums");
+        editor->sequencer().liveVoices = 128;
+        time.tempo = 174.0;
+        editor->sequencer().tempo = 174.0f;
+        pump(10);
+    }
+
+    std::string shot(int percent) const {
+        return std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-" + std::to_string(percent) + ".png";
+    }
+    void saveEditor(const std::string& path) {
+        const auto [w, h] = rectSize();
+        const Point origin = screen({0, 0});
+        // The frame starts 3 units down the host's window, so its last rows are not shown.
+        const int shown = h - scale().toPixels(3);
+        EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(origin.x, origin.y, w, shown), path)) << path;
+    }
+
+    std::unique_ptr<PrivateXServer> server;
+    fs::path root;
+    Display* dpy = nullptr;
+    Window parent = 0;
+    vst::AEffect* effect = nullptr;
+    Editor* editor = nullptr;
+    vst::VstTimeInfo time{};
+    std::deque<Step> script;
+    bool hostResizes = false;
+    std::vector<std::pair<int, int>> sizeRequests;
+};
+
+TEST_F(EditorZoomGuiTest, ScreenshotsAtEveryZoomAgreeWithTheOneAt100) {
+    for (const int percent : EditorZoom::kOffered) {
+        SCOPED_TRACE(percent);
+        openInstance(percent);
+        ASSERT_EQ(scale().percent(), percent);
+        showcase();
+        saveEditor(shot(percent));
+    }
+    const Picture one = readPng(shot(100));
+    ASSERT_EQ(one.width, 657);
+    for (const int percent : {150, 200}) {
+        SCOPED_TRACE(percent);
+        const Picture zoomed = readPng(shot(percent));
+        ASSERT_EQ(zoomed.width, Scale{percent}.toPixels(657));
+        const Agreement a = compare(one, zoomed, Scale{percent});
+        std::printf("zoom %d: mean difference %.2f, %.2f %% of pixels far off\n", percent,
+                    a.meanDifference, 100.0 * a.farOff);
+        // At 200 % every unit is a 2 x 2 block and the pictures agree closely; at 150 % a
+        // unit is one or two pixels wide by where it lies, which blurs the averages a little.
+        EXPECT_LT(a.meanDifference, percent == 200 ? 3.0 : 6.0);
+        EXPECT_LT(a.farOff, percent == 200 ? 0.02 : 0.04);
+    }
+}
+
+TEST_F(EditorZoomGuiTest, NoLabelIsCutOffAtAnyZoom) {
+    for (const int percent : EditorZoom::kOffered) {
+        SCOPED_TRACE(percent);
+        openInstance(percent);
+        showcase();
+        auto& canvas =
+            dynamic_cast<platform::linux_x11::CairoCanvas&>(editor->frame()->window().canvas());
+        int checked = 0;
+        for (std::size_t i = 0; i < editor->frame()->controlCount(); ++i) {
+            const auto* display = dynamic_cast<const ValueDisplay*>(editor->frame()->control(i));
+            if (display == nullptr ||
+                (display->style() & (displayStyle::kNoText | displayStyle::kNoDraw)) != 0) {
+                continue;
+            }
+            const std::string text = display->displayText();
+            if (text.find_first_not_of(' ') == std::string::npos) {
+                continue;
+            }
+            platform::TextStyle style;
+            style.font = display->font();
+            style.fontStyle = display->fontStyle();
+            style.align = display->horiAlign() == 0   ? platform::TextAlign::Left
+                          : display->horiAlign() == 2 ? platform::TextAlign::Right
+                                                      : platform::TextAlign::Center;
+            Rect area = display->rect();
+            const Rect field = canvas.toPixels(area);
+            if (style.align == platform::TextAlign::Left) {
+                area.left += 1;
+            }
+            const Rect ink = canvas.textInkBox(text, area, style);
+            EXPECT_EQ(ink.intersection(field), ink)
+                << '"' << text << "\" in (" << field.left << "," << field.top << ")-("
+                << field.right << "," << field.bottom << ")";
+            // Nor hidden under a control drawn over the field (a folder button lies on the
+            // left end of the name and sample base fields; the blanks keep text clear).
+            for (std::size_t j = i + 1; j < editor->frame()->controlCount(); ++j) {
+                const Control* above = editor->frame()->control(j);
+                if (dynamic_cast<const SplashControl*>(above) == nullptr &&
+                    above->rect().intersects(display->rect())) {
+                    EXPECT_TRUE(ink.intersection(canvas.toPixels(above->rect())).empty())
+                        << '"' << text << "\" under the control with tag " << above->tag();
+                }
+            }
+            ++checked;
+        }
+        EXPECT_GE(checked, 8 + 8 + 3) << "names, outputs, readouts and the sample base";
+
+        // Every item of the pattern menu fits its row.
+        press(centre(editor->patternMenu->rect()),
+              {menuOpen(),
+               [&] {
+                   const MenuWindow& menu = *MenuWindow::active();
+                   auto& c = dynamic_cast<platform::linux_x11::CairoCanvas&>(
+                       const_cast<platform::Window*>(menu.window())->canvas());
+                   for (int k = 0; k < menu.model().size(); ++k) {
+                       const MenuItem& item = menu.model().item(k);
+                       if (item.kind == MenuItem::Kind::Separator) {
+                           continue;
+                       }
+                       Rect r = menu.layout().items[static_cast<std::size_t>(k)];
+                       const Rect row = c.toPixels(r);
+                       r.left += MenuModel::kTextInset;
+                       platform::TextStyle style;
+                       style.font = menu.font();
+                       const Rect ink = c.textInkBox(item.text, r, style);
+                       EXPECT_EQ(ink.intersection(row), ink) << item.text;
+                   }
+                   captureScreenPng(dpy, scale().toPixels(menu.screenRect()),
+                                    std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-menu-" +
+                                        std::to_string(percent) + ".png");
+                   key(XK_Escape, true);
+                   key(XK_Escape, false);
+                   return true;
+               },
+               buttonStep(1, false)});
+    }
+}
+
+TEST_F(EditorZoomGuiTest, RealPointerEventsAt200GiveTheValuesTheyGiveAt100) {
+    std::map<int, Outcome> outcomes;
+    for (const int percent : EditorZoom::kOffered) {
+        SCOPED_TRACE(percent);
+        openInstance(percent);
+        outcomes[percent] = gestures();
+    }
+    const Outcome& one = outcomes[100];
+    // The gestures did something worth comparing.
+    EXPECT_EQ(one.painted,
+              (std::vector<bool>{true, true, true, true, true, true, true, true, false, false}));
+    EXPECT_FLOAT_EQ(one.lane[0], 1.0f);
+    EXPECT_FLOAT_EQ(one.lane[3], 11.0f / 34.0f);
+    EXPECT_FLOAT_EQ(one.lane[5], 1.0f) << "a step not passed keeps its value";
+    EXPECT_NE(one.knobByAngle, 1.0f);
+    EXPECT_NEAR(one.knobLinear, 34.0f / 200.0f, 1e-5f) << "34 units right and up";
+    EXPECT_EQ(one.pasted, one.painted);
+    EXPECT_NE(one.dropped.find("kick.wav"), std::string::npos) << one.dropped;
+    EXPECT_EQ(one.output, 2);
+    EXPECT_EQ(one.pattern, 5);
+    EXPECT_EQ(one.lanePicked, 3);
+    for (const int percent : {150, 200}) {
+        const Outcome& other = outcomes[percent];
+        EXPECT_EQ(other.painted, one.painted) << percent;
+        EXPECT_EQ(other.lane, one.lane) << percent;
+        EXPECT_EQ(other.knobByAngle, one.knobByAngle) << percent;
+        EXPECT_EQ(other.knobLinear, one.knobLinear) << percent;
+        EXPECT_EQ(other.slider, one.slider) << percent;
+        EXPECT_EQ(other.fineSlider, one.fineSlider) << percent;
+        EXPECT_EQ(other.pasted, one.pasted) << percent;
+        EXPECT_EQ(other.dropped, one.dropped) << percent;
+        EXPECT_EQ(other.output, one.output) << percent;
+        EXPECT_EQ(other.pattern, one.pattern) << percent;
+        EXPECT_EQ(other.lanePicked, one.lanePicked) << percent;
+    }
+}
+
+TEST_F(EditorZoomGuiTest, TheDesktopFactorComesFromXftDpiThenTheEnvironment) {
+    const auto xrdb = [](const std::string& resources) {
+        const std::string command = "xrdb " + resources + " >/dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    };
+    const auto desktop = [] {
+        auto system = platform::createNativeWindowSystem();
+        return system ? system->desktopScale() : -1.0;
+    };
+    const auto answered = [this] {
+        openInstance(0); // follow the desktop
+        return rectSize();
+    };
+    std::ofstream(root / "dpi") << "Xft.dpi: 144\n";
+    ASSERT_TRUE(xrdb("-merge " + (root / "dpi").string()));
+    EXPECT_DOUBLE_EQ(desktop(), 1.5);
+    EXPECT_EQ(answered(), (std::pair{986, 885}));
+    EXPECT_EQ(scale().percent(), 150);
+    ::setenv("GDK_SCALE", "2", 1);
+    EXPECT_DOUBLE_EQ(desktop(), 1.5) << "the display's own setting comes first";
+
+    ASSERT_TRUE(xrdb("-remove"));
+    EXPECT_DOUBLE_EQ(desktop(), 2.0);
+    EXPECT_EQ(answered(), (std::pair{1314, 1180}));
+    ::unsetenv("GDK_SCALE");
+    ::setenv("QT_SCALE_FACTOR", "1.6", 1);
+    EXPECT_DOUBLE_EQ(desktop(), 1.6);
+    EXPECT_EQ(answered(), (std::pair{986, 885}));
+    ::setenv("QT_SCALE_FACTOR", "lots", 1);
+    EXPECT_DOUBLE_EQ(desktop(), 1.0);
+    ::unsetenv("QT_SCALE_FACTOR");
+
+    // A kept choice wins over the desktop.
+    std::ofstream(root / "dpi") << "Xft.dpi: 192\n";
+    ASSERT_TRUE(xrdb("-merge " + (root / "dpi").string()));
+    ASSERT_TRUE(UserSettings::writeZoom(100));
+    openInstance(0);
+    EXPECT_EQ(rectSize(), (std::pair{657, 590}));
+}
+
+TEST_F(EditorZoomGuiTest, AZoomChosenFromThePatternMenuResizesOrWaitsForTheNextOpen) {
+    // A host that refuses: the choice is kept and told, the window stays as it was.
+    openInstance(200);
+    press(centre(editor->patternMenu->rect()),
+          {menuOpen(), buttonStep(1, false), clickItem(Editor::kFirstZoomItem), // Zoom 100 %
+           [&] { return BuiltinMessageDialog::active() != nullptr; },
+           [&] {
+               // The message box at the window's zoom, for a look.
+               const Rect r = BuiltinMessageDialog::active()->screenRect();
+               captureScreenPng(dpy, scale().toPixels(r),
+                                std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-message-200.png");
+               key(XK_Return, true);
+               key(XK_Return, false);
+               return true;
+           }});
+    ASSERT_TRUE(pumpUntil([] { return BuiltinMessageDialog::active() == nullptr; }));
+    ASSERT_EQ(sizeRequests.size(), 1u);
+    EXPECT_EQ(sizeRequests[0], (std::pair{657, 590}));
+    EXPECT_EQ(scale().percent(), 200);
+    EXPECT_EQ(rectSize(), (std::pair{1314, 1180}));
+    click(stepPoint(2, 3));
+    EXPECT_TRUE(row(2).stepOn(3)) << "the window still works";
+    int kept = 0;
+    ASSERT_EQ(UserSettings::readZoom(kept), UserSettings::ReadResult::Found);
+    EXPECT_EQ(kept, 100);
+    dispatch(vst::effEditClose);
+    EXPECT_EQ(rectSize(), (std::pair{657, 590}));
+    XResizeWindow(dpy, parent, 657, 590);
+    ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+    pump(5);
+    EXPECT_EQ(scale().percent(), 100);
+    EXPECT_TRUE(row(2).stepOn(3));
+
+    // A host that resizes: the window is rebuilt at once, and works at its new zoom.
+    hostResizes = true;
+    press(centre(editor->patternMenu->rect()),
+          {menuOpen(), buttonStep(1, false), clickItem(Editor::kFirstZoomItem + 1)});
+    ASSERT_EQ(sizeRequests.size(), 2u);
+    EXPECT_EQ(sizeRequests[1], (std::pair{986, 885}));
+    EXPECT_EQ(scale().percent(), 150);
+    EXPECT_EQ(rectSize(), (std::pair{986, 885}));
+    click(stepPoint(2, 4));
+    EXPECT_TRUE(row(2).stepOn(4));
+    saveEditor(std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-rebuilt.png");
+}
+
+TEST_F(EditorZoomGuiTest, TheBuiltInFileDialogScalesWithTheWindow) {
+    openInstance(200);
+    std::string title;
+    press(centre(editor->importButton->rect()),
+          {buttonStep(1, false), [] { return BuiltinFileDialog::active() != nullptr; },
+           [&] {
+               const Rect r = BuiltinFileDialog::active()->screenRect();
+               // The dialog's units are the window's: twice the pixels on the screen.
+               EXPECT_GE(scale().toPixels(r).width(), 2 * r.width());
+               captureScreenPng(dpy, scale().toPixels(r),
+                                std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-file-200.png");
+               key(XK_Escape, true);
+               key(XK_Escape, false);
+               return true;
+           }});
+    ASSERT_TRUE(pumpUntil([] { return BuiltinFileDialog::active() == nullptr; }));
+    click(stepPoint(0, 0));
+    EXPECT_TRUE(row(0).stepOn(0));
+}
+
+} // namespace
+} // namespace quovent::test
