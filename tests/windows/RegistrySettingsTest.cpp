@@ -1,6 +1,7 @@
-// The sample base in the registry: HKEY_CURRENT_USER\Software\HalvdenLabs\SampleBase, default
-// value, REG_SZ, read and written as UTF-16 so that any directory name survives. Each test
-// runs against a private copy of HKEY_CURRENT_USER (tests/support/IsolatedUserSettings).
+// The per-user settings in the registry: the sample base as the default value (REG_SZ) of
+// HKEY_CURRENT_USER\Software\HalvdenLabs\SampleBase, read and written as UTF-16 so that any
+// directory name survives, and the zoom as a REG_DWORD under ...\Zoom. Each test runs against
+// a private copy of HKEY_CURRENT_USER (tests/support/IsolatedUserSettings).
 #include "editor/SampleBrowser.hpp"
 #include "platform/UserSettings.hpp"
 #include "tests/support/IsolatedUserSettings.hpp"
@@ -23,9 +24,9 @@ constexpr const wchar_t* kKey = L"Software\\HalvdenLabs\\SampleBase";
 constexpr const char* kUtf8Base = "D:\\S\xc3\xa4mples\\\xe3\x83\x89\xe3\x83\xa9\xe3\x83\xa0";
 constexpr const wchar_t* kWideBase = L"D:\\S\u00e4mples\\\u30c9\u30e9\u30e0";
 
-void setDefault(DWORD type, const void* data, DWORD bytes) {
+void setDefault(DWORD type, const void* data, DWORD bytes, const wchar_t* path = kKey) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                               nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(key, nullptr, 0, type, static_cast<const BYTE*>(data), bytes),
@@ -71,7 +72,7 @@ public:
     std::vector<std::string> messages;
 };
 
-class RegistrySampleBase : public ::testing::Test {
+class RegistrySettings : public ::testing::Test {
 protected:
     test::ScratchDirectory scratch{"quovent-registry"};
     test::IsolatedUserSettings settings{scratch.path()};
@@ -81,7 +82,7 @@ protected:
 
 } // namespace
 
-TEST_F(RegistrySampleBase, AMissingKeyMeansTheDriveRootWithoutAMessage) {
+TEST_F(RegistrySettings, AMissingKeyMeansTheDriveRootWithoutAMessage) {
     std::string value = "untouched";
     EXPECT_EQ(UserSettings::readSampleBase(value), UserSettings::ReadResult::Missing);
     EXPECT_EQ(value, "untouched");
@@ -98,7 +99,7 @@ TEST_F(RegistrySampleBase, AMissingKeyMeansTheDriveRootWithoutAMessage) {
     EXPECT_EQ(UserSettings::readSampleBase(value), UserSettings::ReadResult::Missing);
 }
 
-TEST_F(RegistrySampleBase, AStoredValueIsReadWhateverItsCharacters) {
+TEST_F(RegistrySettings, AStoredValueIsReadWhateverItsCharacters) {
     setDefaultText(kWideBase);
     std::string value;
     ASSERT_EQ(UserSettings::readSampleBase(value), UserSettings::ReadResult::Found);
@@ -118,7 +119,7 @@ TEST_F(RegistrySampleBase, AStoredValueIsReadWhateverItsCharacters) {
     EXPECT_EQ(value, "F:\\Loops");
 }
 
-TEST_F(RegistrySampleBase, AChosenBaseIsWrittenAsTextThatOtherProgramsRead) {
+TEST_F(RegistrySettings, AChosenBaseIsWrittenAsTextThatOtherProgramsRead) {
     dialogs.folder = kUtf8Base;
     browser.chooseSampleBase();
     EXPECT_TRUE(dialogs.messages.empty());
@@ -146,7 +147,7 @@ TEST_F(RegistrySampleBase, AChosenBaseIsWrittenAsTextThatOtherProgramsRead) {
     EXPECT_EQ(value, "C:\\");
 }
 
-TEST_F(RegistrySampleBase, AValueThatIsNoTextIsReportedAndTheRootUsed) {
+TEST_F(RegistrySettings, AValueThatIsNoTextIsReportedAndTheRootUsed) {
     const DWORD number = 42;
     const std::wstring lone(1, static_cast<wchar_t>(0xd800)); // half a surrogate pair
     struct Case {
@@ -175,11 +176,43 @@ TEST_F(RegistrySampleBase, AValueThatIsNoTextIsReportedAndTheRootUsed) {
     }
 }
 
-TEST_F(RegistrySampleBase, AFailedWriteIsReportedAndTheChoiceKept) {
+TEST_F(RegistrySettings, AFailedWriteIsReportedAndTheChoiceKept) {
     settings.blockWrites();
     dialogs.folder = "D:\\Kits";
     browser.chooseSampleBase();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "failed to write to registry");
     EXPECT_EQ(browser.sampleBasePath(), "D:\\Kits");
+}
+
+TEST_F(RegistrySettings, TheZoomIsANumberUnderItsOwnKey) {
+    constexpr const wchar_t* kZoom = L"Software\\HalvdenLabs\\Zoom";
+    int percent = 0;
+    EXPECT_EQ(UserSettings::readZoom(percent), UserSettings::ReadResult::Missing);
+    ASSERT_TRUE(UserSettings::writeZoom(150));
+    ASSERT_EQ(UserSettings::readZoom(percent), UserSettings::ReadResult::Found);
+    EXPECT_EQ(percent, 150);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kZoom, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD bytes = sizeof value;
+    EXPECT_EQ(
+        RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes),
+        ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(value, 150u);
+    // The sample base is not disturbed by it.
+    std::string base;
+    EXPECT_EQ(UserSettings::readSampleBase(base), UserSettings::ReadResult::Missing);
+
+    // A value no zoom can be, or of another type, means no choice: the desktop's scale.
+    EXPECT_FALSE(UserSettings::writeZoom(10));
+    const DWORD huge = 900;
+    setDefault(REG_DWORD, &huge, sizeof huge, kZoom);
+    EXPECT_EQ(UserSettings::readZoom(percent), UserSettings::ReadResult::Missing);
+    setDefault(REG_SZ, L"150", 8, kZoom);
+    EXPECT_EQ(UserSettings::readZoom(percent), UserSettings::ReadResult::Missing);
+    EXPECT_EQ(percent, 150); // untouched by the refusals
 }
