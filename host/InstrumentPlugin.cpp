@@ -38,6 +38,9 @@ InstrumentPlugin::InstrumentPlugin(vst::HostCallback hostCallback)
         hasVu(false);
         hasClip(false);
         isSynth(true);
+        // Both process entries work: the replacing one clears the outputs first. Hosts that
+        // only take plug-ins announcing it (Ardour 7 refuses the others) need the flag.
+        canProcessReplacing(true);
         setUniqueID(kUniqueId);
         // Declared although no chunk is ever handed over: the instance stores no state in
         // the host's project.

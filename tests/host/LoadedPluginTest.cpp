@@ -87,8 +87,8 @@ TEST(PluginCreation, AsksTheVersionFirstThenDeclaresItsShape) {
     EXPECT_EQ(e->numParams, 0);
     EXPECT_EQ(e->numInputs, 0);
     EXPECT_EQ(e->numOutputs, 12);
-    EXPECT_EQ(e->flags, 0x121); // editor, program chunks, synthesizer
-    EXPECT_EQ(e->flags & vst::effFlagsCanReplacing, 0);
+    EXPECT_EQ(e->flags, 0x131); // editor, replacing, program chunks, synthesizer
+    EXPECT_NE(e->flags & vst::effFlagsCanReplacing, 0);
     EXPECT_EQ(e->uniqueID, kQuov);
     EXPECT_EQ(e->version, 1);
     EXPECT_EQ(e->ioRatio, 1.0f);
