@@ -45,8 +45,15 @@ QUOVENT_ALWAYS_INLINE F4 flush(F4 x) noexcept {
     return reinterpret_cast<F4>(reinterpret_cast<I4>(x) & ~tiny(x));
 }
 
+// Not a normal finite number: zero, denormal, infinity or NaN (flushAbnormal's test).
+QUOVENT_ALWAYS_INLINE I4 abnormal(F4 x) noexcept {
+    const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
+    return ~((magnitude >= splat(std::numeric_limits<float>::min())) &
+             (magnitude <= splat(std::numeric_limits<float>::max())));
+}
+
 QUOVENT_ALWAYS_INLINE F4 smooth(F4 value, F4 target, float rate) noexcept {
-    const F4 v = flush(value);
+    const F4 v = reinterpret_cast<F4>(reinterpret_cast<I4>(value) & ~abnormal(value));
     return v + (target - v) * rate;
 }
 

@@ -69,9 +69,9 @@ public:
     static float panLeft(float pan) noexcept { return std::min(1.0f, 2.0f * (1.0f - pan)); }
     static float panRight(float pan) noexcept { return std::min(1.0f, 2.0f * pan); }
 
-    // One smoothing step toward target; a stored denormal counts as 0 first.
+    // One smoothing step toward target; a stored denormal, NaN or infinity counts as 0 first.
     static float smooth(float value, float target, float rate) noexcept {
-        const float v = flushDenormal(value);
+        const float v = flushAbnormal(value);
         return v + (target - v) * rate;
     }
 

@@ -24,13 +24,6 @@ int patternKey(int note, int s) noexcept {
     return 8 * note - 420 + s;
 }
 
-float hostRateOf(float rate) noexcept {
-    if (!(rate > Sequencer::kMinSampleRate)) {
-        return Sequencer::kMinSampleRate; // also NaN
-    }
-    return std::min(rate, Sequencer::kMaxSampleRate);
-}
-
 float tempoOf(float hostTempo) noexcept {
     if (!(hostTempo > 0.0f) || !std::isfinite(hostTempo)) {
         return Sequencer::kDefaultTempo;
@@ -45,6 +38,13 @@ float shuffleOf(float amount) noexcept {
     return std::min(amount, 1.0f);
 }
 } // namespace
+
+float Sequencer::usableSampleRate(float rate) noexcept {
+    if (!(rate > kMinSampleRate)) {
+        return kMinSampleRate; // also NaN
+    }
+    return std::min(rate, kMaxSampleRate);
+}
 
 double Sequencer::samplesPerStep(float sampleRate) const noexcept {
     const float bpm = tempo > 0.0f ? tempo.load() : kDefaultTempo;
@@ -264,7 +264,7 @@ void Sequencer::renderVoices(const BlockContext& block) noexcept {
 void Sequencer::renderBlock(float* const* outputs, int frames, float hostTempo,
                             float sampleRate) noexcept {
     const DenormalGuard denormals;
-    const float rate = hostRateOf(sampleRate);
+    const float rate = usableSampleRate(sampleRate);
     hostRate_ = rate;
     drainCommands();
     updateTempo(hostTempo, rate);

@@ -48,6 +48,10 @@ public:
     // Live voice count as of the end of the last block, for the editor's Notes readout.
     Relaxed<int> liveVoices{0};
 
+    // A host rate within kMinSampleRate..kMaxSampleRate: the nearer bound for one outside,
+    // the lower one for NaN.
+    static float usableSampleRate(float rate) noexcept;
+
     // Samples per sixteenth-note step at the given host rate; the tempo counts as 120
     // until the audio thread has seen one.
     double samplesPerStep(float sampleRate) const noexcept;
