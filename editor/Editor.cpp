@@ -82,12 +82,11 @@ void Editor::setSolo(int s, bool on) {
     }
 }
 
-void Editor::sendPatternNote(bool on) {
-    const int note = kFirstPatternNote + sequencer_.patterns().currentPattern();
-    if (on) {
-        sequencer_.postNoteOn(note, 127, kPatternChannel);
-    } else {
-        sequencer_.postNoteOff(note, kPatternChannel, 0.0f);
+// The requests say what the user asked for (play this pattern from its start, or stop), so
+// the audio side ends in that state however many clicks come before its next block.
+void Editor::playCurrentPatternIfPlaying() {
+    if (sequencer_.playing != 0) {
+        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
     }
 }
 
@@ -95,35 +94,24 @@ void Editor::selectPatternKey(int key) {
     if (key < 0 || key >= PatternBank::kKeys) {
         return;
     }
-    const bool playing = sequencer_.playing != 0;
-    if (playing) {
-        sendPatternNote(false);
-    }
     sequencer_.patterns().selectKey(key);
-    if (playing) {
-        sendPatternNote(true);
-        sequencer_.playing = 1;
-    }
+    playCurrentPatternIfPlaying();
 }
 
 void Editor::selectPatternBank(int bank) {
     if (bank < 0 || bank >= PatternBank::kBanks) {
         return;
     }
-    const bool playing = sequencer_.playing != 0;
-    if (playing) {
-        sendPatternNote(false);
-    }
     sequencer_.patterns().selectBank(bank);
-    if (playing) {
-        sendPatternNote(true);
-        sequencer_.playing = 1;
-    }
+    playCurrentPatternIfPlaying();
 }
 
 void Editor::setPlaying(bool on) {
-    sequencer_.playing = on ? 1 : 0;
-    sendPatternNote(on);
+    if (on) {
+        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
+    } else {
+        sequencer_.requestStop();
+    }
 }
 
 bool Editor::setStepEditModeFromKey(int character) {

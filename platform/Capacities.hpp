@@ -20,7 +20,6 @@ inline constexpr int kMidiNotes = 128; // note ratio table entries
 // Audio.
 inline constexpr int kOutputs = 12; // six stereo pairs
 inline constexpr int kOutputPairs = kOutputs / 2;
-inline constexpr int kEditorCommands = 256; // editor-to-audio note queue entries (power of two)
 
 // Samples.
 inline constexpr int kSampleFrames = 400000; // frames per sample channel
