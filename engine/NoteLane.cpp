@@ -9,7 +9,7 @@ bool NoteLane::prepare(Voice& voice, const Slot& slot, const BlockContext& block
     }
     const Playback::Outputs out = Playback::outputPair(block.outputs, slot.outputPair);
     const float pan = slot.pan;
-    sample = &slot.sample;
+    sample = slot.sample.view();
     outLeft = out.left;
     outRight = out.right;
     // The fade toward the end of the play length starts 1800 x increment frames before it;

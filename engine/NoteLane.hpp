@@ -42,7 +42,7 @@ struct NoteLane {
         }
         float l = 0.0f;
         float r = 0.0f;
-        Playback::read(*sample, position, l, r);
+        Playback::read(sample, position, l, r);
         if (!settled) {
             const float g = Playback::smooth(gain, volume, Playback::kGainRate);
             const float lg = Playback::smooth(leftGain, leftTarget, Playback::kPanRate);
@@ -74,7 +74,7 @@ struct NoteLane {
         return false;
     }
 
-    const SampleBuffer* sample = nullptr;
+    SampleView sample; // taken once per block
     float* outLeft = nullptr; // null: the host gave no buffer for the pair
     float* outRight = nullptr;
     float increment = 0.0f;

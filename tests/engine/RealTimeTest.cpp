@@ -156,6 +156,11 @@ TEST(RealTime, BlocksMidiAndEditorRequestsAllocateNothingAndNeverLock) {
         }
     }
     h.slot(3).setSync(true, 5512.5);
+    // Samples kept as 16-bit values (mono and stereo), and note voices reading on past a
+    // play length of 0 while they fade.
+    fillSine16(h.slot(4), 30000, 330.0, true);
+    fillSine16(h.slot(5), 30000, 440.0, false);
+    h.slot(6).length = 0.0f;
     h.seq().shuffleAmount = 0.5f;
     std::array<float*, 12> ptrs{};
     for (int i = 0; i < 12; ++i) {
