@@ -74,7 +74,7 @@ struct NoteLane {
         return false;
     }
 
-    SampleView sample; // taken once per block
+    SampleView sample;        // taken once per block
     float* outLeft = nullptr; // null: the host gave no buffer for the pair
     float* outRight = nullptr;
     float increment = 0.0f;

@@ -51,8 +51,7 @@ public:
     // Linear interpolation between frame i and i + 1. Callers read below the play length,
     // so i + 1 is at most the zero guard frame; the clamp keeps every read inside the
     // arrays even for a position that is not (NaN reads frame 0).
-    static void read(const SampleView& sample, float position, float& left,
-                     float& right) noexcept {
+    static void read(const SampleView& sample, float position, float& left, float& right) noexcept {
         constexpr int kLast = SampleBuffer::kCapacity - 1;
         const float p = position >= 0.0f ? position : 0.0f;
         int i = kLast;

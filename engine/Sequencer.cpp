@@ -18,7 +18,7 @@ constexpr int kRowSlots = capacity::kRowSlots;
 constexpr int kLastPatternNote = Sequencer::kFirstPatternNote + capacity::kPatterns - 1;
 constexpr int kLastDrumNote = Sequencer::kFirstDrumNote + kRowSlots - 1;
 constexpr float kVelocityScale = 1.0f / 254.0f; // velocity 127 gives 0.5
-constexpr int kEditorVelocity = 127;             // patterns started with the Play button
+constexpr int kEditorVelocity = 127;            // patterns started with the Play button
 
 // The note-off key of slot s's voice of pattern note m: 60 uses 60..67, 61 uses 68..75.
 int patternKey(int note, int s) noexcept {

@@ -58,7 +58,7 @@ private:
     static constexpr std::uint32_t kSerialMask = (1u << (32 - kSerialShift)) - 1;
 
     std::atomic<std::uint32_t> word_{0};
-    std::uint32_t serial_ = 0; // editor thread
+    std::uint32_t serial_ = 0;            // editor thread
     alignas(64) std::uint32_t taken_ = 0; // audio thread: the word last carried out
 };
 

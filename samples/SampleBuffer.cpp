@@ -106,7 +106,8 @@ void SampleBuffer::forget(int array, int from) noexcept {
     const std::size_t size = array < kLeft16 ? sizeof(float) : sizeof(std::int16_t);
     const std::size_t page = platform::ZeroedMemory::pageSize();
     const std::size_t base = offsets_[array];
-    const std::size_t pagesFrom = (base + size * static_cast<std::size_t>(from) + page - 1) / page * page;
+    const std::size_t pagesFrom =
+        (base + size * static_cast<std::size_t>(from) + page - 1) / page * page;
     const std::size_t pagesTo = (base + size * static_cast<std::size_t>(to)) / page * page;
     if (pagesFrom < pagesTo && memory_.releasePages(pagesFrom, pagesTo - pagesFrom)) {
         zeroFrames(array, from, static_cast<int>((pagesFrom - base) / size));

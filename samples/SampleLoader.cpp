@@ -136,9 +136,9 @@ bool SampleLoader::load(WavFile& wav, SampleBuffer& buffer) noexcept {
                      layout->channels == 1);
     const std::uint32_t decoded =
         pcm16 ? readPcm16(wav, *layout, buffer, staging.get(), blockFrames)
-            : readBytes(wav, *layout, buffer,
-                        reinterpret_cast<unsigned char*>(staging.get()), // NOLINT: byte view
-                        blockFrames);
+              : readBytes(wav, *layout, buffer,
+                          reinterpret_cast<unsigned char*>(staging.get()), // NOLINT: byte view
+                          blockFrames);
     buffer.finishLoad(static_cast<int>(decoded), static_cast<int>(layout->frames));
     buffer.setSampleRate(wav.sampleRate());
     return true;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -34,13 +35,12 @@ double residentMegabytes() {
     long pages = 0;
     long resident = 0;
     statm >> pages >> resident;
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
-           kMegabyte;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / kMegabyte;
 }
 
 std::intptr_t QUOVENT_VSTCALL host(vst::AEffect* /*effect*/, std::int32_t opcode,
-                                   std::int32_t /*index*/, std::intptr_t /*value*/,
-                                   void* /*ptr*/, float /*opt*/) {
+                                   std::int32_t /*index*/, std::intptr_t /*value*/, void* /*ptr*/,
+                                   float /*opt*/) {
     return opcode == vst::audioMasterVersion ? 2400 : 0;
 }
 
@@ -61,7 +61,8 @@ bool measureInstances(const char* path) {
     std::vector<float> samples(static_cast<std::size_t>(12 * kBlock));
     std::array<float*, 12> outputs{};
     for (int c = 0; c < 12; ++c) {
-        outputs[static_cast<std::size_t>(c)] = samples.data() + c * kBlock;
+        outputs[static_cast<std::size_t>(c)] =
+            samples.data() + static_cast<std::ptrdiff_t>(c) * kBlock;
     }
     std::vector<vst::AEffect*> effects;
     double afterFirst = loaded;
@@ -128,7 +129,8 @@ std::uint32_t writeWav(const std::string& path, std::uint16_t tag, std::uint16_t
         file.push_back(static_cast<unsigned char>(top ? 0x3C : x >> 24));
     }
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
     return dataBytes;
 }
 

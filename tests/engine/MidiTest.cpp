@@ -267,12 +267,12 @@ TEST_F(Midi, EveryClickSequenceEndsInTheStateAskedForWithOrWithoutBlocksBetween)
         int pattern;
     };
     const std::vector<std::vector<Click>> sequences = {
-        {{true, 0}, {true, 0}},               // the lit key while playing
-        {{true, 0}, {true, 0}, {false, 0}},   // ... then Play off
-        {{true, 0}, {false, 0}, {true, 0}},   // Play off and on again
-        {{true, 2}, {true, 7}, {true, 7}},    // another key, then that key again
-        {{true, 2}, {false, 0}, {false, 0}},  // Play off twice
-        {{false, 0}, {true, 4}, {true, 16}},  // Play, then the other bank
+        {{true, 0}, {true, 0}},              // the lit key while playing
+        {{true, 0}, {true, 0}, {false, 0}},  // ... then Play off
+        {{true, 0}, {false, 0}, {true, 0}},  // Play off and on again
+        {{true, 2}, {true, 7}, {true, 7}},   // another key, then that key again
+        {{true, 2}, {false, 0}, {false, 0}}, // Play off twice
+        {{false, 0}, {true, 4}, {true, 16}}, // Play, then the other bank
         {{true, 1}, {false, 0}, {true, 1}, {false, 0}, {true, 1}},
     };
     for (const bool blocksBetween : {true, false}) {
@@ -290,7 +290,8 @@ TEST_F(Midi, EveryClickSequenceEndsInTheStateAskedForWithOrWithoutBlocksBetween)
                 }
             }
             const Click& last = sequences[n].back();
-            SCOPED_TRACE(testing::Message() << "sequence " << n << (blocksBetween ? ", blocks" : ""));
+            SCOPED_TRACE(testing::Message()
+                         << "sequence " << n << (blocksBetween ? ", blocks" : ""));
             EXPECT_EQ(fresh.playing, last.play ? 1 : 0);
             int sounding = 0;
             for (int i = 0; i < fresh.voices().count(); ++i) {

@@ -104,7 +104,9 @@ protected:
         host.setTempo(120.0);
         ASSERT_NE(host.open(), nullptr);
         host.prepare(44100.0f, kBlock);
-        ASSERT_EQ(host.dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        // The interface hands the parent's X11 id over as a pointer.
+        void* const parentId = reinterpret_cast<void*>(parent); // NOLINT(performance-no-int-to-ptr)
+        ASSERT_EQ(host.dispatch(vst::effEditOpen, 0, 0, parentId), 1);
         Window root = 0;
         Window up = 0;
         Window* children = nullptr;
@@ -232,8 +234,14 @@ TEST_F(UntrustedValues, NonFiniteAndHugeParametersNeverReachTheOutput) {
     ASSERT_GT(peak, 0.01f) << "notes and the pattern sound";
 
     constexpr float kInf = std::numeric_limits<float>::infinity();
-    const float bad[] = {std::nanf(""), -std::nanf(""), kInf, -kInf, 1.0e30f, -1.0e30f,
-                         std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min()};
+    const float bad[] = {std::nanf(""),
+                         -std::nanf(""),
+                         kInf,
+                         -kInf,
+                         1.0e30f,
+                         -1.0e30f,
+                         std::numeric_limits<float>::max(),
+                         std::numeric_limits<float>::denorm_min()};
     const std::int32_t indexes[] = {141, 142, 145, 153, 154, 157};
     // Each value on each parameter alone, then all parameters bad at once.
     for (const std::int32_t index : indexes) {

@@ -231,7 +231,8 @@ TEST(SampleLoader, EverySixteenBitValuePlaysAsItsValueOver32768Times115) {
     for (const int channels : {1, 2}) {
         auto buffer = makeBuffer();
         ASSERT_TRUE(buffer->loadSample(
-            dir.write("all.wav", RiffBuilder().fmt(fmtData(1, channels, 44100, 16)).data(pcm16(all)))
+            dir.write("all.wav",
+                      RiffBuilder().fmt(fmtData(1, channels, 44100, 16)).data(pcm16(all)))
                 .c_str()));
         const int frames = 65536 / channels;
         ASSERT_EQ(buffer->frameCount(), frames);
