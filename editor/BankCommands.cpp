@@ -56,20 +56,10 @@ void BankCommands::importBank() {
         editor_.dialogs().showMessage(importRefusedText(result.error));
         return;
     }
-    showModel();
+    editor_.showModel();
     if (!result.missingSamples.empty()) {
         editor_.dialogs().showMessage(missingSamplesText(result.missingSamples));
     }
-}
-
-void BankCommands::showModel() {
-    for (int s = 0; s < capacity::kRowSlots; ++s) {
-        editor_.showSlotSettings(s);
-    }
-    editor_.showShuffle();
-    // Sets the StepEdit switch and shows the current pattern's lane and keys.
-    editor_.showStepEditMode();
-    editor_.redrawReadouts();
 }
 
 } // namespace quovent

@@ -26,9 +26,6 @@ public:
     static std::string missingSamplesText(const std::vector<std::string>& paths);
 
 private:
-    // Every control from the model: slot rows, step buttons, pattern keys, StepEdit, Shuffle.
-    void showModel();
-
     Editor& editor_;
 };
 

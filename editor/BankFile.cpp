@@ -62,6 +62,13 @@ struct BankData {
     std::array<std::array<RowData, kRowSlots>, kPatterns> patterns;
 };
 
+std::string supportedVersions() {
+    const std::string last = std::to_string(BankFile::kVersion);
+    return BankFile::kFirstVersion == BankFile::kVersion
+               ? last
+               : std::to_string(BankFile::kFirstVersion) + " to " + last;
+}
+
 std::string indexed(const std::string& where, std::size_t i) {
     return where + "[" + std::to_string(i) + "]";
 }
@@ -101,6 +108,8 @@ bool nestingWithin(std::string_view text, int limit) {
 // Reads a parsed document into the staging copy, stopping at the first fault.
 class BankReader {
 public:
+    // An empty base directory: every sample path must be absolute (the host's saved state
+    // has no file a relative path could be relative to).
     explicit BankReader(fs::path baseDirectory) : base_(std::move(baseDirectory)) {}
 
     bool read(const Json& doc, BankData& out) {
@@ -154,9 +163,11 @@ private:
         if (version == doc.end() || !version->is_number_integer()) {
             return fail("version", "expected the integer " + std::to_string(BankFile::kVersion));
         }
-        if (*version != BankFile::kVersion) {
+        // Every earlier version stays readable; a later one is refused whole rather than
+        // read in part.
+        if (*version < BankFile::kFirstVersion || *version > BankFile::kVersion) {
             return fail("version", "version " + version->dump() + " is not supported (expected " +
-                                       std::to_string(BankFile::kVersion) + ")");
+                                       supportedVersions() + ")");
         }
         return true;
     }
@@ -272,6 +283,9 @@ private:
         }
         fs::path path(text);
         if (path.is_relative()) {
+            if (base_.empty()) {
+                return fail(field, "expected an absolute path");
+            }
             path = base_ / path;
         }
         out = path.lexically_normal().string();
@@ -409,27 +423,33 @@ bool readWhole(const fs::path& file, std::string& text, std::string& error) {
 }
 
 // Missing samples are silenced rather than left playing the slot's previous sound: the
-// imported bank should sound like the file says, and a slot whose file is gone is silent.
-// A loaded sample's directory becomes the slot's file list, as for a file dropped on the
-// slot, so stepping through the neighbouring files works at once.
-bool loadSlotSample(Slot& slot, const std::string& path, double samplesPerStep) {
-    slot.sample.clearSample();
+// imported bank should sound like the file says, and a slot whose file is gone is silent. The
+// slot keeps the path and is marked missing, so the name display says so and relocation can
+// find the file. A loaded sample's directory becomes the slot's file list, as for a file
+// dropped on the slot, so stepping through the neighbouring files works at once.
+//
+// No view is touched here: a restore may run on a host thread other than the editor's, and
+// whoever applied the bank shows the model afterwards on the editor thread.
+bool loadSlotSample(Slot& slot, const std::string& path) {
+    // A frame count of 0 silences the slot at once (from the next block on nothing plays
+    // beyond it). Clearing touches only what the old sample wrote and gives its memory back,
+    // so a slot whose file is missing holds nothing.
     slot.sample.setFrameCount(0);
     slot.sample.setSampleRate(0);
+    slot.sample.clearSample();
     slot.directory.forget();
     slot.fileIndex = 0;
     if (path.empty()) {
-        slot.setSamplePath(Slot::kPlaceholderPath, samplesPerStep);
+        slot.assignSamplePath(Slot::kPlaceholderPath);
         return true;
     }
-    slot.setSamplePath(path, samplesPerStep);
-    // A successful load always sets the file's (non-zero) rate.
-    if (slot.sample.sampleRate() == 0) {
+    slot.assignSamplePath(path);
+    if (!slot.sample.loadSample(path.c_str())) {
+        slot.markSampleMissing();
         return false;
     }
     if (slot.directory.setDirectory(SampleDirectory::parentOf(path)) && slot.directory.scan() > 0) {
         slot.fileIndex = std::max(0, slot.directory.indexOf(path));
-        slot.showSampleName(path);
     }
     return true;
 }
@@ -463,7 +483,7 @@ void apply(Editor& editor, const BankData& data, std::vector<std::string>& missi
         slot.active = d.active ? 1 : 0;
         slot.sync = 0; // switched on below, once the sample's length is known
         slot.syncIncrement = 1.0f;
-        if (!loadSlotSample(slot, d.samplePath, samplesPerStep)) {
+        if (!loadSlotSample(slot, d.samplePath)) {
             missing.push_back(d.samplePath);
         }
         slot.setSync(d.sync, samplesPerStep);
@@ -475,8 +495,49 @@ void apply(Editor& editor, const BankData& data, std::vector<std::string>& missi
     }
     seq.shuffleAmount = data.shuffleAmount;
     editor.stepEditMode = data.stepEditMode;
-    seq.patterns().selectBank(data.bank);
-    seq.patterns().selectKey(data.key);
+    editor.selectPattern(data.bank, data.key);
+}
+
+// The text with every byte that is not part of a well-formed UTF-8 sequence replaced by
+// U+FFFD, so JSON can carry it.
+std::string validUtf8(const std::string& text) {
+    static constexpr const char* kReplacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        unsigned minimum = 0;
+        if (lead < 0x80) {
+            length = 1;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            minimum = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            minimum = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            minimum = 0x10000;
+        }
+        bool good = length > 0 && i + length <= text.size();
+        unsigned code = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+        for (std::size_t k = 1; good && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            good = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        good = good && code >= minimum && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (good) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            out += kReplacement;
+            ++i;
+        }
+    }
+    return out;
 }
 
 // The shortest decimal text that reads back as the same float, so 0.65f is written as
@@ -594,10 +655,32 @@ BankImportResult BankFile::importBank(Editor& editor, const fs::path& file) {
     return result;
 }
 
+BankImportResult BankFile::restoreState(Editor& editor, std::string_view text) {
+    BankImportResult result;
+    auto data = std::make_unique<BankData>();
+    result.error = stage(text, fs::path(), *data);
+    if (!result.error.empty()) {
+        return result;
+    }
+    apply(editor, *data, result.missingSamples);
+    result.ok = true;
+    return result;
+}
+
+std::string BankFile::stateText(const Editor& editor) {
+    std::string text;
+    writeText(editor, fs::path(), PathText::Replaced, text);
+    return text;
+}
+
 BankExportResult BankFile::toText(const Editor& editor, const fs::path& baseDirectory,
                                   std::string& text) {
+    return writeText(editor, baseDirectory.lexically_normal(), PathText::Checked, text);
+}
+
+BankExportResult BankFile::writeText(const Editor& editor, const fs::path& base, PathText paths,
+                                     std::string& text) {
     const Sequencer& seq = editor.sequencer();
-    const fs::path base = baseDirectory.lexically_normal();
     Json doc = Json::object();
     doc["format"] = kFormat;
     doc["version"] = kVersion;
@@ -608,6 +691,9 @@ BankExportResult BankFile::toText(const Editor& editor, const fs::path& baseDire
     Json slots = Json::array();
     for (int s = 0; s < kRowSlots; ++s) {
         Json j = slotJson(seq.slots().slot(s), base);
+        if (paths == PathText::Replaced) {
+            j["samplePath"] = validUtf8(j["samplePath"].get<std::string>());
+        }
         try {
             (void)j["samplePath"].dump();
         } catch (const Json::type_error&) {

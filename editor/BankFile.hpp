@@ -6,8 +6,9 @@
 // temporary file beside the target, syncs it and renames it over the target, so a reader
 // sees either the old file or the complete new one.
 //
-// Editor thread only. Import writes the same relaxed settings the editor's controls write,
-// so a pattern that is playing picks the new values up at its next block or step.
+// Import writes the same relaxed settings the editor's controls write, so a pattern that is
+// playing picks the new values up at its next block or step. The caller holds the editor's
+// model lock (the editor thread, or a host thread restoring the state).
 #pragma once
 
 #include <filesystem>
@@ -38,7 +39,10 @@ struct BankExportResult {
 class BankFile {
 public:
     static constexpr const char* kFormat = "quovent-bank";
+    // The version written, and the oldest one still read: a reader reads every version from
+    // kFirstVersion to its own kVersion, so the state in saved projects stays readable.
     static constexpr int kVersion = 1;
+    static constexpr int kFirstVersion = 1;
 
     // Reads a bank file into the editor's model. On refusal nothing in the model changes.
     static BankImportResult importBank(Editor& editor, const std::filesystem::path& file);
@@ -53,6 +57,21 @@ public:
     // relative to it.
     static BankExportResult toText(const Editor& editor, const std::filesystem::path& baseDirectory,
                                    std::string& text);
+
+    // The instance's state as the host keeps it in its project: the bank text with every
+    // sample path absolute. Never fails: a path that is not UTF-8 (which JSON cannot carry)
+    // is written with its stray bytes replaced, so the slot comes back missing and can be
+    // relocated, rather than the whole state being lost.
+    static std::string stateText(const Editor& editor);
+    // Reads state text (read by size; it need not end in a zero) into the model as
+    // importBank reads a file, all-or-nothing; a relative sample path is refused. Touches no
+    // view: the caller shows the model on the editor thread.
+    static BankImportResult restoreState(Editor& editor, std::string_view text);
+
+private:
+    enum class PathText { Checked, Replaced };
+    static BankExportResult writeText(const Editor& editor, const std::filesystem::path& base,
+                                      PathText paths, std::string& text);
 };
 
 } // namespace quovent

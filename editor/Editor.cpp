@@ -1,6 +1,7 @@
 // The editor object: window lifecycle, idle, control dispatch and the StepEdit keys.
 #include "editor/Editor.hpp"
 
+#include "editor/BankFile.hpp"
 #include "editor/TextStyle.hpp"
 #include "widgets/KnobMode.hpp"
 
@@ -106,6 +107,19 @@ void Editor::selectPatternBank(int bank) {
     playCurrentPatternIfPlaying();
 }
 
+void Editor::selectPattern(int bank, int key) {
+    PatternBank& patterns = sequencer_.patterns();
+    if (bank < 0 || bank >= PatternBank::kBanks || key < 0 || key >= PatternBank::kKeys) {
+        return;
+    }
+    const bool changed = bank != patterns.bank() || key != patterns.key();
+    patterns.selectBank(bank);
+    patterns.selectKey(key);
+    if (changed) {
+        playCurrentPatternIfPlaying();
+    }
+}
+
 void Editor::setPlaying(bool on) {
     if (on) {
         sequencer_.requestPlay(sequencer_.patterns().currentPattern());
@@ -156,6 +170,7 @@ const BitmapPtr& Editor::bitmap(int id) {
 }
 
 bool Editor::open(void* parent) {
+    ModelLock::Scope hold(lock_);
     if (frame_ != nullptr) {
         // Hosts do not always pair open and close: a second open rebuilds the window in
         // the (possibly new) parent.
@@ -167,6 +182,8 @@ bool Editor::open(void* parent) {
     if (frame_ == nullptr) {
         return false;
     }
+    ++openCount_;
+    modelReplaced_ = false; // the controls are built from the model as it is now
     lastIdleTick_ = frame_->windowSystem().tickCount();
     widgetDialogs_ = std::make_unique<WidgetDialogs>(*frame_);
     sampleBrowser_.setDialogs(*widgetDialogs_);
@@ -181,7 +198,14 @@ bool Editor::open(void* parent) {
     // The first open completes the slot bank; the dispatch walks the slots up to its count.
     sequencer_.slots().setCount(capacity::kRowSlots);
     showCurrentPattern();
-    const float hostBpm = host_.hostTempo();
+    float hostBpm = 0.0f;
+    {
+        ModelLock::Released out(lock_);
+        hostBpm = host_.hostTempo();
+    }
+    if (frame_ == nullptr) {
+        return false; // the host closed the window while it was asked the tempo
+    }
     setTempoDisplay(hostBpm > 0.0f ? hostBpm : kDefaultBpm);
     shownTempo_ = sequencer_.tempo;
     shownNoteCount = sequencer_.liveVoices;
@@ -234,6 +258,7 @@ void Editor::buildReadouts() {
 }
 
 void Editor::close() {
+    ModelLock::Scope hold(lock_);
     if (frame_ == nullptr) {
         return;
     }
@@ -284,7 +309,7 @@ void Editor::showAudioState() {
     }
 }
 
-void Editor::idle() {
+void Editor::refresh() {
     if (frame_ == nullptr) {
         return;
     }
@@ -295,15 +320,33 @@ void Editor::idle() {
     frame_->idle();
 }
 
+void Editor::idle() {
+    ModelLock::Scope hold(lock_);
+    // Nested in the modal idle's host idle, only the audio state is copied: the control
+    // that runs the loop may rely on the others staying as they are.
+    if (frame_ != nullptr && !inHostIdle_ && modelReplaced_) {
+        modelReplaced_ = false;
+        showModel();
+    }
+    refresh();
+    if (frame_ != nullptr && !inHostIdle_) {
+        offerRelocations();
+    }
+}
+
 void Editor::doIdle() {
+    ModelLock::Scope hold(lock_);
     if (frame_ == nullptr) {
         return;
     }
     platform::WindowSystem& system = frame_->windowSystem();
     std::uint32_t now = system.tickCount();
-    idle();
+    refresh();
     if (now - lastIdleTick_ < kBusyIdle) {
-        system.sleep(kIdleSleep);
+        {
+            ModelLock::Released out(lock_); // a save or restore may run meanwhile
+            system.sleep(kIdleSleep);
+        }
         now += kIdleSleep;
         if (now - lastIdleTick_ < kHostIdleGap) {
             return;
@@ -311,11 +354,92 @@ void Editor::doIdle() {
     }
     lastIdleTick_ = now;
     inHostIdle_ = true;
-    host_.masterIdle(); // may close the window
+    {
+        ModelLock::Released out(lock_);
+        host_.masterIdle(); // may close the window
+    }
     inHostIdle_ = false;
 }
 
+void Editor::beginEdit(int tag) {
+    ModelLock::Released out(lock_);
+    host_.beginEdit(tag);
+}
+
+void Editor::endEdit(int tag) {
+    ModelLock::Released out(lock_);
+    host_.endEdit(tag);
+}
+
+bool Editor::hasHostFileSelector() {
+    ModelLock::Released out(lock_);
+    return host_.hasHostFileSelector();
+}
+
+int Editor::openHostFileSelector(FileSelectRequest& request) {
+    ModelLock::Released out(lock_);
+    return host_.openHostFileSelector(request);
+}
+
+void Editor::closeHostFileSelector(FileSelectRequest& request) {
+    ModelLock::Released out(lock_);
+    host_.closeHostFileSelector(request);
+}
+
+// ---- The host's saved state ---------------------------------------------------------------
+
+void Editor::saveState(std::string& text) {
+    ModelLock::Scope hold(lock_);
+    text = BankFile::stateText(*this);
+}
+
+bool Editor::restoreState(std::string_view text) {
+    ModelLock::Scope hold(lock_);
+    if (!BankFile::restoreState(*this, text).ok) {
+        return false;
+    }
+    for (int s = 0; s < capacity::kRowSlots; ++s) {
+        relocationPending_[static_cast<std::size_t>(s)] =
+            sequencer_.slots().slot(s).sampleMissing();
+    }
+    modelReplaced_ = true;
+    return true;
+}
+
+bool Editor::relocationPending(int slot) const {
+    return slot >= 0 && slot < capacity::kRowSlots &&
+           relocationPending_[static_cast<std::size_t>(slot)];
+}
+
+void Editor::offerRelocations() {
+    if (relocating_) {
+        return;
+    }
+    relocating_ = true;
+    for (int s = 0; s < capacity::kRowSlots && frame_ != nullptr; ++s) {
+        bool& pending = relocationPending_[static_cast<std::size_t>(s)];
+        Slot& slot = sequencer_.slots().slot(s);
+        if (!pending) {
+            continue;
+        }
+        pending = false;
+        if (!slot.sampleMissing()) {
+            continue; // another sample was set meanwhile
+        }
+        const unsigned asked = openCount_;
+        sampleBrowser_.relocateMissingSample(slot);
+        if (frame_ == nullptr || openCount_ != asked) {
+            // The host closed the window during the question: that was no answer of the
+            // user's, so the slot is offered again when the window next opens.
+            pending = slot.sampleMissing();
+            break;
+        }
+    }
+    relocating_ = false;
+}
+
 int Editor::onKeyDown(const KeyCode& key) {
+    ModelLock::Scope hold(lock_);
     if (!setStepEditModeFromKey(key.character)) {
         return 0;
     }
@@ -370,6 +494,16 @@ void Editor::showCurrentPattern() {
     patternKeys.show(sequencer_.patterns());
 }
 
+void Editor::showModel() {
+    for (int s = 0; s < capacity::kRowSlots; ++s) {
+        showSlotSettings(s);
+    }
+    showShuffle();
+    // Sets the StepEdit switch and shows the current pattern's lane and keys.
+    showStepEditMode();
+    redrawReadouts();
+}
+
 void Editor::showSlotSettings(int slot) {
     if (slot >= 0 && slot < capacity::kRowSlots) {
         row(slot).showSettings();
@@ -417,6 +551,7 @@ void Editor::redraw(DrawContext* context, Control* control) {
 
 void Editor::automate(int slot, int tag, float value) {
     setCurrentSlot(&sequencer_.slots().slot(slot));
+    ModelLock::Released out(lock_);
     host_.setParameterAutomated(tag, value);
 }
 

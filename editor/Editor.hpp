@@ -3,9 +3,13 @@
 // Every control reports to valueChanged, which dispatches on the control's tag (and, for the
 // tags two kinds of control share, on the control itself).
 //
-// Threads: everything runs on the editor thread except currentSlot(), which the host's
-// setParameter may read from its audio thread. The audio thread never touches a control:
-// idle() copies what it changed (lamps, Play, tempo, voice count) into the controls.
+// Threads: the window and its controls belong to the editor thread. The model is also
+// saved and restored by the host from any thread (saveState, restoreState); the model lock
+// keeps those apart from the editor thread's work, which lets go of it whenever it waits or
+// calls the host. A restore never touches a control: the next idle shows the new model.
+// currentSlot() may be read by the host's setParameter on its audio thread. The audio thread
+// never touches a control or the lock: idle() copies what it changed (lamps, Play, tempo,
+// voice count) into the controls.
 #pragma once
 
 #include "editor/BankCommands.hpp"
@@ -13,6 +17,7 @@
 #include "editor/EditorBase.hpp"
 #include "editor/HeadlessDialogs.hpp"
 #include "editor/HostServices.hpp"
+#include "editor/ModelLock.hpp"
 #include "editor/PatternKeys.hpp"
 #include "editor/SampleBaseDisplay.hpp"
 #include "editor/SampleBrowser.hpp"
@@ -30,6 +35,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace quovent {
 
@@ -68,18 +75,25 @@ public:
     // FrameHost: the modal idle of tracking loops, menus and dialogs; edit brackets; keys
     // typed into the window.
     void doIdle() override;
-    void beginEdit(int tag) override { host_.beginEdit(tag); }
-    void endEdit(int tag) override { host_.endEdit(tag); }
+    void beginEdit(int tag) override;
+    void endEdit(int tag) override;
     bool onKeyDown(const platform::KeyEvent& key) override;
     using EditorBase::onKeyUp;
     using FrameHost::onKeyUp;
-    bool hasHostFileSelector() override { return host_.hasHostFileSelector(); }
-    int openHostFileSelector(FileSelectRequest& request) override {
-        return host_.openHostFileSelector(request);
-    }
-    void closeHostFileSelector(FileSelectRequest& request) override {
-        host_.closeHostFileSelector(request);
-    }
+    bool hasHostFileSelector() override;
+    int openHostFileSelector(FileSelectRequest& request) override;
+    void closeHostFileSelector(FileSelectRequest& request) override;
+
+    // ---- The state the host keeps in its project (any thread but the audio thread) -------
+    // The groove bank text of the whole state, every sample path absolute.
+    void saveState(std::string& text);
+    // Replaces the whole state with the text's, all-or-nothing; false (nothing changed) when
+    // the text is refused. Opens no dialog: the window, when open, shows the new state at
+    // its next idle, and samples that could not be found are offered for relocation at the
+    // first idle of an open window.
+    bool restoreState(std::string_view text);
+    // Slots whose missing sample is still to be offered for relocation.
+    bool relocationPending(int slot) const;
 
     // ValueListener: what each control's change does.
     void valueChanged(DrawContext* context, Control& control) override;
@@ -126,6 +140,9 @@ public:
     // place of the old one (also when it is the same pattern).
     void selectPatternKey(int key);
     void selectPatternBank(int bank);
+    // Bank and key at once (an imported bank): while playing, a changed selection plays the
+    // new pattern from its start in place of the old one.
+    void selectPattern(int bank, int key);
     // The Play button: plays the current pattern from its start, or stops what it started.
     void setPlaying(bool on);
     // The StepEdit shortcuts v, t, f, r, p (lower case only). True when the key was used.
@@ -155,6 +172,8 @@ public:
     SlotRowView& row(int slot) { return *rows_.at(static_cast<std::size_t>(slot)); }
     // The lane the step buttons show changed: redisplay every step button.
     void showStepEditMode();
+    // Every control from the model: slot rows, step buttons, pattern keys, StepEdit, Shuffle.
+    void showModel();
 
 private:
     void playCurrentPatternIfPlaying();
@@ -163,6 +182,10 @@ private:
     void buildReadouts();
     void detachControls();
     void setTempoDisplay(float bpm);
+    // The idle work shared by the host's idle and the modal idle.
+    void refresh();
+    // Offers each slot restored with a missing sample for relocation (host idle only).
+    void offerRelocations();
     // Copies what the audio thread changed into the controls.
     void showAudioState();
     // The row (0..count-1) one of whose controls is `control`; -1 for none.
@@ -175,6 +198,8 @@ private:
     void setSoloFromButton(int slot, float value);
 
     HostServices& host_;
+    // Declared before everything it guards, so it outlives them.
+    ModelLock lock_;
     Sequencer sequencer_;
     std::atomic<Slot*> currentSlot_{nullptr};
     HeadlessDialogs headlessDialogs_;
@@ -195,6 +220,13 @@ private:
     std::uint32_t lastIdleTick_ = 0;
     bool inHostIdle_ = false;
     float shownTempo_ = 0.0f;
+    // A restore replaced the model; the open window shows it at its next host idle.
+    bool modelReplaced_ = false;
+    std::array<bool, capacity::kRowSlots> relocationPending_{};
+    bool relocating_ = false;
+    // Counts opens, so a relocation pass sees when the host closed or reopened the window
+    // from inside one of its dialogs.
+    unsigned openCount_ = 0;
 };
 
 } // namespace quovent

@@ -3,6 +3,7 @@
 #include "platform/Paths.hpp"
 #include "platform/UserSettings.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -135,6 +136,29 @@ bool SampleBrowser::relocateSample(Slot& slot, const std::string& /*path*/) {
         return false;
     }
     relocationDirectory_ = SampleDirectory::parentOf(*chosen);
+    return true;
+}
+
+bool SampleBrowser::relocateMissingSample(Slot& slot) {
+    const std::string saved = slot.samplePath();
+    if (loadWithRelocation(slot, saved)) {
+        listOwnDirectory(slot);
+        slot.showSampleName(slot.samplePath());
+        return true;
+    }
+    slot.assignSamplePath(saved);
+    slot.markSampleMissing();
+    slot.showSampleName(saved);
+    return false;
+}
+
+bool SampleBrowser::listOwnDirectory(Slot& slot) {
+    slot.fileIndex = 0;
+    if (!slot.directory.setDirectory(SampleDirectory::parentOf(slot.samplePath())) ||
+        slot.directory.scan() == 0) {
+        return false;
+    }
+    slot.fileIndex = std::max(0, slot.directory.indexOf(slot.samplePath()));
     return true;
 }
 

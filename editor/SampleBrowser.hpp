@@ -54,6 +54,11 @@ public:
     // missing file. False (old audio kept) when nothing could be loaded.
     bool loadWithRelocation(Slot& slot, const std::string& path);
     bool relocateSample(Slot& slot, const std::string& path);
+    // A slot whose sample was missing when the host's saved state was restored: the
+    // relocation directory first, then the question and the file selector. A found file is
+    // listed with its directory as a bank import lists it. Otherwise the slot keeps the path
+    // it was saved with (not the last one tried), stays silent and shows it as missing.
+    bool relocateMissingSample(Slot& slot);
     // The target takes over the source's directory, list and file.
     void shareSampleDirectory(Slot& target, const Slot& source);
 
@@ -68,6 +73,9 @@ public:
 private:
     void showSampleBase();
     void loadListEntry(Slot& slot, int index);
+    // Lists the directory of the slot's loaded file with that file selected, without
+    // loading it again; false when the directory cannot be listed.
+    static bool listOwnDirectory(Slot& slot);
 
     SampleDialogs* dialogs_;
     std::function<double()> samplesPerStep_;

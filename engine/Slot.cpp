@@ -86,7 +86,7 @@ bool Slot::isPlaceholder(const std::string& path) {
 }
 
 void Slot::setSamplePath(const std::string& path, double samplesPerStep) {
-    samplePath_ = path;
+    assignSamplePath(path);
     if (isPlaceholder(samplePath_)) {
         sample.clearSample();
     } else {
@@ -112,12 +112,26 @@ void Slot::formatSampleName(const std::string& text, int index, char* out, std::
     trimPartialUtf8(out);
 }
 
+void Slot::formatMissingName(const std::string& text, char* out, std::size_t size) {
+    if (size == 0) {
+        return;
+    }
+    const auto cut = text.find_last_of(paths::kSeparator);
+    const char* name = cut == std::string::npos ? text.c_str() : text.c_str() + cut + 1;
+    std::snprintf(out, size, "%s%s", kMissingPrefix, name);
+    trimPartialUtf8(out);
+}
+
 void Slot::showSampleName(const std::string& text) {
     if (nameView_ == nullptr) {
         return;
     }
     char shown[capacity::kPathText];
-    formatSampleName(text, fileIndex, shown, sizeof shown);
+    if (sampleMissing_ && text == samplePath_) {
+        formatMissingName(text, shown, sizeof shown);
+    } else {
+        formatSampleName(text, fileIndex, shown, sizeof shown);
+    }
     nameView_->showSampleText(shown);
 }
 
@@ -133,7 +147,7 @@ void Slot::resetSample() {
     directory.forget();
     fileIndex = 0;
     outputPair = 1;
-    samplePath_ = kPlaceholderPath;
+    assignSamplePath(kPlaceholderPath);
     showSampleName(samplePath_);
 }
 

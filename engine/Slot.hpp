@@ -22,6 +22,8 @@ public:
     static constexpr int kMaxOutputPair = capacity::kOutputPairs;
     // Eight blanks, as every text written into the editor's displays.
     static constexpr const char* kPlaceholderPath = "        Set some dir with wav's..";
+    // The name display of a slot whose sample is missing; the file name follows.
+    static constexpr const char* kMissingPrefix = "        missing: ";
 
     explicit Slot(int index);
     Slot(const Slot&) = delete;
@@ -79,9 +81,19 @@ public:
     // Formats the name display text for a path into out (size bytes, always terminated).
     static void formatSampleName(const std::string& text, int fileIndex, char* out,
                                  std::size_t size);
+    // The same for a missing sample: the prefix and the file name.
+    static void formatMissingName(const std::string& text, char* out, std::size_t size);
 
     // Names the sample file without loading it (relocation tries several paths).
-    void assignSamplePath(const std::string& path) { samplePath_ = path; }
+    void assignSamplePath(const std::string& path) {
+        samplePath_ = path;
+        sampleMissing_ = false;
+    }
+    // The path names a file that could not be loaded when a bank or the host's saved state
+    // was read: the slot is silent, and its name display says "missing" until another
+    // sample path is set.
+    void markSampleMissing() { sampleMissing_ = true; }
+    bool sampleMissing() const { return sampleMissing_; }
     // Shows a text as it is, without numbering (hints such as a failed scan).
     void showSampleText(const char* text);
 
@@ -90,6 +102,7 @@ public:
 private:
     int index_;
     std::string samplePath_{kPlaceholderPath};
+    bool sampleMissing_ = false;
     SampleNameView* nameView_ = nullptr;
 };
 

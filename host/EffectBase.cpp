@@ -155,7 +155,7 @@ std::intptr_t EffectBase::dispatcher(std::int32_t opcode, std::int32_t index, st
     case vst::effGetChunk:
         return getChunk(static_cast<void**>(ptr), index != 0);
     case vst::effSetChunk:
-        return setChunk(ptr, static_cast<std::int32_t>(value), index != 0);
+        return setChunk(ptr, value, index != 0);
     default:
         // effEditDraw, effEditMouse, effEditKey, effEditTop, effEditSleep and anything unknown.
         return 0;

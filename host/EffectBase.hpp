@@ -60,9 +60,11 @@ public:
     virtual void getParameterDisplay(std::int32_t index, char* text);
     virtual void getParameterName(std::int32_t /*index*/, char* /*text*/) {}
     virtual float getVu() { return 0.0f; }
-    // Chunks: the answer is the byte size handed over in *data; 0 for none.
+    // Chunks: the answer is the byte size handed over in *data; 0 for none. The byte size
+    // of setChunk is the host's value as it came (pointer-sized), so a hostile size is never
+    // cut down to a harmless-looking one.
     virtual std::int32_t getChunk(void** /*data*/, bool /*isPreset*/) { return 0; }
-    virtual std::int32_t setChunk(void* /*data*/, std::int32_t /*byteSize*/, bool /*isPreset*/) {
+    virtual std::int32_t setChunk(void* /*data*/, std::intptr_t /*byteSize*/, bool /*isPreset*/) {
         return 0;
     }
     // A rate that is not a positive finite number is ignored.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -42,8 +43,7 @@ InstrumentPlugin::InstrumentPlugin(vst::HostCallback hostCallback)
         // only take plug-ins announcing it (Ardour 7 refuses the others) need the flag.
         canProcessReplacing(true);
         setUniqueID(kUniqueId);
-        // Declared although no chunk is ever handed over: the instance stores no state in
-        // the host's project.
+        // The whole state goes into the host's project as one chunk (getChunk, setChunk).
         programsAreChunks(true);
     }
     try {
@@ -113,6 +113,28 @@ float InstrumentPlugin::getParameter(std::int32_t index) noexcept {
 
 void InstrumentPlugin::setParameterAutomated(std::int32_t index, float value) {
     ExtendedEffectBase::setParameterAutomated(index, value);
+}
+
+// ---- The state in the host's project ----------------------------------------------------------
+
+std::int32_t InstrumentPlugin::getChunk(void** data, bool /*isPreset*/) {
+    if (data == nullptr || sequencerEditor_ == nullptr) {
+        return 0;
+    }
+    sequencerEditor_->saveState(chunk_);
+    *data = chunk_.data();
+    return static_cast<std::int32_t>(chunk_.size());
+}
+
+std::int32_t InstrumentPlugin::setChunk(void* data, std::intptr_t byteSize, bool /*isPreset*/) {
+    // A size beyond what a state can be is refused before a byte is read: the host's
+    // buffer may be far shorter than it claims.
+    if (data == nullptr || byteSize <= 0 || sequencerEditor_ == nullptr ||
+        static_cast<std::uintmax_t>(byteSize) > capacity::kBankFileBytes) {
+        return 0;
+    }
+    const std::string_view text(static_cast<const char*>(data), static_cast<std::size_t>(byteSize));
+    return sequencerEditor_->restoreState(text) ? 1 : 0;
 }
 
 // ---- The host's file selector ----------------------------------------------------------------

@@ -7,7 +7,9 @@
 // Threads: text queries, sample rate, block size, resume and suspend come from the host's
 // control thread; processEvents, process and processReplacing from its audio thread, where
 // nothing allocates, locks or throws. setParameter and getParameter may come from either;
-// each slot setting is a single relaxed 32-bit value.
+// each slot setting is a single relaxed 32-bit value. getChunk and setChunk may come from
+// any thread but the audio thread; the editor's model lock keeps them apart from the
+// editor thread.
 #pragma once
 
 #include "editor/HostServices.hpp"
@@ -17,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace quovent {
@@ -77,10 +80,12 @@ public:
     void getParameterLabel(std::int32_t /*index*/, char* /*label*/) override {}
     void getParameterDisplay(std::int32_t index, char* text) override;
     void getParameterName(std::int32_t index, char* text) override;
-    std::int32_t getChunk(void** /*data*/, bool /*isPreset*/) override { return 0; }
-    std::int32_t setChunk(void* /*data*/, std::int32_t /*byteSize*/, bool /*isPreset*/) override {
-        return 0;
-    }
+    // The whole state as the groove bank text (program and bank chunks are the same: there
+    // is one program). The text stays in the instance until the next getChunk or effClose.
+    std::int32_t getChunk(void** data, bool isPreset) override;
+    // 1 when the state was replaced, 0 (nothing changed) when the data is refused. Read by
+    // size; never opens a dialog, whatever thread the host calls from.
+    std::int32_t setChunk(void* data, std::intptr_t byteSize, bool isPreset) override;
 
     void setSampleRate(float rate) override;
     void resume() override;
@@ -117,6 +122,8 @@ private:
     void render(float** outputs, std::int32_t sampleFrames) noexcept;
 
     Editor* sequencerEditor_ = nullptr; // owned through EffectBase's editor
+    // The text handed out by the last getChunk.
+    std::string chunk_;
     // The host's file selection not yet closed, and the request it was made for.
     std::unique_ptr<HostFileSelection> fileSelection_;
     const FileSelectRequest* fileSelectionRequest_ = nullptr;

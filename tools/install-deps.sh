@@ -10,8 +10,8 @@ packages=(
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
   xvfb xauth xdotool x11-apps imagemagick
 )
-# A host to test against: Ardour 7's plug-in scanner and its headless session runner
-# (ardour7-lua). Its recommendations (video tools) are not needed.
+# A host to test against: Ardour 7's plug-in scanner, its headless session runner
+# (ardour7-lua) and exporter. Its recommendations (video tools) are not needed.
 bare_packages=(ardour)
 
 missing_of() {

@@ -192,6 +192,22 @@ float TestHost::getParameter(std::int32_t index) {
     return effect_->getParameter(effect_, index);
 }
 
+std::string TestHost::getChunk(std::int32_t index) {
+    void* data = nullptr;
+    const std::intptr_t size = dispatch(vst::effGetChunk, index, 0, static_cast<void*>(&data));
+    if (size <= 0 || data == nullptr) {
+        return {};
+    }
+    return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
+}
+
+std::intptr_t TestHost::setChunk(const std::string& bytes, std::int32_t index) {
+    const auto buffer = std::make_unique<char[]>(std::max<std::size_t>(bytes.size(), 1));
+    std::copy(bytes.begin(), bytes.end(), buffer.get());
+    return dispatch(vst::effSetChunk, index, static_cast<std::intptr_t>(bytes.size()),
+                    buffer.get());
+}
+
 std::intptr_t TestHost::sendMidi(std::initializer_list<MidiMessage> messages) {
     EventList list(messages);
     return sendEvents(list);

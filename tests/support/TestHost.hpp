@@ -146,6 +146,12 @@ public:
     void setParameter(std::int32_t index, float value);
     float getParameter(std::int32_t index);
 
+    // effGetChunk: the bytes handed over (empty for an answer of 0).
+    std::string getChunk(std::int32_t index = 0);
+    // effSetChunk with a copy of the bytes in a buffer of exactly their size, not followed
+    // by a zero (as LMMS hands them over), so a read past the end is caught under ASan.
+    std::intptr_t setChunk(const std::string& bytes, std::int32_t index = 0);
+
     // effProcessEvents with these messages; answers the dispatcher's answer.
     std::intptr_t sendMidi(std::initializer_list<MidiMessage> messages);
     std::intptr_t sendEvents(EventList& events);

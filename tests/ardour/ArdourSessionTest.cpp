@@ -1,0 +1,411 @@
+// A real host keeps the groove: Ardour 7 (its headless Lua interpreter and its exporter)
+// saves the instrument's state in a session, opens and saves it again, and plays the session
+// with the state restored from it.
+//
+// The instrument is a back-dated copy of build/quovent.so in a scratch LXVST_PATH, scanned
+// once with Ardour's scanner; HOME and the XDG folders point into the scratch directory, so
+// nothing of the user's Ardour set-up is read or written. Ardour's own tools die of a signal
+// now and then, whatever the plug-in (see docs/host-binding.md): such a run is retried with
+// the session as it was before it, and only clean runs are judged.
+#include "tests/chunks/ChunkTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <thread>
+
+extern char** environ;
+
+namespace quovent::test {
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kSeconds = 5;
+// Ardour 7 counts session positions in superclock ticks: 282,240,000 a second.
+constexpr long long kSuperclockRate = 282240000;
+constexpr int kAttempts = 6;
+
+struct ToolRun {
+    bool clean = false; // exited on its own (not by a signal, not killed for time)
+    int exitCode = -1;
+    std::string output;
+};
+
+std::string base64Encode(const std::string& bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const auto v = static_cast<unsigned>(static_cast<unsigned char>(bytes[i]) << 16 |
+                                             static_cast<unsigned char>(bytes[i + 1]) << 8 |
+                                             static_cast<unsigned char>(bytes[i + 2]));
+        for (const int shift : {18, 12, 6, 0}) {
+            out += kDigits[(v >> shift) & 63];
+        }
+    }
+    if (i < bytes.size()) {
+        unsigned v = static_cast<unsigned>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (i + 1 < bytes.size()) {
+            v |= static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        }
+        out += kDigits[(v >> 18) & 63];
+        out += kDigits[(v >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+std::optional<std::string> base64Decode(const std::string& text) {
+    std::string out;
+    unsigned v = 0;
+    int bits = 0;
+    for (const char c : text) {
+        int d = -1;
+        if (c >= 'A' && c <= 'Z') {
+            d = c - 'A';
+        } else if (c >= 'a' && c <= 'z') {
+            d = c - 'a' + 26;
+        } else if (c >= '0' && c <= '9') {
+            d = c - '0' + 52;
+        } else if (c == '+') {
+            d = 62;
+        } else if (c == '/') {
+            d = 63;
+        } else if (c == '=') {
+            break;
+        } else {
+            return std::nullopt;
+        }
+        v = (v << 6) | static_cast<unsigned>(d);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((v >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+// The instrument's chunk in a saved session, decoded; nothing when there is none.
+std::optional<std::string> sessionChunk(const std::string& xml) {
+    const auto processor = xml.find("type=\"lxvst\" unique-id=\"1903521654\"");
+    if (processor == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string open = "<chunk program=\"0\">";
+    const auto begin = xml.find(open, processor);
+    const auto end = xml.find("</chunk>", begin);
+    if (begin == std::string::npos || end == std::string::npos) {
+        return std::nullopt;
+    }
+    return base64Decode(xml.substr(begin + open.size(), end - begin - open.size()));
+}
+
+// Left and right of a 32-bit float stereo WAV file.
+bool readFloatStereo(const fs::path& file, std::vector<float>& left, std::vector<float>& right) {
+    const std::string bytes = readText(file);
+    const auto u32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, bytes.data() + at, 4);
+        return v;
+    };
+    const auto u16 = [&](std::size_t at) {
+        std::uint16_t v = 0;
+        std::memcpy(&v, bytes.data() + at, 2);
+        return v;
+    };
+    bool floatStereo = false;
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(at, 4);
+        const std::size_t size = u32(at + 4);
+        if (id == "fmt " && size >= 16) {
+            floatStereo = u16(at + 8) == 3 && u16(at + 10) == 2 && u16(at + 22) == 32;
+        } else if (id == "data" && floatStereo) {
+            const std::size_t frames = std::min(size, bytes.size() - at - 8) / 8;
+            left.resize(frames);
+            right.resize(frames);
+            for (std::size_t i = 0; i < frames; ++i) {
+                std::memcpy(&left[i], bytes.data() + at + 8 + i * 8, 4);
+                std::memcpy(&right[i], bytes.data() + at + 12 + i * 8, 4);
+            }
+            return true;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return false;
+}
+
+std::size_t firstSound(const std::vector<float>& s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (std::fabs(s[i]) > 1.0e-4f) {
+            return i;
+        }
+    }
+    return s.size();
+}
+
+class ArdourSession : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { start = std::chrono::steady_clock::now(); }
+    static void TearDownTestSuite() {
+        const auto seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+        std::printf("Ardour session tests: %.1f s, %d Ardour runs, %d retried after a signal\n",
+                    seconds.count(), runs, retries);
+    }
+
+    void SetUp() override {
+        ASSERT_FALSE(dir.path().empty());
+        for (const char* tool : {"/usr/bin/ardour7-lua", "/usr/bin/ardour7-export",
+                                 "/usr/lib/ardour7/ardour-vst-scanner"}) {
+            ASSERT_EQ(::access(tool, X_OK), 0) << tool << " is missing: run tools/install-deps.sh";
+        }
+        env = {{"HOME", (dir / "home").string()},
+               {"XDG_CONFIG_HOME", (dir / "home/.config").string()},
+               {"XDG_CACHE_HOME", (dir / "home/.cache").string()},
+               {"XDG_DATA_HOME", (dir / "home/.local/share").string()},
+               {"LXVST_PATH", (dir / "vst").string()},
+               {"LXVST_PLUGINS", (dir / "vst").string()},
+               {"QUOVENT_SESSION_DIR", session().string()},
+               {"QUOVENT_SESSION_NAME", "groove"},
+               {"LD_LIBRARY_PATH", "/usr/lib/ardour7"}};
+        const fs::path scripts = dir / "home/.config/ardour7/scripts";
+        fs::create_directories(scripts);
+        fs::copy_file(fs::path(QUOVENT_ARDOUR_SCRIPTS) / "quovent_pattern_note.lua",
+                      scripts / "quovent_pattern_note.lua");
+        // Ardour takes a scan as valid only when it is newer than the plug-in file.
+        const fs::path plugin = dir / "vst/quovent.so";
+        fs::create_directories(plugin.parent_path());
+        fs::copy_file(TestHost::pluginPath(), plugin);
+        fs::last_write_time(plugin, fs::last_write_time(plugin) - std::chrono::minutes(2));
+        const ToolRun scan =
+            ardour({"/usr/lib/ardour7/ardour-vst-scanner", "-v", "-f", plugin.string()});
+        ASSERT_TRUE(scan.clean && scan.exitCode == 0) << scan.output;
+        ASSERT_NE(scan.output.find("can_process_replace=\"1\""), std::string::npos) << scan.output;
+    }
+
+    fs::path session() const { return dir / "sessions/groove"; }
+    fs::path sessionFile() const { return session() / "groove.ardour"; }
+
+    // Runs a program with the scratch environment, output captured; killed after a while.
+    ToolRun runOnce(const std::vector<std::string>& argv) {
+        std::vector<std::string> entries;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            if (env.count(entry.substr(0, entry.find('='))) == 0) {
+                entries.push_back(entry);
+            }
+        }
+        for (const auto& [key, value] : env) {
+            entries.push_back(key);
+            entries.back().append("=").append(value);
+        }
+        std::vector<char*> envp;
+        envp.reserve(entries.size() + 1);
+        for (std::string& e : entries) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+        std::vector<std::string> args = argv;
+        std::vector<char*> argp;
+        argp.reserve(args.size() + 1);
+        for (std::string& a : args) {
+            argp.push_back(a.data());
+        }
+        argp.push_back(nullptr);
+        const fs::path log = dir / "run.log";
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_adddup2(&files, 1, 2);
+        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+        pid_t pid = 0;
+        const int failed = posix_spawn(&pid, argp[0], &files, nullptr, argp.data(), envp.data());
+        posix_spawn_file_actions_destroy(&files);
+        ToolRun run;
+        if (failed != 0) {
+            run.output = std::string("cannot start ") + argp[0] + ": " + std::strerror(failed);
+            return run;
+        }
+        ++runs;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        int status = 0;
+        while (::waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid, SIGKILL); // our own child, hung
+                ::waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        run.output = readText(log);
+        run.clean = WIFEXITED(status);
+        run.exitCode = run.clean ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+
+    // Runs an Ardour tool until it ends on its own, putting the session back as it was
+    // before every retry.
+    ToolRun ardour(const std::vector<std::string>& argv) {
+        const fs::path backup = dir / "session-backup";
+        const bool hasSession = fs::exists(session());
+        if (hasSession) {
+            fs::remove_all(backup);
+            fs::copy(session(), backup, fs::copy_options::recursive);
+        }
+        ToolRun run;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            run = runOnce(argv);
+            if (run.clean) {
+                return run;
+            }
+            ++retries;
+            fs::remove_all(session());
+            if (hasSession) {
+                fs::copy(backup, session(), fs::copy_options::recursive);
+            }
+        }
+        return run;
+    }
+
+    ToolRun lua(const char* script) {
+        return ardour(
+            {"/usr/bin/ardour7-lua", (fs::path(QUOVENT_ARDOUR_SCRIPTS) / script).string()});
+    }
+
+    // A session whose instrument holds `chunk`, with a session range of kSeconds.
+    void createSession(const std::string& chunk) {
+        const ToolRun created = lua("create-session.lua");
+        ASSERT_NE(created.output.find("QUOVENT-CREATED"), std::string::npos) << created.output;
+        std::string xml = readText(sessionFile());
+        const std::string open = "<chunk program=\"0\">";
+        const auto begin = xml.find(open);
+        const auto end = xml.find("</chunk>", begin);
+        ASSERT_NE(begin, std::string::npos) << "the new session holds no chunk";
+        xml.replace(begin + open.size(), end - begin - open.size(), base64Encode(chunk));
+        const std::string range =
+            "<Locations>\n    <Location id=\"90000\" name=\"session\" start=\"a0\" end=\"a" +
+            std::to_string(kSeconds * kSuperclockRate) +
+            "\" flags=\"IsSessionRange\" locked=\"0\" timestamp=\"1\"/>\n  </Locations>";
+        const auto locations = xml.find("<Locations/>");
+        ASSERT_NE(locations, std::string::npos);
+        xml.replace(locations, std::string("<Locations/>").size(), range);
+        writeText(sessionFile(), xml);
+    }
+
+    // A state whose every slot plays on output pair 1, which the track takes.
+    std::string stateChunk() {
+        std::string state = richState(dir.path() / "samples");
+        const auto replace = [&state](const std::string& from, const std::string& to) {
+            const auto at = state.find(from);
+            ASSERT_NE(at, std::string::npos) << from;
+            state.replace(at, from.size(), to);
+        };
+        replace("\"outputPair\": 2", "\"outputPair\": 1");
+        replace("\"bank\": 1, \"key\": 1,", "\"bank\": 0, \"key\": 0,"); // pattern 0 plays
+        TestHost host;
+        EXPECT_NE(host.open(), nullptr);
+        EXPECT_EQ(host.setChunk(state), 1);
+        return host.getChunk();
+    }
+
+    static inline std::chrono::steady_clock::time_point start;
+    static inline int runs = 0;
+    static inline int retries = 0;
+    ScratchDir dir;
+    std::map<std::string, std::string> env;
+};
+
+TEST_F(ArdourSession, ARunThatDiesOfASignalIsRetriedWithTheSessionAsItWas) {
+    // A stand-in for an Ardour tool that spoils the session and crashes on its first run.
+    writeText(sessionFile(), "<Session/>\n");
+    const fs::path tool = dir / "crashes-once";
+    writeText(tool, "#!/bin/sh\nif [ ! -e '" + (dir / "ran").string() + "' ]; then\n  touch '" +
+                        (dir / "ran").string() + "'\n  echo spoilt > '" + sessionFile().string() +
+                        "'\n  kill -SEGV $$\nfi\ncat '" + sessionFile().string() + "'\n");
+    fs::permissions(tool, fs::perms::owner_all);
+    const int before = retries;
+    const ToolRun run = ardour({tool.string()});
+    EXPECT_TRUE(run.clean);
+    EXPECT_EQ(retries, before + 1);
+    EXPECT_EQ(run.output, "<Session/>\n") << "the retry saw the session as it was";
+}
+
+TEST_F(ArdourSession, TheChunkComesBackEqualAfterSavingReopeningAndSavingAgain) {
+    const std::string chunk = stateChunk();
+    ASSERT_FALSE(chunk.empty());
+    createSession(chunk);
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE("reopened and saved " + std::to_string(round) + " times");
+        const ToolRun saved = lua("resave-session.lua");
+        ASSERT_NE(saved.output.find("QUOVENT-SAVED"), std::string::npos) << saved.output;
+        const std::optional<std::string> kept = sessionChunk(readText(sessionFile()));
+        ASSERT_TRUE(kept.has_value()) << "the saved session holds no chunk";
+        EXPECT_TRUE(*kept == chunk) << "the chunk changed";
+    }
+}
+
+TEST_F(ArdourSession, ASessionPlaysTheGrooveItsInstrumentWasRestoredWith) {
+    const std::string chunk = stateChunk();
+    createSession(chunk);
+    const fs::path wav = dir / "export.wav";
+    const ToolRun exported = ardour({"/usr/bin/ardour7-export", "-b", "float", "-o", wav.string(),
+                                     session().string(), "groove"});
+    ASSERT_EQ(exported.exitCode, 0) << exported.output;
+    std::vector<float> left;
+    std::vector<float> right;
+    ASSERT_TRUE(readFloatStereo(wav, left, right)) << exported.output;
+    ASSERT_EQ(left.size(), static_cast<std::size_t>(kSeconds * kRate));
+
+    // The same state in our own host, the same note at the start, output pair 1.
+    TestHost host;
+    ASSERT_NE(host.open(), nullptr);
+    host.prepare(static_cast<float>(kRate), 1024);
+    ASSERT_EQ(host.setChunk(chunk), 1);
+    std::vector<float> refLeft;
+    std::vector<float> refRight;
+    AudioBuffers out(1024);
+    host.sendMidi({{0, 0x9e, 60, 127}});
+    for (int block = 0; block * 1024 < kSeconds * kRate; ++block) {
+        if (block * 1024 <= 176400 && 176400 < (block + 1) * 1024) {
+            host.sendMidi({{176400 - block * 1024, 0x8e, 60, 0}});
+        }
+        host.processReplacing(out);
+        refLeft.insert(refLeft.end(), out.channel(0), out.channel(0) + 1024);
+        refRight.insert(refRight.end(), out.channel(1), out.channel(1) + 1024);
+    }
+
+    // Ardour delivers the note a little late (its own synth too): compare from the onsets.
+    const std::size_t onset = firstSound(left);
+    const std::size_t refOnset = firstSound(refLeft);
+    ASSERT_LT(onset, 2048u) << "Ardour played nothing near the start";
+    ASSERT_EQ(refOnset, 0u);
+    const std::size_t length = left.size() - onset;
+    float peak = 0.0f;
+    float worst = 0.0f;
+    for (std::size_t i = 0; i < length; ++i) {
+        peak = std::max(peak, std::fabs(refLeft[i]));
+        worst = std::max({worst, std::fabs(left[onset + i] - refLeft[i]),
+                          std::fabs(right[onset + i] - refRight[i])});
+    }
+    std::printf("Ardour plays the note %zu frames late; largest difference %g (peak %g)\n", onset,
+                static_cast<double>(worst), static_cast<double>(peak));
+    EXPECT_GT(peak, 0.2f);
+    EXPECT_LT(worst, peak * 1.0e-3f) << "Ardour's rendering differs from the instrument's own";
+}
+
+} // namespace
+} // namespace quovent::test

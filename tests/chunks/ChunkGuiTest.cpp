@@ -1,0 +1,299 @@
+// The state round trip as a user makes it, through the loaded plug-in: the editor opened by
+// effEditOpen in a plain X11 window and driven with real pointer events (XTest) and host keys,
+// a groove bank imported through the Import button (the desktop dialog is a script on PATH
+// that answers the file), parameters from the host; then effGetChunk, and a fresh instance
+// given the chunk exports the same bank byte for byte and renders the same audio.
+#include "ChunkTestSupport.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/widgets/ScreenCapture.hpp"
+
+// After gtest: Xlib defines macros such as None and Status.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <thread>
+
+namespace quovent::test {
+namespace {
+
+using Step = std::function<void()>;
+
+// Where controls sit in the editor's frame.
+Point stepPoint(int slot, int step) {
+    return {44 + 20 * step + 10, 101 + 62 * slot + 17};
+}
+Point volumePoint(int slot, double value) { // a free click sets the slider to the height
+    return {29 + 426, 80 + 62 * slot + 58 - static_cast<int>(value * 50)};
+}
+Point patternKeyPoint(int key) {
+    return {394 + 16 * key + 8, 52};
+}
+constexpr Point kImport{95, 26};
+constexpr Point kExport{53, 26};
+
+class ChunkGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr) {
+            GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
+        }
+        ASSERT_FALSE(dir.path().empty());
+        // The desktop's dialogs are this script, found on PATH: each line of the queue
+        // answers one dialog with an exit code and what to print. The sample base setting
+        // lives in the scratch directory.
+        const fs::path bin = dir / "bin";
+        const std::string queue = (dir / "answers").string();
+        writeText(bin / "zenity", "#!/bin/sh\necho \"$1\" >> '" + (dir / "asked").string() +
+                                      "'\nline=$(head -n 1 '" + queue + "')\nsed -i 1d '" + queue +
+                                      "'\ncode=${line%% *}\nrest=${line#* }\n"
+                                      "[ \"$rest\" != \"$line\" ] && printf '%s\\n' "
+                                      "\"$rest\"\nexit ${code:-1}\n");
+        writeText(queue, "");
+        ::chmod((bin / "zenity").c_str(), 0755);
+        const char* path = std::getenv("PATH");
+        ::setenv("PATH", (bin.string() + ":" + (path != nullptr ? path : "")).c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+
+        dpy = XOpenDisplay(nullptr);
+        ASSERT_NE(dpy, nullptr);
+        int a = 0;
+        int b = 0;
+        int c = 0;
+        int d = 0;
+        ASSERT_TRUE(XTestQueryExtension(dpy, &a, &b, &c, &d));
+        for (TestHost* h : {&first, &second}) {
+            h->answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
+                if (call.opcode == vst::audioMasterIdle && !script.empty()) {
+                    Step next = std::move(script.front());
+                    script.pop_front();
+                    next();
+                }
+                return std::nullopt;
+            };
+            ASSERT_NE(h->open(), nullptr);
+            h->prepare(44100.0f, 512);
+        }
+    }
+    void TearDown() override {
+        if (dpy == nullptr) {
+            return;
+        }
+        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+        XSync(dpy, False);
+        for (TestHost* h : {&first, &second}) {
+            if (h->effect() != nullptr) {
+                h->dispatch(vst::effEditClose);
+            }
+        }
+        for (const Window w : parents) {
+            XDestroyWindow(dpy, w);
+        }
+        XCloseDisplay(dpy);
+    }
+
+    // Opens the host's editor in a new window of ours, and answers the editor's frame.
+    void openEditor(TestHost& h) {
+        const int screen = DefaultScreen(dpy);
+        const Window parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
+                                                  BlackPixel(dpy, screen), WhitePixel(dpy, screen));
+        parents.push_back(parent);
+        XSelectInput(dpy, parent, StructureNotifyMask);
+        XMapWindow(dpy, parent);
+        for (XEvent e;;) {
+            XNextEvent(dpy, &e);
+            if (e.type == MapNotify) {
+                break;
+            }
+        }
+        // The interface carries the X window id in the pointer argument.
+        ASSERT_EQ(h.dispatch(vst::effEditOpen, 0, 0,
+                             reinterpret_cast<void*>(parent)), // NOLINT(performance-no-int-to-ptr)
+                  1);
+        XSync(dpy, False);
+        Window root = 0;
+        Window up = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(dpy, parent, &root, &up, &children, &count);
+        ASSERT_EQ(count, 1u);
+        frame = children[0];
+        XFree(children);
+        pump(h, 5);
+    }
+    static void pump(TestHost& h, int n) {
+        for (int i = 0; i < n; ++i) {
+            h.dispatch(vst::effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    bool pumpUntil(TestHost& h, const std::function<bool()>& condition) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > end) {
+                return false;
+            }
+            h.dispatch(vst::effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+    void move(Point p) {
+        int x = 0;
+        int y = 0;
+        Window child = 0;
+        XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), p.x, p.y, &x, &y, &child);
+        XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
+        XSync(dpy, False);
+    }
+    void button(bool down) {
+        XTestFakeButtonEvent(dpy, 1, down ? True : False, CurrentTime);
+        XSync(dpy, False);
+    }
+    // A left press at `at`; the steps play one per host idle of the control's modal loop
+    // (or of the test's own idles), the last one releasing the button.
+    void press(TestHost& h, Point at, std::deque<Step> steps = {}) {
+        move(at);
+        steps.emplace_back([this] { button(false); });
+        script = std::move(steps);
+        button(true);
+        int idles = 0;
+        ASSERT_TRUE(pumpUntil(h, [&] {
+            if (++idles > 10 && !script.empty()) {
+                Step next = std::move(script.front());
+                script.pop_front();
+                next();
+            }
+            return script.empty();
+        }));
+        pump(h, 3);
+    }
+    void answer(const std::string& lines) { writeText(dir / "answers", lines); }
+    // Exports through the Export button into `file` and answers its text.
+    std::string exportThroughButton(TestHost& h, const fs::path& file) {
+        answer("0 " + file.string() + "\n");
+        press(h, kExport);
+        EXPECT_TRUE(pumpUntil(h, [&] { return fs::exists(file); })) << file;
+        return readText(file);
+    }
+
+    ScratchDir dir;
+    TestHost first;
+    TestHost second;
+    Display* dpy = nullptr;
+    std::vector<Window> parents;
+    Window frame = 0;
+    std::deque<Step> script;
+};
+
+TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
+    // A bank file with relative sample paths, as users keep them.
+    writeWav(dir / "kits/one/kick.wav", 9000, 22000);
+    writeWav(dir / "kits/one/snare.wav", 6000, 15000);
+    writeWav(dir / "kits/one/hat.wav", 2500, 9000);
+    writeText(dir / "kits/groove.json",
+              R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 0.15, "slots": [
+                  {"samplePath": "one/kick.wav"}, {"samplePath": "one/snare.wav", "pan": 0.3},
+                  {"samplePath": "one/hat.wav", "filterMode": 3, "outputPair": 2}],
+                  "patterns": [{"rows": [{"stepOn": )" +
+                  stepsJson("x...x...x...x...") +
+                  "}, {}, {\"stepOn\": " + stepsJson("xxxxxxxxxxxxxxxx") + "}]}]}");
+    openEditor(first);
+
+    // Import through the button.
+    answer("0 " + (dir / "kits/groove.json").string() + "\n");
+    press(first, kImport);
+    ASSERT_TRUE(pumpUntil(first, [&] {
+        return first.getChunk().find((dir / "kits/one/hat.wav").string()) != std::string::npos;
+    }));
+
+    // Editor operations: pattern key 4, a drag painting slot 2's steps 8 to 11, slot 3's
+    // volume set by a click, the Pan lane from a host key.
+    press(first, patternKeyPoint(4));
+    std::deque<Step> drag;
+    for (int k = 9; k < 12; ++k) {
+        drag.emplace_back([this, k] { move(stepPoint(1, k)); });
+    }
+    press(first, stepPoint(1, 8), drag);
+    press(first, volumePoint(2, 0.3));
+    EXPECT_EQ(first.dispatch(vst::effEditKeyDown, 'p'), 1);
+    // The host's parameters reach the slot whose control reported last (slot 3).
+    first.setParameter(153, 0.25f);
+    first.setParameter(154, 0.75f);
+    pump(first, 3);
+
+    const std::string saved = first.getChunk();
+    EXPECT_NE(saved.find("\"key\": 4,"), std::string::npos) << saved.substr(0, 200);
+    EXPECT_NE(saved.find("\"stepEditMode\": 1.0,"), std::string::npos);
+    EXPECT_NE(saved.find("\"freq\": 0.25,\n      \"res\": 0.75,"), std::string::npos)
+        << "parameters landed on slot 3";
+    EXPECT_NE(saved.find("\"stepOn\": [false, false, false, false, false, false, false, false, "
+                         "true, true, true, true, false"),
+              std::string::npos)
+        << "the painted steps";
+    const std::string exported = exportThroughButton(first, dir / "kits/first.json");
+    first.dispatch(vst::effEditClose);
+
+    // The fresh instance: same chunk, same exported file, same audio.
+    ASSERT_EQ(second.setChunk(saved), 1);
+    EXPECT_EQ(second.getChunk(), saved);
+    openEditor(second);
+    EXPECT_EQ(exportThroughButton(second, dir / "kits/second.json"), exported);
+    EXPECT_NE(exported.find("\"samplePath\": \"one/snare.wav\""), std::string::npos);
+    for (const int note : {60, 64}) {
+        SCOPED_TRACE("pattern note " + std::to_string(note));
+        const std::vector<float> a = renderPattern(first, note, 150);
+        EXPECT_GT(peakOf(a), 0.05f);
+        EXPECT_TRUE(a == renderPattern(second, note, 150));
+    }
+}
+
+TEST_F(ChunkGui, AMovedSampleIsAskedForWhenTheWindowOpensAndShownMissingWhenDeclined) {
+    writeWav(dir / "new/kick.wav", 9000, 22000);
+    writeWav(dir / "new/snare.wav", 6000, 15000);
+    const std::string state =
+        R"({"format": "quovent-bank", "version": 1, "slots": [{"samplePath": ")" +
+        (dir / "old/kick.wav").string() + R"("}, {"samplePath": ")" +
+        (dir / "old/snare.wav").string() + R"("}], "patterns": [{"rows": [{"stepOn": )" +
+        stepsJson("x...x...x...x...") + "}, {\"stepOn\": " + stepsJson("..x...x...x...x.") +
+        "}]}]}";
+    ASSERT_EQ(first.setChunk(state), 1);
+    const std::string saved = first.getChunk();
+    EXPECT_FALSE(fs::exists(dir / "asked")) << "the restore asked nothing";
+
+    // Declined: the slots keep their saved paths and say they are missing.
+    answer("1\n1\n");
+    openEditor(first);
+    ASSERT_TRUE(pumpUntil(first, [&] { return readText(dir / "answers").empty(); }));
+    pump(first, 5);
+    EXPECT_EQ(readText(dir / "asked"), "--question\n--question\n");
+    EXPECT_EQ(first.getChunk(), saved);
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(x, y + 75, 657, 130),
+                                 QUOVENT_BUILD_DIR "/chunk-missing-screenshot.png"));
+    EXPECT_EQ(peakOf(renderPattern(first, 60, 100)), 0.0f);
+    first.dispatch(vst::effEditClose);
+
+    // The same project opened again: this time the kick is found in new/, and the snare
+    // there without a second question.
+    fs::remove(dir / "asked");
+    ASSERT_EQ(first.setChunk(saved), 1);
+    answer("0\n0 " + (dir / "new/kick.wav").string() + "\n");
+    openEditor(first);
+    ASSERT_TRUE(pumpUntil(first, [&] {
+        return first.getChunk().find((dir / "new/snare.wav").string()) != std::string::npos;
+    }));
+    EXPECT_EQ(readText(dir / "asked"), "--question\n--file-selection\n");
+    EXPECT_GT(peakOf(renderPattern(first, 60, 100)), 0.1f);
+}
+
+} // namespace
+} // namespace quovent::test

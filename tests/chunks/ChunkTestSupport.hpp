@@ -1,0 +1,149 @@
+// Shared pieces of the chunk tests: a scratch directory, WAV files that can be told apart by
+// ear (a level and a length of their own), a state text with samples and steps, and a
+// recording of what an instance renders for a pattern note.
+#pragma once
+
+#include "tests/support/TestHost.hpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace quovent::test {
+
+namespace fs = std::filesystem;
+
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (fs::temp_directory_path() / "quovent-chunks-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+// A 16-bit mono WAV at 44.1 kHz: a decaying square wave of the given level, so samples
+// differ in sound and onsets are sharp.
+inline void writeWav(const fs::path& path, int frames, std::int16_t level) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto dataBytes = static_cast<std::uint32_t>(frames) * 2;
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    for (int i = 0; i < frames; ++i) {
+        const double decay = 1.0 - static_cast<double>(i) / frames;
+        const int sign = (i / 50) % 2 == 0 ? 1 : -1;
+        u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(sign * level * decay)));
+    }
+}
+
+inline std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeText(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// Steps as a JSON array from a 16-character picture: 'x' on, anything else off.
+inline std::string stepsJson(const std::string& picture) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < 16; ++i) {
+        out += i == 0 ? "" : ", ";
+        out += i < picture.size() && picture[i] == 'x' ? "true" : "false";
+    }
+    return out + "]";
+}
+
+// A state with three samples in `dir` (made here), lanes, shuffle, filters, sync, output
+// pairs and a pattern selection; pattern 0 and 13 have steps. Paths are absolute.
+inline std::string richState(const fs::path& dir) {
+    writeWav(dir / "kit" / "kick.wav", 12000, 24000);
+    writeWav(dir / "kit" / "snare.wav", 9000, 14000);
+    writeWav(dir / "kit" / "hat.wav", 3000, 8000);
+    const std::string kit = (dir / "kit").string();
+    return R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 0.3, "stepEditMode": 0.5,
+  "bank": 1, "key": 1,
+  "slots": [
+    {"samplePath": ")" +
+           kit + R"(/kick.wav", "volume": 0.8, "tune": 0.45},
+    {"samplePath": ")" +
+           kit + R"(/snare.wav", "pan": 0.3, "filterMode": 1, "freq": 0.6, "res": 0.4},
+    {"samplePath": ")" +
+           kit + R"(/hat.wav", "outputPair": 2, "sync": true, "tune": 0.7},
+    {"active": false}
+  ],
+  "patterns": [
+    {"rows": [{"stepOn": )" +
+           stepsJson("x...x...x...x...") + R"(},
+              {"stepOn": )" +
+           stepsJson("....x.......x...") + R"(,
+               "vol": [1, 1, 1, 1, 0.5, 1, 1, 1, 1, 1, 1, 1, 0.25, 1, 1, 1]},
+              {"stepOn": )" +
+           stepsJson("x.x.x.x.x.x.x.x.") + R"(}]},
+    {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
+    {"rows": [{"stepOn": )" +
+           stepsJson("x..x..x..x..x...") + R"(,
+               "tune": [0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1, 1, 1, 1, 1, 1]},
+              {"stepOn": )" +
+           stepsJson("...x...x...x...x") + R"(,
+               "pan": [0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1]}]}
+  ]})";
+}
+
+// Every channel of `blocks` blocks of 512 frames after the pattern note `note` on MIDI
+// channel 15, one after the other.
+inline std::vector<float> renderPattern(TestHost& host, int note, int blocks) {
+    constexpr int kFrames = 512;
+    std::vector<float> all;
+    AudioBuffers out(kFrames);
+    host.sendMidi({{0, 0x9e, static_cast<std::uint8_t>(note), 100}});
+    for (int b = 0; b < blocks; ++b) {
+        host.processReplacing(out);
+        for (int c = 0; c < AudioBuffers::kChannels; ++c) {
+            all.insert(all.end(), out.channel(c), out.channel(c) + kFrames);
+        }
+    }
+    host.sendMidi({{0, 0x8e, static_cast<std::uint8_t>(note), 0}});
+    return all;
+}
+
+inline float peakOf(const std::vector<float>& samples) {
+    float peak = 0.0f;
+    for (const float s : samples) {
+        peak = std::max(peak, s < 0.0f ? -s : s);
+    }
+    return peak;
+}
+
+} // namespace quovent::test
