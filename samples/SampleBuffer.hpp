@@ -8,8 +8,9 @@
 // sample no longer needs. An empty slot holds no memory; a loaded one about what its file
 // holds.
 //
-// Threads: the editor thread loads and clears; the audio thread reads frames and the frame
-// count at the same time. Every shared access goes through relaxed atomics, so a voice may
+// Threads: one thread at a time loads and clears (the editor's, or a host thread restoring
+// a saved state under the editor's model lock; "editor thread" below); the audio thread
+// reads frames and the frame count at the same time. Every shared access goes through relaxed atomics, so a voice may
 // hear a mix of old and new audio (or silence) while a load is under way but never reads
 // outside the arrays: frameCount never exceeds capacity::kSampleFrames and one zero guard
 // frame sits behind the last frame for the interpolating reader.
