@@ -68,11 +68,12 @@ public:
     // host's tempo in BPM, or 0 when the host gave none (then 120).
     void renderBlock(float* const* outputs, int frames, float hostTempo, float sampleRate) noexcept;
 
-    // Editor thread (one thread only): the Play button and the pattern keys. requestPlay
-    // plays pattern p (0..23) from its start at velocity 127, in place of whatever the
-    // editor played before; requestStop stops what the editor started. The audio thread
-    // carries out the latest request at the start of its next block, as a pattern note-off
-    // and note-on at delta 0 would.
+    // Editor thread (one writer at a time: a restore of the host's saved state also selects
+    // the pattern, under the editor's model lock): the Play button and the pattern keys.
+    // requestPlay plays pattern p (0..23) from its start at velocity 127, in place of
+    // whatever the editor played before; requestStop stops what the editor started. The
+    // audio thread carries out the latest request at the start of its next block, as a
+    // pattern note-off and note-on at delta 0 would.
     void requestPlay(int pattern) noexcept;
     void requestStop() noexcept;
 

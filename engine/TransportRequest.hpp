@@ -6,9 +6,9 @@
 // nothing piles up or is dropped and the audio side ends in the state asked for last.
 //
 // One 32-bit word carries the request with a serial number, so the audio thread tells a new
-// request from one it has already carried out. One writer (the editor thread) publishes it
-// with a release store; one reader (the audio thread) takes it with an acquire load. No
-// lock, no allocation.
+// request from one it has already carried out. One writer at a time (the editor thread, or
+// a restore under the editor's model lock) publishes it with a release store; one reader
+// (the audio thread) takes it with an acquire load. No lock, no allocation.
 #pragma once
 
 #include <atomic>
