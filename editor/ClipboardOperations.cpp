@@ -200,7 +200,11 @@ void ClipboardOperations::pasteSlotSettings(int target) {
     if (&t != source) {
         browser_.shareSampleDirectory(t, *source);
     }
-    showSlot(target);
+    // A failed load leaves the name display as it was: it must not name a file the slot
+    // does not play.
+    if (view_ != nullptr) {
+        view_->showSlotControls(target);
+    }
 }
 
 void ClipboardOperations::initSlotSettings(int target) {

@@ -36,6 +36,8 @@ public:
         virtual void showCurrentPattern() = 0;
         // A slot's controls from its settings (sample name, output pair, sliders, knobs...).
         virtual void showSlotSettings(int slot) = 0;
+        // The same without the sample name, which a load shows only when it succeeds.
+        virtual void showSlotControls(int slot) = 0;
         virtual void showShuffle() = 0;
     };
 

@@ -188,13 +188,15 @@ bool Editor::open(void* parent) {
     widgetDialogs_ = std::make_unique<WidgetDialogs>(*frame_);
     sampleBrowser_.setDialogs(*widgetDialogs_);
     buildTopControls();
-    sampleBrowser_.readSampleBase();
     patternKeys.build(*frame_, {kPatternKeysLeft, kPatternKeysTop}, *this, bitmap(137),
                       bitmap(161));
     buildReadouts();
     for (auto& r : rows_) {
         r->build(*frame_);
     }
+    // Read once every control exists; a failure is told from the first host idle, when the
+    // host shows the window, never from a modal loop inside this call.
+    tellReadFailure_ = sampleBrowser_.readSampleBase();
     // The first open completes the slot bank; the dispatch walks the slots up to its count.
     sequencer_.slots().setCount(capacity::kRowSlots);
     showCurrentPattern();
@@ -227,7 +229,6 @@ void Editor::buildTopControls() {
         f.add(std::make_unique<MomentaryButton>(Rect{33, 16, 74, 36}, this, 160, bitmap(160)));
     stepEditSwitch = f.add(std::make_unique<StepSwitchHorizontal>(Rect{143, 35, 196, 51}, this, 151,
                                                                   bitmap(151), kStepEditPositions));
-    stepEditSwitch->setDefaultValue(0.0f);
     stepEditSwitch->setValue(stepEditMode);
     shuffleKnob =
         f.add(std::make_unique<Knob>(Rect{65, 52, 85, 72}, this, 162, bitmap(162), kKnobFrames));
@@ -282,6 +283,7 @@ void Editor::detachControls() {
     playButton = nullptr;
     splash = nullptr;
     heldButton_ = nullptr;
+    tellReadFailure_ = false;
 }
 
 void Editor::setTempoDisplay(float bpm) {
@@ -291,6 +293,9 @@ void Editor::setTempoDisplay(float bpm) {
 }
 
 void Editor::showAudioState() {
+    if (notesDisplay == nullptr || playButton == nullptr) {
+        return; // the window is still being built
+    }
     const int voices = sequencer_.liveVoices;
     if (voices != shownNoteCount) {
         shownNoteCount = voices;
@@ -329,6 +334,12 @@ void Editor::idle() {
         showModel();
     }
     refresh();
+    // Messages and questions only from the host's own idle, with nothing of ours running:
+    // each runs a modal loop of its own, in which the host may even close the window.
+    if (frame_ != nullptr && !inHostIdle_ && tellReadFailure_ && !frame_->inputBlocked()) {
+        tellReadFailure_ = false;
+        sampleBrowser_.reportReadFailure();
+    }
     if (frame_ != nullptr && !inHostIdle_) {
         offerRelocations();
     }
@@ -510,6 +521,12 @@ void Editor::showSlotSettings(int slot) {
     }
 }
 
+void Editor::showSlotControls(int slot) {
+    if (slot >= 0 && slot < capacity::kRowSlots) {
+        row(slot).showControls();
+    }
+}
+
 void Editor::showShuffle() {
     if (shuffleKnob != nullptr) {
         shuffleKnob->setValue(sequencer_.shuffleAmount);
@@ -530,8 +547,12 @@ int Editor::rowOf(const Control& control) const {
 }
 
 bool Editor::pressStarts(const Control& control) {
+    // The press ends with the release's report, not with a 0 reported while the pointer is
+    // outside the button: coming back in is still the same press.
+    const auto* button = dynamic_cast<const MomentaryButton*>(&control);
+    const bool released = button == nullptr || !button->isHeld();
     if (control.value() == 0.0f) {
-        if (heldButton_ == &control) {
+        if (heldButton_ == &control && released) {
             heldButton_ = nullptr;
         }
         return false;

@@ -111,6 +111,7 @@ public:
     // Loads the current pattern into every row's step buttons and lights its key.
     void showCurrentPattern() override;
     void showSlotSettings(int slot) override;
+    void showSlotControls(int slot) override;
     void showShuffle() override;
 
     HostServices& host() noexcept { return host_; }
@@ -219,6 +220,8 @@ private:
     const Control* heldButton_ = nullptr;
     std::uint32_t lastIdleTick_ = 0;
     bool inHostIdle_ = false;
+    // The stored sample base could not be read at open; the next host idle says so.
+    bool tellReadFailure_ = false;
     float shownTempo_ = 0.0f;
     // A restore replaced the model; the open window shows it at its next host idle.
     bool modelReplaced_ = false;

@@ -171,8 +171,9 @@ void SampleBrowser::shareSampleDirectory(Slot& target, const Slot& source) {
     loadWithRelocation(target, source.samplePath());
 }
 
-void SampleBrowser::readSampleBase() {
+bool SampleBrowser::readSampleBase() {
     std::string stored;
+    bool unreadable = false;
     switch (UserSettings::readSampleBase(stored)) {
     case UserSettings::ReadResult::Found:
         if (stored.size() <= SampleDirectory::kMaxDirectoryLength) {
@@ -182,13 +183,18 @@ void SampleBrowser::readSampleBase() {
         [[fallthrough]]; // a value no path text can hold is as good as unreadable
     case UserSettings::ReadResult::Unreadable:
         sampleBasePath_ = paths::kDefaultRoot;
-        dialogs_->showMessage(kReadFailed);
+        unreadable = true;
         break;
     case UserSettings::ReadResult::Missing:
         sampleBasePath_ = paths::kDefaultRoot;
         break;
     }
     showSampleBase();
+    return unreadable;
+}
+
+void SampleBrowser::reportReadFailure() {
+    dialogs_->showMessage(kReadFailed);
 }
 
 void SampleBrowser::chooseSampleBase() {

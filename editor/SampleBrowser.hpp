@@ -62,8 +62,11 @@ public:
     // The target takes over the source's directory, list and file.
     void shareSampleDirectory(Slot& target, const Slot& source);
 
-    // Reads the stored sample base (each time the window opens) and shows it.
-    void readSampleBase();
+    // Reads the stored sample base (each time the window opens) and shows it. True when a
+    // stored value could not be read: the sample base is then the root, and the caller
+    // tells the user with reportReadFailure once a message box can be shown.
+    [[nodiscard]] bool readSampleBase();
+    void reportReadFailure();
     // The sample base folder button: choose, store and show.
     void chooseSampleBase();
 

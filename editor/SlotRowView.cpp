@@ -110,6 +110,13 @@ void SlotRowView::detach() {
 }
 
 void SlotRowView::showSettings() {
+    showControls();
+    if (frame_ != nullptr) {
+        slot_.showSampleName(slot_.samplePath());
+    }
+}
+
+void SlotRowView::showControls() {
     if (frame_ == nullptr) {
         return;
     }
@@ -126,7 +133,6 @@ void SlotRowView::showSettings() {
     solo->setValue(slot_.solo != 0 ? 1.0f : 0.0f);
     select->setValue(slot_.selected != 0 ? 1.0f : 0.0f);
     showLamp();
-    slot_.showSampleName(slot_.samplePath());
     steps_.show();
 }
 

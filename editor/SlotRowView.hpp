@@ -41,6 +41,8 @@ public:
 
     // Every control from the slot's settings (a reopened window shows the model).
     void showSettings();
+    // The same, but the sample name display keeps its text.
+    void showControls();
     // The sample name display's text.
     void showSampleText(const char* text) override;
     // The activity lamp from the slot's lamp state; true when it changed.

@@ -54,7 +54,13 @@ void StepButton::refresh() {
     setValue(shownValue(on_, laneValue(row_.editLane())));
 }
 
-void StepButton::onMouseDown(DrawContext& context, Point /*where*/) {
+void StepButton::onMouseDown(DrawContext& context, Point where) {
+    // The buttons are those of the press, read before the modal idle: a click released
+    // while the host takes its idle still acts once on the step it hit.
+    handlePress(context, mouseButtons(), where);
+}
+
+void StepButton::handlePress(DrawContext& context, unsigned pressed, Point at) {
     if (frame() == nullptr || frame()->isClosing()) {
         return;
     }
@@ -63,15 +69,12 @@ void StepButton::onMouseDown(DrawContext& context, Point /*where*/) {
         passOn_ = true;
     }
     ++depth_;
-    // The buttons are read before the modal idle: a click released while the host takes
-    // its idle still acts once on the step it hit.
-    const unsigned pressed = mouseButtons();
     frame()->doIdle();
     if (paintValue_ < 0) {
         paintValue_ = on_ ? 0 : 1;
     }
     if (startsPress(pressed) && frame() != nullptr && !frame()->isClosing()) {
-        track(context, pressed);
+        track(context, pressed, at);
     }
     --depth_;
     // A neighbour's loop only ends when the buttons changed, so the press is over once the
@@ -98,15 +101,17 @@ void StepButton::apply(unsigned buttons, float height) {
     refresh();
 }
 
-void StepButton::track(DrawContext& context, unsigned pressed) {
+void StepButton::track(DrawContext& context, unsigned pressed, Point at) {
     Tracking tracking(*this);
     for (bool first = true;; first = false) {
-        Point p = mousePosition();
+        Point p = first ? at : mousePosition();
         const unsigned b = first ? pressed : mouseButtons();
         apply(b, heightValue(p.y, rect().top));
         if (b == kDrawOnThroughOff || b == kDrawOnThroughAll) {
             if (right_ != nullptr && (b == kDrawOnThroughAll || !right_->on_)) {
-                right_->onMouseDown(context, p);
+                // The neighbour goes on with this pass's buttons and point: on the first
+                // pass of a press those of the press, which may be over by now.
+                right_->handlePress(context, b, p);
                 p = mousePosition();
             }
             if (p.x < rect().left) {

@@ -62,8 +62,10 @@ public:
     static float heightValue(int y, int top) noexcept;
 
 private:
-    // pressed: the buttons at the press, used for the first pass.
-    void track(DrawContext& context, unsigned pressed);
+    // A press on this button, by the user or handed on by a neighbour, with the buttons
+    // and the pointer position its first pass acts on.
+    void handlePress(DrawContext& context, unsigned pressed, Point at);
+    void track(DrawContext& context, unsigned pressed, Point at);
     void apply(unsigned buttons, float height);
 
     Row& row_;

@@ -1,7 +1,6 @@
 // Sample dialogs on the widget toolkit.
 #include "editor/WidgetDialogs.hpp"
 
-#include "widgets/FileDialogModel.hpp"
 #include "widgets/FileSelector.hpp"
 #include "widgets/MessageDialog.hpp"
 
@@ -43,18 +42,13 @@ std::optional<std::string> WidgetDialogs::chooseFolder(const std::string& title,
                                                        const std::string& root) {
     FileSelectRequest request = folderRequest(title, root);
     FileSelector selector(frame_, backend_);
-    const int count = selector.run(request);
-    selector.close();
-    if (count <= 0 || request.results.empty()) {
+    // Never the host's selector: it cannot be held below the root, and hosts offer it for
+    // files. The dialog used keeps to the root, so whatever it answers is taken.
+    const int count = selector.runOwnDialog(request);
+    if (count <= 0 || request.results.empty() || request.results.front().empty()) {
         return std::nullopt;
     }
-    std::string folder = request.results.front();
-    // The built-in and the desktop dialog keep to the root; a host's selector cannot be
-    // told about it, so what it answers from elsewhere is not taken either.
-    if (folder.empty() || !FileDialogModel::isInside(folder, root)) {
-        return std::nullopt;
-    }
-    return folder;
+    return request.results.front();
 }
 
 bool WidgetDialogs::askYesNo(const std::string& text) {

@@ -1,6 +1,8 @@
 // The sample operations' questions shown with the widget toolkit while the editor window is
-// open: folder and file choices through the toolkit's file selector (the host's selector
-// when it offers one, else the desktop's dialog, else the built-in one) and message boxes
+// open: file choices through the toolkit's file selector (the host's selector when it offers
+// one, else the desktop's dialog, else the built-in one), folder choices through our own
+// folder dialog (the built-in one, held below the root; the desktop's when there is no
+// root), and message boxes
 // with the caption "quovent v1.0", kept above the host's window. Every dialog is modal for
 // the caller, but the frame keeps serving its window and the host's idle meanwhile.
 //

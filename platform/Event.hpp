@@ -19,6 +19,21 @@ inline constexpr unsigned kShift = 8;
 inline constexpr unsigned kControl = 16;
 inline constexpr unsigned kAlt = 32;
 inline constexpr unsigned kButtons = kLeft | kMiddle | kRight;
+inline constexpr unsigned kModifiers = kShift | kControl | kAlt;
+
+// The bit of a MouseDown or MouseUp event's button (1 left, 2 middle, 3 right); 0 for others.
+constexpr unsigned bitOf(int button) noexcept {
+    switch (button) {
+    case 1:
+        return kLeft;
+    case 2:
+        return kMiddle;
+    case 3:
+        return kRight;
+    default:
+        return 0;
+    }
+}
 } // namespace mouse
 
 enum class Key : std::uint8_t {
@@ -74,6 +89,10 @@ struct Event {
     Point position; // pointer position relative to the window
     int button = 0; // MouseDown, MouseUp
     int delta = 0;  // Wheel
+    // The mouse:: bits in force once the event has happened: the buttons held and shift,
+    // control and alt. A MouseDown holds its own button, a MouseUp no longer holds its
+    // button, so a press carries the whole state a control compares with (17 for control +
+    // left) even when the button is up again by the time the press is handled.
     unsigned modifiers = 0;
     KeyEvent key;           // KeyDown, KeyUp
     std::uint32_t time = 0; // server time of input events, ms

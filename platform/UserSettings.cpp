@@ -17,7 +17,7 @@ namespace quovent {
 namespace {
 constexpr const char* kVendorFolder = "HalvdenLabs";
 constexpr const char* kSampleBaseName = "SampleBase";
-constexpr std::size_t kMaxValueBytes = 64 * 1024; // a path, never a large file
+constexpr std::size_t kMaxValueBytes = std::size_t{64} * 1024; // a path, never a large file
 
 std::string configHome() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -60,12 +60,21 @@ std::string UserSettings::sampleBaseFile() {
 UserSettings::ReadResult UserSettings::readSampleBase(std::string& value) {
     namespace fs = std::filesystem;
     const std::string path = sampleBaseFile();
-    std::error_code ec;
-    if (path.empty() || !fs::exists(path, ec)) {
+    if (path.empty()) {
         return ReadResult::Missing;
     }
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return ReadResult::Missing;
+    }
+    // Only a regular file is read: opening a FIFO would wait for a writer, a device could
+    // deliver anything.
+    if (ec || status.type() != fs::file_type::regular) {
+        return ReadResult::Unreadable;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in || fs::is_directory(path, ec)) {
+    if (!in) {
         return ReadResult::Unreadable;
     }
     std::string text;

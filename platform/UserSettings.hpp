@@ -14,8 +14,10 @@ public:
     // Where the sample base is stored; empty when no home directory can be found.
     static std::string sampleBaseFile();
 
-    // Missing: no stored value (no file, or an empty one). Unreadable: the file exists but
-    // cannot be read. Found: value holds the path (one line, without its line end).
+    // Missing: no stored value (no file, or an empty one). Unreadable: something is there
+    // but cannot be read (no permission, not a regular file, over 64 KiB, a folder on the
+    // way that cannot be searched). Found: value holds the path (one line, without its
+    // line end).
     static ReadResult readSampleBase(std::string& value);
 
     // Writes atomically (temporary file in the same directory, then rename), creating the

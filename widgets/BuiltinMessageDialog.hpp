@@ -33,6 +33,7 @@ public:
     int run();
 
     static BuiltinMessageDialog* active() noexcept;
+    const std::string& text() const noexcept { return text_; }
     Rect screenRect() const noexcept { return screenRect_; }
     Rect buttonScreenRect(int index) const;
 

@@ -28,7 +28,9 @@ public:
     void update(DrawContext& context);
 
     // A press of a mouse button at `where` (frame coordinates). Controls read the buttons
-    // and modifiers themselves through mouseButtons().
+    // and modifiers themselves through mouseButtons(): on the first pass of their loop
+    // (before the first modal idle) those of the press itself, afterwards the state now,
+    // so a loop started by a press that is already over runs once and ends.
     virtual void onMouseDown(DrawContext& /*context*/, Point /*where*/) {}
     // A turn of the mouse wheel over the control; true when used.
     virtual bool onWheel(DrawContext& /*context*/, Point /*where*/, float /*distance*/) {

@@ -36,20 +36,26 @@ int FileSelector::run(FileSelectRequest& request) {
         const int count = host_.openHostFileSelector(request);
         return count > 0 ? count : 0;
     }
-    {
-        const std::string program = dialogs::desktopProgramFor(backend_);
-        if (!program.empty()) {
-            DesktopFileDialog dialog(program);
-            if (auto paths = dialog.run(frame_, request)) {
-                used_ = Used::Desktop;
-                // The desktop's dialog cannot be held below a root; what it returns from
-                // outside the root is not taken.
-                std::erase_if(*paths, [&](const std::string& p) {
-                    return !FileDialogModel::isInside(p, request.rootPath);
-                });
-                request.results = std::move(*paths);
-                return static_cast<int>(request.results.size());
-            }
+    return runOwnDialog(request);
+}
+
+int FileSelector::runOwnDialog(FileSelectRequest& request) {
+    request.results.clear();
+    used_ = Used::Nothing;
+    if (frame_.isClosing()) {
+        return 0;
+    }
+    FrameWindow::BusyScope busy(frame_);
+    // The desktop's dialog cannot be held below a root: such a request goes to ours, so a
+    // folder outside the root can never be chosen and then silently dropped.
+    const bool rooted = !FileDialogModel::isInside("/", request.rootPath);
+    const std::string program = rooted ? std::string() : dialogs::desktopProgramFor(backend_);
+    if (!program.empty()) {
+        DesktopFileDialog dialog(program);
+        if (auto paths = dialog.run(frame_, request)) {
+            used_ = Used::Desktop;
+            request.results = std::move(*paths);
+            return static_cast<int>(request.results.size());
         }
     }
     if (frame_.isClosing()) {

@@ -1,7 +1,8 @@
 // Runs one file selection. The host's own selector is used when the host offers it (it
 // answers both "openFileSelector" and "closeFileSelector"); otherwise the desktop's dialog
-// (zenity or kdialog) when one is installed; otherwise the toolkit's built-in dialog, which
-// always works. The backend choice can be forced (tests force the built-in dialog).
+// (zenity or kdialog) when one is installed and the request has no root to keep below;
+// otherwise the toolkit's built-in dialog, which always works. The backend choice can be
+// forced (tests force the built-in dialog).
 #pragma once
 
 #include "widgets/DialogBackend.hpp"
@@ -31,6 +32,9 @@ public:
     // Shows the selector and waits. The result is the number of chosen paths, 0 when
     // cancelled; the paths are in request.results.
     int run(FileSelectRequest& request);
+    // As run, but never the host's selector: the desktop's dialog, or the built-in one when
+    // the request has a root (only the built-in dialog can be held below a directory).
+    int runOwnDialog(FileSelectRequest& request);
     // Tells the host that its result has been consumed (once; the destructor does it too).
     void close();
 

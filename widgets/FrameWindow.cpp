@@ -203,15 +203,26 @@ void FrameWindow::setModalView(Control* view) {
 }
 
 unsigned FrameWindow::mouseButtons() {
-    return system_->mouseButtons();
+    if (press_.active && press_.fresh) {
+        return press_.buttons;
+    }
+    const unsigned now = system_->mouseButtons();
+    if (press_.active && press_.released) {
+        return now & ~platform::mouse::kButtons;
+    }
+    return now;
 }
 
 Point FrameWindow::mousePosition() {
+    if (press_.active && press_.fresh) {
+        return press_.position;
+    }
     return window_->pointer();
 }
 
 void FrameWindow::doIdle() {
     BusyScope scope(*this);
+    press_.fresh = false;
     if (!closing_) {
         host_.doIdle();
     }
@@ -263,7 +274,12 @@ void FrameWindow::onEvent(const Event& event) {
         break;
     case EventType::MouseDown:
         if (event.button >= 1 && event.button <= 3) {
-            mouseDown(event.position);
+            mouseDown(event);
+        }
+        break;
+    case EventType::MouseUp:
+        if (event.button >= 1 && event.button <= 3) {
+            mouseUp();
         }
         break;
     case EventType::Wheel:
@@ -285,11 +301,39 @@ void FrameWindow::onEvent(const Event& event) {
     }
 }
 
-void FrameWindow::mouseDown(Point where) {
+void FrameWindow::mouseDown(const Event& event) {
     if (blocked_ > 0) {
-        return; // a control is tracking (its own loop reads the mouse) or a menu is open
+        // A control is tracking (its own loop reads the mouse) or a menu or dialog is open.
+        // Only a press handled alone whose release has been seen makes way for a new one.
+        if (blocked_ == 1 && press_.active && press_.released) {
+            pendingPress_ = event;
+            pendingReleased_ = false;
+        }
+        return;
     }
     window_->takeFocus();
+    BusyScope scope(*this);
+    InputBlock block(*this);
+    dispatchPress(event, false);
+    while (pendingPress_ && !closing_) {
+        const Event next = *pendingPress_;
+        const bool released = pendingReleased_;
+        pendingPress_.reset();
+        dispatchPress(next, released);
+    }
+    pendingPress_.reset();
+}
+
+void FrameWindow::mouseUp() {
+    if (pendingPress_) {
+        pendingReleased_ = true;
+    } else if (press_.active) {
+        press_.released = true;
+    }
+}
+
+void FrameWindow::dispatchPress(const Event& event, bool released) {
+    const Point where = event.position;
     Control* target = nullptr;
     if (modalView_ != nullptr) {
         if (modalView_->rect().contains(where)) {
@@ -301,9 +345,11 @@ void FrameWindow::mouseDown(Point where) {
     if (target == nullptr) {
         return;
     }
-    BusyScope scope(*this);
-    InputBlock block(*this);
+    // A window system that leaves the button out of the press state still names it.
+    const unsigned buttons = event.modifiers | platform::mouse::bitOf(event.button);
+    press_ = {true, true, released, buttons, where};
     target->onMouseDown(window_->canvas(), where);
+    press_ = {};
 }
 
 void FrameWindow::wheel(Point where, int delta) {

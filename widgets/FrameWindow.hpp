@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quovent {
@@ -68,8 +69,13 @@ public:
     void setModalView(Control* view);
     Control* modalView() const noexcept { return modalView_; }
 
-    // Mouse buttons and modifiers now (platform::mouse bits), and the pointer position in
-    // frame coordinates.
+    // Mouse buttons and modifiers (platform::mouse bits) and the pointer position in frame
+    // coordinates, as a control handling a press should see them. Until the press's first
+    // modal idle they are those of the press event itself, so a press already released by
+    // the time it is handled (a quick tap served by a slow host idle) still acts as if the
+    // button had been held that long. After that they are read now, except that once the
+    // press's release has been served no button counts as held, even if one is down again
+    // (a second click, which is handled as a press of its own when the first one ends).
     unsigned mouseButtons();
     Point mousePosition();
     // The owner's modal idle.
@@ -111,7 +117,8 @@ public:
     Rect centredOnScreen(int width, int height);
 
     // Holds back presses, wheel turns and drops from the controls while a control handles
-    // a press or a menu or dialog of the frame is open.
+    // a press or a menu or dialog of the frame is open. A press that follows the release of
+    // the press being handled (a quick second click) is kept and handed out afterwards.
     class InputBlock {
     public:
         explicit InputBlock(FrameWindow& frame) noexcept : frame_(frame) { ++frame_.blocked_; }
@@ -130,7 +137,10 @@ private:
 
     void onEvent(const platform::Event& event) override;
     bool acceptsDrop(Point where, int type) override;
-    void mouseDown(Point where);
+    void mouseDown(const platform::Event& event);
+    void mouseUp();
+    // Hands one press to the control under it. released: its release has been served.
+    void dispatchPress(const platform::Event& event, bool released);
     void wheel(Point where, int delta);
     void drop(Point where, const platform::DropData& data);
     Control* dropTargetAt(Point where, int type) const;
@@ -142,6 +152,21 @@ private:
     BitmapPtr background_;
     std::vector<std::unique_ptr<Control>> controls_;
     Control* modalView_ = nullptr;
+
+    // The press a control is handling (see mouseButtons).
+    struct Press {
+        bool active = false;
+        bool fresh = false; // no modal idle has run since the press was handed out
+        bool released = false;
+        unsigned buttons = 0;
+        Point position;
+    };
+    Press press_;
+    // A press that arrived after the handled press was released, handed out when that one
+    // ends, and whether its own release has arrived too.
+    std::optional<platform::Event> pendingPress_;
+    bool pendingReleased_ = false;
+
     bool dirty_ = false;
     int blocked_ = 0;
     bool closing_ = false;

@@ -24,7 +24,8 @@ constexpr Color kMenuLine{200, 200, 200, 255};
 thread_local MenuWindow* gActive = nullptr;
 } // namespace
 
-MenuWindow::MenuWindow(FrameWindow& frame, const MenuModel& model) : frame_(frame), model_(model) {}
+MenuWindow::MenuWindow(FrameWindow& frame, const MenuModel& model, int font)
+    : frame_(frame), model_(model), font_(font) {}
 
 MenuWindow::~MenuWindow() {
     if (gActive == this) {
@@ -51,10 +52,10 @@ int MenuWindow::run(Point topLeft) {
     }
     platform::WindowSystem& system = frame_.windowSystem();
     DrawContext& measureCanvas = frame_.context();
-    const int itemHeight = measureCanvas.lineHeight(kFont, 0) + 6;
+    const int itemHeight = measureCanvas.lineHeight(font_, 0) + 6;
     const Rect screen = system.screenBounds();
     layout_ = model_.layout(
-        [&](std::string_view text) { return measureCanvas.textWidth(text, kFont, 0); }, itemHeight,
+        [&](std::string_view text) { return measureCanvas.textWidth(text, font_, 0); }, itemHeight,
         kSeparatorHeight, screen.height());
 
     // Keep the whole menu on the screen: shift it left and up where it would run off.
@@ -222,7 +223,7 @@ void MenuWindow::paint() {
     const Rect all = window_->bounds();
     c.fillRect(all, kMenuBack);
     platform::TextStyle style;
-    style.font = kFont;
+    style.font = font_;
     for (int i = 0; i < model_.size(); ++i) {
         const MenuItem& item = model_.item(i);
         const Rect r = layout_.items[static_cast<std::size_t>(i)];

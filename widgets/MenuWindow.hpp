@@ -17,10 +17,10 @@ class FrameWindow;
 
 class MenuWindow final : private platform::WindowHandler {
 public:
-    static constexpr int kFont = 3; // Arial 12: menus read like the desktop's own
     static constexpr int kSeparatorHeight = 7;
 
-    MenuWindow(FrameWindow& frame, const MenuModel& model);
+    // font: the toolkit font id the items are drawn in.
+    MenuWindow(FrameWindow& frame, const MenuModel& model, int font);
     ~MenuWindow() override;
     MenuWindow(const MenuWindow&) = delete;
     MenuWindow& operator=(const MenuWindow&) = delete;
@@ -35,6 +35,7 @@ public:
     Rect itemScreenRect(int index) const;
     Rect screenRect() const noexcept { return screenRect_; }
     int highlighted() const noexcept { return highlighted_; }
+    int font() const noexcept { return font_; }
 
 private:
     void onEvent(const platform::Event& event) override;
@@ -47,6 +48,7 @@ private:
 
     FrameWindow& frame_;
     const MenuModel& model_;
+    int font_;
     MenuModel::Layout layout_;
     std::unique_ptr<platform::Window> window_;
     Rect screenRect_;

@@ -17,6 +17,7 @@ void MomentaryButton::onMouseDown(DrawContext& context, Point /*where*/) {
     }
     const float entry = value();
     Tracking tracking(*this);
+    held_ = true;
     // The first pass always runs, so a click that is over before the button looks again
     // still reports the opposite value once before the release.
     do {
@@ -28,6 +29,7 @@ void MomentaryButton::onMouseDown(DrawContext& context, Point /*where*/) {
             break;
         }
     } while (mouseButtons() == pressed);
+    held_ = false;
     setValue(0.0f);
     if (tracking.alive()) {
         update(context);

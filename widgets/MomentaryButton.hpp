@@ -13,9 +13,15 @@ public:
     MomentaryButton(Rect size, ValueListener* listener, int tag, BitmapPtr background);
 
     void onMouseDown(DrawContext& context, Point where) override;
+    // True while a press is being tracked; false again for the report of its release, so
+    // a listener can act once per press whatever the pointer does in between.
+    bool isHeld() const noexcept { return held_; }
 
 protected:
     void paint(DrawContext& context) override;
+
+private:
+    bool held_ = false;
 };
 
 } // namespace quovent

@@ -14,6 +14,7 @@ PopupMenu::PopupMenu(Rect size, ValueListener* listener, int tag, BitmapPtr back
                      BitmapPtr openBackground, int style)
     : ValueDisplay(size, listener, tag, std::move(background), style),
       openBackground_(std::move(openBackground)) {
+    setFont(kDefaultFont);
     setMax(0.0f);
 }
 
@@ -83,7 +84,7 @@ int PopupMenu::run(DrawContext& context, Point where) {
     update(context);
     context.flush();
 
-    MenuWindow menu(*f, model_);
+    MenuWindow menu(*f, model_, font());
     const int chosen = menu.run(f->window().toScreen(where));
 
     open_ = false;

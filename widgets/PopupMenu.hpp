@@ -2,7 +2,8 @@
 // (nothing with style kNoText). A left or right press opens the menu below the control (at
 // its top with style kMenuAtTop); a choice sets the value to the item's index and reports
 // it, dismissing changes and reports nothing. openAt opens it from code at any point (the
-// editor's file list). While open, the second bitmap (if any) replaces the background.
+// editor's file list). While open, the second bitmap (if any) replaces the background. The
+// items are drawn in the control's font.
 #pragma once
 
 #include "widgets/MenuModel.hpp"
@@ -12,6 +13,9 @@ namespace quovent {
 
 class PopupMenu : public ValueDisplay {
 public:
+    // Arial 12: menus read like the desktop's own. setFont changes the items' font too.
+    static constexpr int kDefaultFont = 3;
+
     PopupMenu(Rect size, ValueListener* listener, int tag, BitmapPtr background = {},
               BitmapPtr openBackground = {}, int style = 0);
 

@@ -359,7 +359,11 @@ void X11Window::handle(XEvent& event) {
         const XButtonEvent& b = event.xbutton;
         Event e;
         e.position = {b.x, b.y};
-        e.modifiers = X11WindowSystem::mapState(b.state);
+        // X reports the state from before the event: a press lacks its own button, a
+        // release still holds it.
+        const unsigned own = mouse::bitOf(static_cast<int>(b.button));
+        const unsigned before = X11WindowSystem::mapState(b.state);
+        e.modifiers = event.type == ButtonPress ? (before | own) : (before & ~own);
         e.time = static_cast<std::uint32_t>(b.time);
         lastPointer_ = e.position;
         if (b.button >= 1 && b.button <= 3) {

@@ -63,13 +63,13 @@ int StubWindowSystem::serveEvents() {
         return -1;
     }
     // Events posted while dispatching wait for the next call, as on a real display where
-    // they arrive after this pass.
-    std::deque<Pending> batch;
-    batch.swap(queue_);
+    // they arrive after this pass. A call made from inside a handler (a control's modal
+    // loop) goes on with the events still waiting, as the display's one queue does.
+    const std::uint64_t limit = nextSequence_;
     int served = 0;
-    while (!batch.empty()) {
-        const Pending p = batch.front();
-        batch.pop_front();
+    while (!queue_.empty() && queue_.front().sequence < limit) {
+        const Pending p = queue_.front();
+        queue_.pop_front();
         auto it = std::find_if(windows_.begin(), windows_.end(),
                                [&](const StubWindow* w) { return w->id == p.window; });
         if (it == windows_.end() || (*it)->destroyed) {
@@ -94,7 +94,7 @@ void StubWindowSystem::sleep(int milliseconds) {
 }
 
 void StubWindowSystem::post(StubWindow& window, Event event) {
-    queue_.push_back({window.id, event});
+    queue_.push_back({window.id, event, nextSequence_++});
 }
 
 void StubWindowSystem::click(StubWindow& window, Point where, int button, unsigned modifiers) {
@@ -102,10 +102,11 @@ void StubWindowSystem::click(StubWindow& window, Point where, int button, unsign
     press.type = EventType::MouseDown;
     press.position = where;
     press.button = button;
-    press.modifiers = modifiers;
+    press.modifiers = modifiers | mouse::bitOf(button);
     post(window, press);
     Event release = press;
     release.type = EventType::MouseUp;
+    release.modifiers = modifiers & ~mouse::bitOf(button);
     post(window, release);
 }
 

@@ -74,8 +74,8 @@ public:
 
     // Queues an event for the window; serveEvents dispatches it.
     void post(StubWindow& window, Event event);
-    // Queues a press and a release of a button at a point of the window, with the mouse
-    // state set for the press.
+    // Queues a press and a release of a button at a point of the window; modifiers: the
+    // shift, control and alt bits held through both.
     void click(StubWindow& window, Point where, int button = 1, unsigned modifiers = 0);
 
     // Windows alive now, oldest first.
@@ -97,11 +97,13 @@ private:
     struct Pending {
         NativeWindow window;
         Event event;
+        std::uint64_t sequence;
     };
     void forget(StubWindow* window);
 
     std::vector<StubWindow*> windows_;
     std::deque<Pending> queue_;
+    std::uint64_t nextSequence_ = 0;
     NativeWindow nextId_ = 100;
 };
 

@@ -1,6 +1,7 @@
 // WidgetDialogs without a display: what reaches the host's file selector (the relocation
-// and folder requests, the close after every run, folders outside the root refused) and
-// what happens when the host closes the editor while a dialog is open.
+// request and the close after every run; never a folder choice, which goes to our own dialog
+// held below its root) and what happens when the host closes the editor while a dialog is
+// open.
 #include "editor/WidgetDialogs.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
 #include "widgets/FrameHost.hpp"
@@ -8,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace quovent;
@@ -47,11 +50,13 @@ public:
 class WidgetDialogsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        frame = FrameWindow::open(std::make_unique<platform::stub::StubWindowSystem>(), host, 1,
-                                  Rect{0, 0, 200, 100}, nullptr);
+        auto stub = std::make_unique<platform::stub::StubWindowSystem>();
+        system = stub.get();
+        frame = FrameWindow::open(std::move(stub), host, 1, Rect{0, 0, 200, 100}, nullptr);
         ASSERT_NE(frame, nullptr);
     }
 
+    platform::stub::StubWindowSystem* system = nullptr;
     SelectorHost host;
     std::unique_ptr<FrameWindow> frame;
 };
@@ -82,23 +87,35 @@ TEST_F(WidgetDialogsTest, ALocatedFileComesFromTheHostsSelectorWhichIsClosedEver
     EXPECT_EQ(host.closed.size(), 3u);
 }
 
-TEST_F(WidgetDialogsTest, AFolderFromTheHostMustLieWithinTheRoot) {
+TEST_F(WidgetDialogsTest, FolderChoicesUseOurOwnDialogHeldBelowTheRootNeverTheHosts) {
+    char pattern[] = "/tmp/quovent-folders-XXXXXX";
+    const std::string root = ::mkdtemp(pattern);
     WidgetDialogs dialogs(*frame, DialogBackend::BuiltIn);
     host.answer = {"/elsewhere"};
-    EXPECT_EQ(dialogs.chooseFolder("Select a Sample Directory", "/samples"), std::nullopt);
-    const FileSelectRequest& request = host.seen.at(0);
-    EXPECT_EQ(request.command, FileSelectCommand::Directory);
-    EXPECT_EQ(request.title, "Select a Sample Directory");
-    EXPECT_EQ(request.initialPath, "/samples");
-    EXPECT_EQ(request.rootPath, "/samples");
-
-    host.answer = {"/samples/kits"};
-    EXPECT_EQ(dialogs.chooseFolder("Select a Sample Directory", "/samples"), "/samples/kits");
-    host.answer = {"/samplesX"}; // a sibling sharing the root's name is outside
-    EXPECT_EQ(dialogs.chooseFolder("Select a Sample Directory", "/samples"), std::nullopt);
-    host.answer = {"/elsewhere"};
-    EXPECT_EQ(dialogs.chooseFolder("Select the SampleBase Directory", ""), "/elsewhere");
-    EXPECT_EQ(host.closed.size(), 4u);
+    std::vector<std::string> titles;
+    const auto answerWith = [&](platform::Key key) {
+        host.onIdle = [this, key, &titles] {
+            platform::stub::StubWindow* dialog =
+                system->lastWindow(platform::stub::StubWindow::Kind::Dialog);
+            if (dialog != nullptr) {
+                titles.push_back(dialog->title);
+                platform::Event e;
+                e.type = platform::EventType::KeyDown;
+                e.key.key = key;
+                system->post(*dialog, e);
+                host.onIdle = nullptr;
+            }
+        };
+    };
+    answerWith(platform::Key::Return); // the folder the dialog starts in: the root
+    EXPECT_EQ(dialogs.chooseFolder("Select a Sample Directory", root), root);
+    answerWith(platform::Key::Escape);
+    EXPECT_EQ(dialogs.chooseFolder("Select the SampleBase Directory", ""), std::nullopt);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Select a Sample Directory",
+                                                "Select the SampleBase Directory"}));
+    EXPECT_TRUE(host.seen.empty()) << "the host's selector is for files only";
+    EXPECT_TRUE(host.closed.empty());
+    ::rmdir(root.c_str());
 }
 
 TEST_F(WidgetDialogsTest, AnEditorClosedDuringAQuestionDeclinesItAndEveryLaterOne) {

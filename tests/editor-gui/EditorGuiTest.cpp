@@ -6,10 +6,14 @@
 #include "editor/Editor.hpp"
 #include "host/InstrumentPlugin.hpp"
 #include "host/PluginMain.hpp"
+#include "widgets/BuiltinFileDialog.hpp"
+#include "widgets/BuiltinMessageDialog.hpp"
+#include "widgets/DialogBackend.hpp"
 #include "widgets/MenuWindow.hpp"
 
 #include <gtest/gtest.h>
 
+#include "tests/support/WithoutFileOverride.hpp"
 #include "tests/widgets/ScreenCapture.hpp"
 #include "tests/widgets/XdndSource.hpp"
 
@@ -28,6 +32,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -91,6 +97,9 @@ protected:
             if (current != nullptr) {
                 ++current->hostIdles;
                 current->step();
+                if (current->onHostIdle) {
+                    current->onHostIdle();
+                }
             }
             return 0;
         case vst::audioMasterGetTime:
@@ -105,6 +114,14 @@ protected:
             GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
         }
         current = this;
+        // The sample base is read from a settings folder of this test, and message boxes
+        // and dialogs are the toolkit's own, so the test can find and answer them.
+        configDir =
+            fs::temp_directory_path() / ("quovent-editor-gui-config-" + std::to_string(getpid()));
+        fs::remove_all(configDir);
+        fs::create_directories(configDir);
+        ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
+        dialogs::setDefaultBackend(DialogBackend::BuiltIn);
         time.tempo = 120.0;
         time.sampleRate = 44100.0;
         time.flags = vst::kVstTempoValid;
@@ -159,14 +176,21 @@ protected:
         if (!tempDir.empty()) {
             fs::remove_all(tempDir);
         }
+        fs::remove_all(configDir);
+        dialogs::setDefaultBackend(DialogBackend::Automatic);
     }
 
     std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
                            void* ptr = nullptr, float opt = 0.0f) {
         return effect->dispatcher(effect, opcode, index, value, ptr, opt);
     }
+    // effEditOpen with the test's window as the parent: its X11 id carried in the pointer.
+    std::intptr_t editOpen() {
+        return dispatch(vst::effEditOpen, 0, 0,
+                        reinterpret_cast<void*>(parent)); // NOLINT(performance-no-int-to-ptr)
+    }
     void openEditor() {
-        ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+        ASSERT_EQ(editOpen(), 1);
         pump(5);
     }
     void step() {
@@ -255,6 +279,33 @@ protected:
     }
     void click(Point at, unsigned b = 1) { press(at, {buttonStep(b, false)}, b); }
 
+    // A click as a touchpad tap or `xdotool click` makes it: the modifier keys held around
+    // a press and a release that both reach the editor before the host's next idle, which
+    // then comes once (a host idling at 30 Hz). The keys are up again by then too.
+    void quickClick(Point at, unsigned b = 1, std::initializer_list<KeySym> modifiers = {}) {
+        move(at);
+        for (KeySym k : modifiers) {
+            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), True, CurrentTime);
+        }
+        XTestFakeButtonEvent(dpy, b, True, CurrentTime);
+        XTestFakeButtonEvent(dpy, b, False, CurrentTime);
+        for (KeySym k : modifiers) {
+            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), False, CurrentTime);
+        }
+        XSync(dpy, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(33));
+        dispatch(vst::effEditIdle);
+    }
+    // Clicks a button of the message box once it has been up for a moment.
+    void answerBox(int buttonIndex) {
+        BuiltinMessageDialog* box = BuiltinMessageDialog::active();
+        if (box != nullptr && ++boxIdles % 4 == 0) {
+            moveToScreen(centre(box->buttonScreenRect(buttonIndex)));
+            button(1, true);
+            button(1, false);
+        }
+    }
+
     // Geometry of the layout.
     static Point stepPoint(int slot, int step, int dy = 17) {
         return {44 + 20 * step + 10, 101 + 62 * slot + dy};
@@ -271,7 +322,8 @@ protected:
         std::array<float*, kChannels> outputs{};
         std::array<float, kChannels / 2> peak{};
         for (int c = 0; c < kChannels; ++c) {
-            outputs[static_cast<std::size_t>(c)] = samples.data() + c * kBlock;
+            outputs[static_cast<std::size_t>(c)] =
+                samples.data() + static_cast<std::ptrdiff_t>(c) * kBlock;
         }
         for (int b = 0; b < blocks; ++b) {
             effect->processReplacing(effect, nullptr, outputs.data(), kBlock);
@@ -288,7 +340,7 @@ protected:
     fs::path makeSample() {
         tempDir = fs::temp_directory_path() / ("quovent-editor-gui-" + std::to_string(getpid()));
         fs::create_directories(tempDir);
-        const fs::path wav = tempDir / "kick.wav";
+        fs::path wav = tempDir / "kick.wav";
         writeWav(wav, 44100, 16000);
         return wav;
     }
@@ -302,8 +354,11 @@ protected:
     Editor* editor = nullptr;
     vst::VstTimeInfo time{};
     std::deque<Step> script;
+    std::function<void()> onHostIdle;
     int hostIdles = 0;
+    int boxIdles = 0;
     fs::path tempDir;
+    fs::path configDir;
 };
 
 void EditorGuiTest::saveScreen(Rect area, const std::string& path) {
@@ -485,7 +540,7 @@ TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
         EXPECT_FALSE(editor->isOpen());
         if (i % 3 == 0) {
             // Hosts do not always pair open and close.
-            ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
+            ASSERT_EQ(editOpen(), 1);
         }
         openEditor();
     }
@@ -500,6 +555,297 @@ TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
     EXPECT_TRUE(row(4).stepOn(6));
 }
 
+TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
+    const fs::path kick = makeSample();
+    writeWav(tempDir / "snare.wav", 100, 2000);
+    writeWav(tempDir / "tom.wav", 100, 3000);
+    editor->sampleBrowser().openSampleFile(slot(0), kick.string());
+    ASSERT_EQ(slot(0).directory.fileCount(), 3);
+    ASSERT_EQ(slot(0).fileIndex, 0);
+    pump(3);
+
+    // Step buttons: left paints, right draws the height, shift + right runs on through the
+    // off steps, alt resets the lane.
+    quickClick(stepPoint(0, 0));
+    EXPECT_TRUE(row(0).stepOn(0));
+    quickClick(stepPoint(0, 1, 34), 3);
+    EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 1), 0.0f);
+    quickClick(stepPoint(0, 4, 17), 3, {XK_Shift_L});
+    EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 4), 0.5f);
+    EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 15), 0.5f) << "on through the off steps";
+    EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 3), 1.0f);
+    quickClick(stepPoint(0, 8), 1, {XK_Alt_L});
+    for (int k = 0; k < PatternRow::kSteps; ++k) {
+        EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, k), 1.0f) << k;
+    }
+    EXPECT_TRUE(row(0).stepOn(0)) << "the flags stay";
+
+    quickClick({292, 52}); // Play
+    EXPECT_EQ(editor->sequencer().playing, 1);
+    quickClick({292, 52});
+    EXPECT_EQ(editor->sequencer().playing, 0);
+    quickClick({382, 102 + 62}); // M of slot 2
+    EXPECT_EQ(slot(1).active, 0);
+    quickClick(soloPoint(2)); // S of slot 3
+    EXPECT_EQ(slot(2).solo, 1);
+    quickClick(soloPoint(2));
+    EXPECT_EQ(slot(2).solo, 0);
+    quickClick({312, 89 + 62 * 3}); // LOOP of slot 4
+    EXPECT_EQ(slot(3).sync, 1);
+    quickClick({265, 89}); // NEXT
+    EXPECT_EQ(slot(0).fileIndex, 1);
+    quickClick({230, 89}); // PREV
+    EXPECT_EQ(slot(0).fileIndex, 0);
+    quickClick({608, 131}, 3); // output: right is up, left is down
+    EXPECT_EQ(slot(0).outputPair, 2);
+    quickClick({608, 131});
+    EXPECT_EQ(slot(0).outputPair, 1);
+    quickClick({571, 87 + 25}); // filter type: the third of four bands
+    EXPECT_EQ(slot(0).filterMode, 2);
+    slot(0).freq = 0.3f;
+    slot(0).volume = 0.2f;
+    editor->showSlotSettings(0);
+    quickClick({513, 118}, 1, {XK_Control_L}); // FREQ: the default
+    EXPECT_FLOAT_EQ(slot(0).freq, 1.0f);
+    quickClick({455, 130}, 1, {XK_Control_L}); // VOL: the default
+    EXPECT_FLOAT_EQ(slot(0).volume, 0.65f);
+    quickClick({150, 43}, 1, {XK_Control_L}); // StepEdit: the default is Freq
+    EXPECT_FLOAT_EQ(editor->stepEditMode, 0.5f);
+    EXPECT_EQ(editor->stepEditLane(), 2);
+    quickClick({394 + 16 * 3 + 8, 52}); // pattern key 4
+    EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 3);
+    quickClick({616, 52}); // bank 4
+    EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 15);
+    quickClick({394 + 8, 52});
+    quickClick({600, 52});
+    EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 0);
+    quickClick({240, 15}, 3); // the logo
+    EXPECT_TRUE(editor->splash->isShown());
+    quickClick({300, 40});
+    EXPECT_FALSE(editor->splash->isShown());
+
+    // Menus open on a quick click of either button and wait for the choice.
+    row(0).setStep(5, true);
+    script = {menuOpen(), clickItem(11)}; // copy whole seq
+    quickClick(slotMenuPoint(0), 3);
+    script = {menuOpen(), clickItem(12)}; // paste whole seq
+    quickClick(slotMenuPoint(4), 1, {XK_Shift_L});
+    EXPECT_TRUE(row(4).stepOn(5));
+    EXPECT_TRUE(row(4).stepOn(0));
+    script = {menuOpen(), clickItem(2)}; // init full pattern
+    quickClick({382, 52});
+    EXPECT_FALSE(row(4).anyStepOn());
+    EXPECT_TRUE(script.empty());
+
+    // The sample list: a quick left click opens it in the name display's small font.
+    int listFont = -1;
+    int rowHeight = 0;
+    script = {menuOpen(),
+              [&] {
+                  listFont = MenuWindow::active()->font();
+                  rowHeight = MenuWindow::active()->itemScreenRect(0).height();
+                  saveScreen(MenuWindow::active()->screenRect(),
+                             QUOVENT_BUILD_DIR "/editor-list-menu-screenshot.png");
+                  return true;
+              },
+              clickItem(2)};
+    quickClick({120, 90});
+    EXPECT_EQ(listFont, 6);
+    EXPECT_EQ(slot(0).fileIndex, 2);
+    DrawContext& canvas = editor->frame()->context();
+    EXPECT_EQ(rowHeight, canvas.lineHeight(6, 0) + 6);
+    EXPECT_LT(rowHeight, canvas.lineHeight(3, 0) + 6) << "smaller than the menus' usual rows";
+    // A quick right click shows the slot's folder in the sample base field and puts the
+    // sample base back at once.
+    quickClick({120, 90 + 62}, 3);
+    EXPECT_EQ(editor->sampleBaseDisplay->text(),
+              Editor::kTextIndent + editor->sampleBrowser().sampleBasePath());
+    EXPECT_EQ(MenuWindow::active(), nullptr);
+}
+
+TEST_F(EditorGuiTest, NextStepsOncePerPressAlsoWhenThePointerLeavesAndComesBack) {
+    const fs::path kick = makeSample();
+    writeWav(tempDir / "snare.wav", 100, 2000);
+    writeWav(tempDir / "tom.wav", 100, 3000);
+    editor->sampleBrowser().openSampleFile(slot(0), kick.string());
+    ASSERT_EQ(slot(0).fileIndex, 0);
+    const Point next{265, 89};
+    press(next, {moveStep({265, 200}), moveStep({265, 150}), moveStep(next), moveStep({266, 90}),
+                 buttonStep(1, false)});
+    EXPECT_EQ(slot(0).fileIndex, 1);
+    click(next);
+    EXPECT_EQ(slot(0).fileIndex, 2);
+}
+
+TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
+    const fs::path stored = configDir / "HalvdenLabs" / "SampleBase";
+    int boxes = 0;
+    std::string boxText;
+    BuiltinMessageDialog* counted = nullptr;
+    onHostIdle = [&] {
+        if (BuiltinMessageDialog* box = BuiltinMessageDialog::active(); box != counted) {
+            counted = box;
+            if (box != nullptr) {
+                ++boxes;
+                boxText = box->text();
+            }
+        }
+        answerBox(0);
+    };
+    const auto reopen = [&](const std::string& what) {
+        SCOPED_TRACE(what);
+        boxes = 0;
+        const int idlesBefore = hostIdles;
+        ASSERT_EQ(editOpen(), 1);
+        EXPECT_EQ(hostIdles, idlesBefore) << "no modal loop inside the open";
+        ASSERT_TRUE(editor->isOpen());
+        EXPECT_NE(editor->row(7).volume, nullptr);
+        EXPECT_EQ(editor->sampleBrowser().sampleBasePath(), "/");
+        EXPECT_EQ(editor->sampleBaseDisplay->text(), std::string(Editor::kTextIndent) + "/");
+        pump(20);
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(boxText, "failed to read registry");
+        EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
+        // The window still works.
+        click(stepPoint(6, 3));
+        EXPECT_TRUE(row(6).stepOn(3));
+        row(6).setStep(3, false);
+        dispatch(vst::effEditClose);
+        fs::remove_all(stored);
+    };
+    dispatch(vst::effEditClose);
+    fs::create_directories(stored.parent_path());
+    std::ofstream(stored) << "/" << std::string(300, 'p') << "\n";
+    reopen("a stored path over 259 characters");
+    fs::create_directories(stored);
+    reopen("the settings path is a folder");
+    std::ofstream(stored) << std::string(std::size_t{70} * 1024, '/');
+    reopen("a file over the size limit");
+    ASSERT_EQ(::mkfifo(stored.c_str(), 0600), 0);
+    reopen("a FIFO, which must not be waited on");
+    std::ofstream(stored) << "/tmp\n";
+    ::chmod(stored.c_str(), 0);
+    {
+        WithoutFileOverride noOverride;
+        if (WithoutFileOverride::permissionsHold()) {
+            reopen("no read permission");
+        } else {
+            ADD_FAILURE() << "a file without read permission could not be made unreadable";
+        }
+    }
+    // Readable again: no message.
+    std::ofstream(stored) << "/tmp\n";
+    ASSERT_EQ(editOpen(), 1);
+    boxes = 0;
+    pump(10);
+    EXPECT_EQ(boxes, 0);
+    EXPECT_EQ(editor->sampleBrowser().sampleBasePath(), "/tmp");
+}
+
+TEST_F(EditorGuiTest, TheHostClosingTheEditorFromInsideTheMessageLeavesItSafelyClosed) {
+    const fs::path stored = configDir / "HalvdenLabs" / "SampleBase";
+    dispatch(vst::effEditClose);
+    fs::create_directories(stored);
+    int closes = 0;
+    onHostIdle = [&] {
+        if (BuiltinMessageDialog::active() != nullptr && closes == 0) {
+            ++closes;
+            dispatch(vst::effEditClose);
+        }
+    };
+    ASSERT_EQ(editOpen(), 1);
+    pump(10);
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(editor->isOpen());
+    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
+    pump(5); // idles of a closed editor do nothing
+    // Opened again, it says so again and works.
+    onHostIdle = [&] { answerBox(0); };
+    openEditor();
+    pump(20);
+    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
+    click(stepPoint(2, 2));
+    EXPECT_TRUE(row(2).stepOn(2));
+}
+
+TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
+    const fs::path kick = makeSample();
+    editor->sampleBrowser().openSampleFile(slot(0), kick.string());
+    slot(0).volume = 0.3f;
+    slot(0).outputPair = 4;
+    script = {menuOpen(), clickItem(15)}; // copy slot settings
+    quickClick(slotMenuPoint(0));
+    fs::remove(kick);
+    const std::string before = editor->row(2).name->text();
+    std::string question;
+    onHostIdle = [&] {
+        if (BuiltinMessageDialog* box = BuiltinMessageDialog::active()) {
+            question = box->text();
+        }
+        answerBox(1); // No: do not look for it
+    };
+    script = {menuOpen(), clickItem(16)}; // paste slot settings
+    quickClick(slotMenuPoint(2));
+    pump(5);
+    EXPECT_EQ(question, "missing: " + kick.string() + " relocate ??");
+    EXPECT_EQ(editor->row(2).name->text(), before) << "names no file the slot plays";
+    EXPECT_EQ(slot(2).sample.frameCount(), 0);
+    EXPECT_EQ(editor->row(2).output->text(), "Out: 4") << "the settings are shown";
+    EXPECT_FLOAT_EQ(editor->row(2).volume->value(), 0.3f);
+}
+
+TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBase) {
+    const fs::path base = configDir / "samples";
+    fs::create_directories(base / "kit");
+    writeWav(base / "kit" / "clap.wav", 100, 1000);
+    dispatch(vst::effEditClose);
+    fs::create_directories(configDir / "HalvdenLabs");
+    std::ofstream(configDir / "HalvdenLabs" / "SampleBase") << base.string() << "\n";
+    openEditor();
+    std::string startedIn;
+    bool canGoUp = true;
+    script = {[] { return BuiltinFileDialog::active() != nullptr; },
+              [&] {
+                  startedIn = BuiltinFileDialog::active()->model().directory();
+                  canGoUp = BuiltinFileDialog::active()->model().canGoUp();
+                  // Open "kit/" and take it.
+                  BuiltinFileDialog::active()->model().select(0);
+                  return true;
+              },
+              [&] { return ++boxIdles > 5; },
+              [this] {
+                  moveToScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
+                  button(1, true);
+                  button(1, false);
+                  return true;
+              }};
+    quickClick({56, 90 + 62 * 5}); // slot 6's folder button
+    EXPECT_EQ(startedIn, base.string());
+    EXPECT_FALSE(canGoUp) << "the sample base is the top";
+    EXPECT_EQ(slot(5).directory.directory(), (base / "kit").string());
+    EXPECT_EQ(slot(5).samplePath(), (base / "kit" / "clap.wav").string());
+    EXPECT_EQ(slot(0).samplePath(), Slot::kPlaceholderPath);
+
+    // With alt, the folder chosen for slot 2 goes to every slot.
+    boxIdles = 0;
+    script = {[] { return BuiltinFileDialog::active() != nullptr; },
+              [] {
+                  BuiltinFileDialog::active()->model().select(0);
+                  return true;
+              },
+              [&] { return ++boxIdles > 5; },
+              [this] {
+                  moveToScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
+                  button(1, true);
+                  button(1, false);
+                  return true;
+              }};
+    quickClick({56, 90 + 62}, 1, {XK_Alt_L});
+    for (int s = 0; s < 8; ++s) {
+        EXPECT_EQ(slot(s).samplePath(), (base / "kit" / "clap.wav").string()) << s;
+    }
+}
+
 TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
     std::deque<Step> drag;
     for (int k = 1; k < 6; ++k) {
@@ -510,7 +856,8 @@ TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
     for (int k = 0; k < PatternRow::kSteps; k += 4) {
         row(1).setStep(k, true);
         row(2).setStep(k + 2, true);
-        row(2).setLane(Lane::Vol, k + 2, 0.25f * static_cast<float>(k / 4 + 1));
+        const int level = (k / 4) + 1; // 1..4: a quarter, a half, ...
+        row(2).setLane(Lane::Vol, k + 2, 0.25f * static_cast<float>(level));
     }
     row(3).setLane(Lane::Vol, 5, 0.3f);
     editor->showCurrentPattern();

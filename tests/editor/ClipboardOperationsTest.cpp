@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -30,11 +31,40 @@ class CountingView : public ClipboardOperations::View {
 public:
     void showCurrentPattern() override { ++patternShows; }
     void showSlotSettings(int slot) override { shownSlots.push_back(slot); }
+    void showSlotControls(int slot) override { shownControls.push_back(slot); }
     void showShuffle() override { ++shuffleShows; }
     int patternShows = 0;
     int shuffleShows = 0;
     std::vector<int> shownSlots;
+    std::vector<int> shownControls;
 };
+
+class NameView : public SampleNameView {
+public:
+    void showSampleText(const char* text) override { shown.emplace_back(text); }
+    std::vector<std::string> shown;
+};
+
+// A 16-bit mono WAV of a few silent frames.
+void writeWav(const fs::path& path) {
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + 8);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(8);
+    u32(0);
+    u32(0);
+}
 
 enum { kVol = 0, kTune = 1, kPan = 4 };
 
@@ -166,6 +196,7 @@ TEST_F(ClipboardTest, PastingASlotDoesNothingWithoutACopiedListedSource) {
     ops.slotMenu(2, 16, kVol);
     EXPECT_FLOAT_EQ(target.volume, 0.3f);
     EXPECT_TRUE(view.shownSlots.empty());
+    EXPECT_TRUE(view.shownControls.empty());
 }
 
 TEST_F(ClipboardTest, PasteSlotSettingsTakesTheSourcesSettingsAndList) {
@@ -193,6 +224,35 @@ TEST_F(ClipboardTest, PasteSlotSettingsTakesTheSourcesSettingsAndList) {
     EXPECT_EQ(target.solo, 0);
     EXPECT_EQ(target.selected, 0);
     EXPECT_EQ(target.directory.fileCount(), 1);
-    EXPECT_EQ(view.shownSlots, std::vector<int>{5});
+    EXPECT_EQ(view.shownControls, std::vector<int>{5});
+    fs::remove_all(dir);
+}
+
+TEST_F(ClipboardTest, PasteSlotSettingsNamesTheSampleOnlyWhenItLoaded) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("quovent-clipname-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    writeWav(dir / "a.wav");
+    Slot& source = sequencer.slots().slot(0);
+    source.directory.setDirectory(dir.string());
+    ASSERT_EQ(source.directory.scan(), 1);
+    source.setSamplePath((dir / "a.wav").string(), 5512.5);
+    NameView name;
+    sequencer.slots().slot(4).setNameView(&name);
+    ops.slotMenu(0, 15, kVol);
+
+    ops.slotMenu(4, 16, kVol);
+    EXPECT_EQ(name.shown, std::vector<std::string>{"        00 : a.wav"});
+
+    // The file is gone and the user does not look for it: the row keeps what it showed,
+    // while the controls show the pasted settings.
+    name.shown.clear();
+    view.shownControls.clear();
+    fs::remove(dir / "a.wav");
+    ops.slotMenu(4, 16, kVol);
+    EXPECT_TRUE(name.shown.empty());
+    EXPECT_TRUE(view.shownSlots.empty());
+    EXPECT_EQ(view.shownControls, std::vector<int>{4});
+    sequencer.slots().slot(4).setNameView(nullptr);
     fs::remove_all(dir);
 }

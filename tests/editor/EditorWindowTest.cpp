@@ -62,6 +62,7 @@ protected:
         e.type = platform::EventType::MouseDown;
         e.position = at;
         e.button = (buttons & platform::mouse::kRight) != 0 ? 3 : 1;
+        e.modifiers = buttons;
         system->post(*window, e);
         editor.idle();
         host.script.clear();

@@ -2,6 +2,7 @@
 // real temporary directories and scripted dialog answers.
 #include "editor/SampleBrowser.hpp"
 #include "platform/UserSettings.hpp"
+#include "tests/support/WithoutFileOverride.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -109,9 +111,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(root); }
 
-    fs::path kit(const std::string& name, std::vector<std::string> files,
+    fs::path kit(const std::string& name, const std::vector<std::string>& files,
                  std::int16_t base = 1000) {
-        const fs::path dir = root / name;
+        fs::path dir = root / name;
         fs::create_directories(dir);
         for (const auto& f : files) {
             writeWav(dir / f, 100, base++);
@@ -207,7 +209,7 @@ TEST_F(SampleBrowserTest, CancellingOrAnOverlongFolderChangesNothing) {
 TEST_F(SampleBrowserTest, TheFolderDialogStartsAtTheSampleBase) {
     const fs::path base = kit("base", {});
     ASSERT_TRUE(UserSettings::writeSampleBase(base.string()));
-    browser.readSampleBase();
+    EXPECT_FALSE(browser.readSampleBase());
     browser.browseSampleDirectory(slot);
     EXPECT_EQ(dialogs.folderRoots.at(0), base.string());
 }
@@ -306,18 +308,44 @@ TEST_F(SampleBrowserTest, RootAndSubdirectoryPathsJoinWithOneSeparator) {
 }
 
 TEST_F(SampleBrowserTest, SampleBaseFallsBackToTheRootWhenNothingIsStored) {
-    browser.readSampleBase();
+    EXPECT_FALSE(browser.readSampleBase());
     EXPECT_EQ(browser.sampleBasePath(), "/");
     EXPECT_EQ(view.shownBase, "/");
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(SampleBrowserTest, AnUnreadableSampleBaseIsReported) {
-    fs::create_directories(fs::path(UserSettings::sampleBaseFile())); // a directory, not a file
-    browser.readSampleBase();
-    EXPECT_EQ(browser.sampleBasePath(), "/");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], "failed to read registry");
+TEST_F(SampleBrowserTest, AnUnreadableSampleBaseFallsBackToTheRootAndIsToldOnRequest) {
+    const fs::path stored = UserSettings::sampleBaseFile();
+    fs::create_directories(stored.parent_path());
+    const auto check = [&](const std::string& what) {
+        SCOPED_TRACE(what);
+        view.shownBase.clear();
+        EXPECT_TRUE(browser.readSampleBase());
+        EXPECT_EQ(browser.sampleBasePath(), "/");
+        EXPECT_EQ(view.shownBase, "/");
+        EXPECT_TRUE(dialogs.messages.empty()) << "told only when asked to";
+        browser.reportReadFailure();
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{"failed to read registry"});
+        dialogs.messages.clear();
+        fs::remove_all(stored);
+    };
+    std::ofstream(stored) << "/" << std::string(SampleDirectory::kMaxDirectoryLength, 'p') << "\n";
+    check("a stored path longer than a path text holds");
+    fs::create_directories(stored);
+    check("a directory");
+    std::ofstream(stored) << std::string(std::size_t{70} * 1024, '/');
+    check("over the size limit");
+    ASSERT_EQ(::mkfifo(stored.c_str(), 0600), 0);
+    check("a FIFO, which must not be waited on");
+    std::ofstream(stored) << root.string() << "\n";
+    ::chmod(stored.c_str(), 0);
+    {
+        test::WithoutFileOverride noOverride;
+        if (test::WithoutFileOverride::permissionsHold()) {
+            check("no read permission");
+        }
+    }
+    fs::remove_all(stored);
 }
 
 TEST_F(SampleBrowserTest, AChosenSampleBaseIsStoredAndReadBack) {
@@ -330,7 +358,7 @@ TEST_F(SampleBrowserTest, AChosenSampleBaseIsStoredAndReadBack) {
     EXPECT_EQ(view.readoutRedraws, 1);
 
     SampleBrowser fresh(dialogs, [] { return 5512.5; });
-    fresh.readSampleBase();
+    EXPECT_FALSE(fresh.readSampleBase());
     EXPECT_EQ(fresh.sampleBasePath(), base.string());
     // No temporary file is left beside the stored value.
     int files = 0;

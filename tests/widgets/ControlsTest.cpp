@@ -14,6 +14,7 @@
 #include "widgets/ToggleButton.hpp"
 #include "widgets/VerticalSlider.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quovent::test {
@@ -121,6 +122,59 @@ TEST_F(ControlsTest, ControlClickSetsTheDefaultOnKnobSliderAndSwitch) {
     EXPECT_EQ(sw->value(), 0.25f);
     ASSERT_EQ(listener.reports.size(), 3u);
     EXPECT_EQ(host.edits.size(), 6u) << "each bracketed by begin and end edit";
+}
+
+TEST_F(ControlsTest, APressOverBeforeItIsServedActsAtItsOwnPointWithItsOwnModifiers) {
+    // quickClick leaves the pointer elsewhere and every button and key up by the time the
+    // press is served: the first pass must go by the press event alone.
+    auto* button = frame->add(std::make_unique<MomentaryButton>(Rect{10, 10, 50, 30}, &listener,
+                                                                136, solidBitmap(40, 40)));
+    Knob* knob = addKnob(); // default 0.75
+    auto* across = frame->add(std::make_unique<StepSwitchHorizontal>(
+        Rect{200, 10, 253, 26}, &listener, 151, solidBitmap(53, 80), 5));
+    quickClick({30, 20});
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f})) << "pressed, then released";
+    EXPECT_EQ(button->value(), 0.0f);
+    quickClick({128, 128}, kLeft | mouse::kControl);
+    EXPECT_EQ(knob->value(), 0.75f);
+    quickClick({200 + 35, 18});
+    EXPECT_EQ(across->value(), 0.75f);
+    quickClick({200 + 35, 18}, mouse::kRight);
+    EXPECT_EQ(across->value(), 0.75f) << "the left button only";
+    EXPECT_EQ(host.idles, 2) << "one pass each for the button and the switch";
+}
+
+TEST_F(ControlsTest, AQuickSecondClickIsHandledAfterTheFirstAndAHeldOneKeepsItsDrag) {
+    host.serve = frame.get(); // the modal idle serves the window, as the editor's does
+    auto* toggle = frame->add(
+        std::make_unique<ToggleButton>(Rect{60, 10, 80, 30}, &listener, 143, solidBitmap(20, 40)));
+    auto* button = frame->add(std::make_unique<MomentaryButton>(Rect{10, 10, 50, 30}, &listener,
+                                                                136, solidBitmap(40, 40)));
+    // Two taps on the button queued before one idle: two presses, each reported 1 then 0.
+    ws->buttons = 0;
+    postClick({30, 20}, kLeft);
+    postClick({30, 20}, kLeft);
+    frame->idle();
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(button->value(), 0.0f);
+
+    // A tap on the button, then a press on the toggle that is still held: the button's
+    // loop ends at its release although a button is down, and the toggle gets its press.
+    listener.reports.clear();
+    postClick({30, 20}, kLeft);
+    platform::Event press;
+    press.type = platform::EventType::MouseDown;
+    press.position = {70, 20};
+    press.button = 1;
+    press.modifiers = kLeft;
+    ws->post(*window, press);
+    ws->buttons = kLeft;
+    ws->pointerOnScreen = {30, 20};
+    frame->idle();
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f, 1.0f}));
+    EXPECT_EQ(toggle->value(), 1.0f);
+    EXPECT_LT(host.idles, 10);
+    host.serve = nullptr;
 }
 
 TEST_F(ControlsTest, KnobDrawsTheIntegerPartOfValueTimesFramesMinusOne) {

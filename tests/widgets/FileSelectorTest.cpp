@@ -282,14 +282,25 @@ TEST_F(SelectorTest, DesktopProgramGetsTheRequestAndItsOutputIsTheResult) {
     EXPECT_GT(host.idles, 0) << "the editor kept being served while the program ran";
 }
 
-TEST_F(SelectorTest, DesktopResultsOutsideTheRootAreNotTaken) {
-    FileSelector::setDesktopProgram(
-        writeProgram("echo " + root.string() + "/more\necho /elsewhere\nexit 0"));
-    req.command = FileSelectCommand::MultipleLoad;
-    req.rootPath = root.string() + "/";
+TEST_F(SelectorTest, ARootedRequestGoesToTheBuiltInDialogAndNeverToTheHost) {
+    // The desktop's dialog could leave the root: it is not even started.
+    FileSelector::setDesktopProgram(writeProgram("echo /elsewhere\nexit 0"));
+    host.hostSelector = true;
+    req.command = FileSelectCommand::Directory;
+    req.rootPath = root.string();
+    req.initialPath = root.string();
     FileSelector selector(*frame, FileSelector::Backend::Desktop);
-    EXPECT_EQ(selector.run(req), 1);
-    EXPECT_EQ(req.results, (std::vector<std::string>{(root / "more").string()}));
+    whileOpen([&] { key(Key::Return); }); // the root itself
+    EXPECT_EQ(selector.runOwnDialog(req), 1);
+    EXPECT_EQ(selector.used(), FileSelector::Used::BuiltIn);
+    EXPECT_EQ(req.results, (std::vector<std::string>{root.string()}));
+    // Without a root the desktop's dialog is used, and still not the host's.
+    req.rootPath = "/";
+    EXPECT_EQ(selector.runOwnDialog(req), 1);
+    EXPECT_EQ(selector.used(), FileSelector::Used::Desktop);
+    EXPECT_EQ(req.results, (std::vector<std::string>{"/elsewhere"}));
+    selector.close();
+    EXPECT_EQ(host.hostCloses, 0) << "the host never saw a request";
 }
 
 TEST_F(SelectorTest, AFailingDesktopProgramFallsBackToTheBuiltInDialog) {

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -201,6 +202,26 @@ protected:
         pump(3);
     }
     void click(Point at, unsigned b = 1) { press(at, {buttonStep(b, false)}, b); }
+
+    // A click as a touchpad tap or `xdotool click` makes it: the modifier keys held around
+    // a press and a release that both reach the editor before the host's next idle, which
+    // then comes once. The keys are up again by then too.
+    void quickClick(Point at, unsigned b = 1, std::initializer_list<KeySym> modifiers = {}) {
+        move(at);
+        for (KeySym k : modifiers) {
+            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), True, CurrentTime);
+        }
+        XTestFakeButtonEvent(dpy, b, True, CurrentTime);
+        XTestFakeButtonEvent(dpy, b, False, CurrentTime);
+        for (KeySym k : modifiers) {
+            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), False, CurrentTime);
+        }
+        XSync(dpy, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSlowIdleMs));
+        frame->idle();
+    }
+    // The gap between two idles of a host that idles at 30 Hz.
+    static constexpr int kSlowIdleMs = 33;
 
     // Writes the screen area (screen coordinates) to a PNG file.
     void saveScreen(Rect area, const std::string& path);

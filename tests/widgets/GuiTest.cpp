@@ -26,6 +26,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <cairo.h>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,102 @@ TEST_F(ControlsGuiTest, SwitchesPickTheBandUnderThePointer) {
     EXPECT_FLOAT_EQ(v->value(), 2.0f / 3.0f);
 }
 
+// Every control kind gets a click whose press and release are both queued before one idle
+// of the host, with either button and with modifiers, and acts as if the button had been
+// held that long.
+TEST_F(ControlsGuiTest, QuickClicksBeforeOneIdleActOnEveryControlKind) {
+    auto* kick = frame->add(std::make_unique<MomentaryButton>(Rect{20, 40, 60, 60}, &listener, 136,
+                                                              skin::button(40, 20, "NEXT")));
+    auto* toggle = frame->add(
+        std::make_unique<ToggleButton>(Rect{80, 40, 102, 62}, &listener, 143, skin::lamp(22, 22)));
+    auto* knob = frame->add(
+        std::make_unique<Knob>(Rect{100, 100, 130, 130}, &listener, 153, skin::knob(30, 37), 37));
+    knob->setDefaultValue(1.0f);
+    auto* slider = frame->add(std::make_unique<VerticalSlider>(
+        Rect{200, 100, 212, 155}, &listener, 141, skin::groove(12, 55), skin::handle(11, 18)));
+    slider->setDefaultValue(0.65f);
+    auto* across = frame->add(std::make_unique<StepSwitchHorizontal>(
+        Rect{300, 40, 353, 56}, &listener, 151,
+        skin::switchStrip(53, 16, {"V", "T", "F", "R", "P"}, true), 5));
+    auto* down = frame->add(std::make_unique<StepSwitchVertical>(
+        Rect{380, 40, 406, 80}, &listener, 156,
+        skin::switchStrip(26, 40, {"OFF", "LP", "BP", "HP"}, false), 4));
+    auto* splash = frame->add(std::make_unique<SplashControl>(
+        Rect{230, 7, 350, 27}, nullptr, 149, skin::splash(400, 120), Rect{120, 300, 520, 420}));
+
+    quickClick(centre(kick->rect()));
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f}));
+    quickClick(centre(toggle->rect()));
+    EXPECT_EQ(toggle->value(), 1.0f);
+    quickClick(centre(toggle->rect()), 1, {XK_Shift_L});
+    EXPECT_EQ(toggle->value(), 0.0f);
+    quickClick(centre(toggle->rect()), 3);
+    EXPECT_EQ(toggle->value(), 0.0f) << "a toggle takes the left button only";
+    quickClick({115, 100}); // straight above the centre: the middle of the sweep
+    EXPECT_FLOAT_EQ(knob->value(), 0.5f);
+    quickClick({115, 125}, 1, {XK_Control_L});
+    EXPECT_EQ(knob->value(), 1.0f) << "control + left: the default";
+    quickClick({105, 110}, 1, {XK_Alt_L}); // alt: linear, and a click moves nothing
+    EXPECT_EQ(knob->value(), 1.0f);
+    quickClick({206, 100 + 9 + 10});
+    EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
+    quickClick({206, 150}, 1, {XK_Control_L});
+    EXPECT_EQ(slider->value(), 0.65f);
+    quickClick({300 + 35, 48});
+    EXPECT_EQ(across->value(), 0.75f);
+    quickClick({300 + 5, 48}, 1, {XK_Control_L});
+    EXPECT_EQ(across->value(), 0.5f);
+    quickClick({390, 40 + 25});
+    EXPECT_FLOAT_EQ(down->value(), 2.0f / 3.0f);
+    quickClick({240, 15}, 3);
+    EXPECT_TRUE(splash->isShown());
+    quickClick({300, 350});
+    EXPECT_FALSE(splash->isShown());
+    const auto begins = std::count_if(host.edits.begin(), host.edits.end(),
+                                      [](const std::string& e) { return e.starts_with("begin"); });
+    EXPECT_EQ(static_cast<std::size_t>(begins) * 2, host.edits.size()) << "brackets paired";
+}
+
+TEST_F(ControlsGuiTest, ThePressEventCarriesItsButtonsAndModifiers) {
+    // A window of our own on a second connection, recording what the platform delivers.
+    struct Recorder : platform::WindowHandler {
+        void onEvent(const platform::Event& e) override {
+            if (e.type == platform::EventType::MouseDown ||
+                e.type == platform::EventType::MouseUp) {
+                events.push_back(e);
+            }
+        }
+        std::vector<platform::Event> events;
+    } recorder;
+    auto system = platform::createNativeWindowSystem();
+    ASSERT_NE(system, nullptr);
+    auto window = system->createChild(parent, Rect{0, 500, 100, 550}, recorder);
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 5; ++i) {
+        system->serveEvents();
+    }
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    XTranslateCoordinates(dpy, parent, DefaultRootWindow(dpy), 50, 525, &x, &y, &child);
+    moveToScreen({x, y});
+    key(XK_Control_L, true);
+    button(3, true);
+    button(1, true);
+    button(1, false);
+    button(3, false);
+    key(XK_Control_L, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kSlowIdleMs));
+    system->serveEvents();
+    ASSERT_EQ(recorder.events.size(), 4u);
+    const unsigned ctrl = mouse::kControl;
+    EXPECT_EQ(recorder.events[0].modifiers, ctrl | mouse::kRight);
+    EXPECT_EQ(recorder.events[1].modifiers, ctrl | mouse::kRight | mouse::kLeft);
+    EXPECT_EQ(recorder.events[2].modifiers, ctrl | mouse::kRight) << "a release without its button";
+    EXPECT_EQ(recorder.events[3].modifiers, ctrl);
+    EXPECT_EQ(recorder.events[3].button, 3);
+}
+
 class MenuGuiTest : public ControlsGuiTest {
 protected:
     void SetUp() override {
@@ -163,6 +260,17 @@ TEST_F(MenuGuiTest, ChoosingAnItemReportsItsIndex) {
     // The right button opens and chooses too.
     press({305, 65}, {menuOpen(), buttonStep(3, false), clickItem(1)}, 3);
     EXPECT_EQ(listener.values(), (std::vector<float>{4.0f, 1.0f}));
+}
+
+TEST_F(MenuGuiTest, AQuickClickWithEitherButtonOpensTheMenuForAChoice) {
+    host.script = {menuOpen(), clickItem(1)};
+    quickClick({305, 65});
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f}));
+    host.script = {menuOpen(), clickItem(4)};
+    quickClick({305, 65}, 3, {XK_Shift_L});
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 4.0f}));
+    EXPECT_EQ(MenuWindow::active(), nullptr);
+    EXPECT_TRUE(host.script.empty());
 }
 
 TEST_F(MenuGuiTest, DismissingReportsNothingAndTheClosingClickReachesNoControl) {

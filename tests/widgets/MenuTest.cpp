@@ -5,6 +5,8 @@
 #include "widgets/MenuWindow.hpp"
 #include "widgets/PopupMenu.hpp"
 
+#include <algorithm>
+
 namespace quovent::test {
 namespace {
 
@@ -214,6 +216,43 @@ TEST_F(PopupMenuTest, ClicksThatCloseTheMenuReachNoControl) {
     frame->idle();
     EXPECT_EQ(ws->lastWindow(StubWindow::Kind::Popup), nullptr) << "no second menu opened";
     EXPECT_TRUE(listener.reports.empty());
+}
+
+TEST_F(PopupMenuTest, ATapWithEitherButtonOpensTheMenuAndItStaysOpenForTheChoice) {
+    whileOpen([&] { clickItem(1); });
+    quickClick({15, 15}, mouse::kLeft);
+    whileOpen([&] { clickItem(4); });
+    quickClick({15, 15}, mouse::kRight | mouse::kShift);
+    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 4.0f}));
+    EXPECT_EQ(popup(), nullptr);
+}
+
+TEST_F(PopupMenuTest, ItemsAreDrawnInTheControlsFont) {
+    int font = -1;
+    int rowHeight = 0;
+    std::vector<int> textFonts;
+    const auto look = [&] {
+        font = MenuWindow::active()->font();
+        rowHeight = MenuWindow::active()->itemScreenRect(0).height();
+        for (const DrawCall& c : popup()->stubCanvas.calls) {
+            if (c.kind == DrawCall::Kind::Text) {
+                textFonts.push_back(c.style.font);
+            }
+        }
+        key(platform::Key::Escape);
+    };
+    whileOpen(look);
+    press({15, 15}, mouse::kLeft);
+    EXPECT_EQ(font, PopupMenu::kDefaultFont);
+    const int defaultRow = rowHeight;
+    textFonts.clear();
+    menu->setFont(6);
+    whileOpen(look);
+    press({15, 15}, mouse::kLeft);
+    EXPECT_EQ(font, 6);
+    EXPECT_LT(rowHeight, defaultRow) << "a smaller font makes shorter rows";
+    ASSERT_FALSE(textFonts.empty());
+    EXPECT_TRUE(std::all_of(textFonts.begin(), textFonts.end(), [](int f) { return f == 6; }));
 }
 
 TEST_F(PopupMenuTest, OpenAtFromCodeUsesThePointGiven) {

@@ -47,6 +47,9 @@ public:
         if (onIdle) {
             onIdle();
         }
+        if (serve != nullptr) {
+            serve->idle(); // as the editor's modal idle does: the window's events are served
+        }
     }
     void beginEdit(int tag) override { edits.push_back("begin " + std::to_string(tag)); }
     void endEdit(int tag) override { edits.push_back("end " + std::to_string(tag)); }
@@ -62,6 +65,8 @@ public:
     void closeHostFileSelector(FileSelectRequest& /*request*/) override { ++hostCloses; }
 
     StubWindowSystem* system = nullptr;
+    // When set, every modal idle serves this frame's window.
+    FrameWindow* serve = nullptr;
     std::deque<Step> steps;
     std::function<void()> onIdle;
     int idles = 0;
@@ -105,6 +110,21 @@ protected:
     // A click released at once: the first look after the press sees no button.
     void click(Point where, unsigned buttons = mouse::kLeft) {
         press(where, buttons, {{where, 0}});
+    }
+
+    // A press and its release both queued before one host idle, the button already up by
+    // then (a tap, a fast click): buttons is the state of the press, modifiers included.
+    void postClick(Point where, unsigned buttons) {
+        const int button = (buttons & mouse::kLeft) != 0    ? 1
+                           : (buttons & mouse::kRight) != 0 ? 3
+                                                            : 2;
+        ws->click(*window, where, button, buttons & mouse::kModifiers);
+    }
+    void quickClick(Point where, unsigned buttons = mouse::kLeft) {
+        ws->pointerOnScreen = {kFrameRect.right - 1, kFrameRect.bottom - 1}; // moved on since
+        ws->buttons = 0;
+        postClick(where, buttons);
+        frame->idle();
     }
 
     std::vector<DrawCall>& calls() { return window->stubCanvas.calls; }
