@@ -433,10 +433,12 @@ bool readWhole(const fs::path& file, std::string& text, std::string& error) {
 // No view is touched here: a restore may run on a host thread other than the editor's, and
 // whoever applied the bank shows the model afterwards on the editor thread.
 bool loadSlotSample(Slot& slot, const std::string& path) {
-    // A frame count of 0 silences the slot at once; the frames themselves are not cleared
-    // (3.2 MB per slot): from the next block on nothing plays beyond the frame count.
+    // A frame count of 0 silences the slot at once (from the next block on nothing plays
+    // beyond it). Clearing touches only what the old sample wrote and gives its memory back,
+    // so a slot whose file is missing holds nothing.
     slot.sample.setFrameCount(0);
     slot.sample.setSampleRate(0);
+    slot.sample.clearSample();
     slot.directory.forget();
     slot.fileIndex = 0;
     if (path.empty()) {

@@ -88,12 +88,11 @@ void Editor::setSolo(int s, bool on) {
     }
 }
 
-void Editor::sendPatternNote(bool on) {
-    const int note = kFirstPatternNote + sequencer_.patterns().currentPattern();
-    if (on) {
-        sequencer_.postNoteOn(note, 127, kPatternChannel);
-    } else {
-        sequencer_.postNoteOff(note, kPatternChannel, 0.0f);
+// The requests say what the user asked for (play this pattern from its start, or stop), so
+// the audio side ends in that state however many clicks come before its next block.
+void Editor::playCurrentPatternIfPlaying() {
+    if (sequencer_.playing != 0) {
+        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
     }
 }
 
@@ -101,30 +100,16 @@ void Editor::selectPatternKey(int key) {
     if (key < 0 || key >= PatternBank::kKeys) {
         return;
     }
-    const bool playing = sequencer_.playing != 0;
-    if (playing) {
-        sendPatternNote(false);
-    }
     sequencer_.patterns().selectKey(key);
-    if (playing) {
-        sendPatternNote(true);
-        sequencer_.playing = 1;
-    }
+    playCurrentPatternIfPlaying();
 }
 
 void Editor::selectPatternBank(int bank) {
     if (bank < 0 || bank >= PatternBank::kBanks) {
         return;
     }
-    const bool playing = sequencer_.playing != 0;
-    if (playing) {
-        sendPatternNote(false);
-    }
     sequencer_.patterns().selectBank(bank);
-    if (playing) {
-        sendPatternNote(true);
-        sequencer_.playing = 1;
-    }
+    playCurrentPatternIfPlaying();
 }
 
 void Editor::selectPattern(int bank, int key) {
@@ -132,22 +117,20 @@ void Editor::selectPattern(int bank, int key) {
     if (bank < 0 || bank >= PatternBank::kBanks || key < 0 || key >= PatternBank::kKeys) {
         return;
     }
-    const bool restart =
-        sequencer_.playing != 0 && (bank != patterns.bank() || key != patterns.key());
-    if (restart) {
-        sendPatternNote(false);
-    }
+    const bool changed = bank != patterns.bank() || key != patterns.key();
     patterns.selectBank(bank);
     patterns.selectKey(key);
-    if (restart) {
-        sendPatternNote(true);
-        sequencer_.playing = 1;
+    if (changed) {
+        playCurrentPatternIfPlaying();
     }
 }
 
 void Editor::setPlaying(bool on) {
-    sequencer_.playing = on ? 1 : 0;
-    sendPatternNote(on);
+    if (on) {
+        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
+    } else {
+        sequencer_.requestStop();
+    }
 }
 
 bool Editor::setStepEditModeFromKey(int character) {

@@ -150,13 +150,14 @@ public:
     // Solo: the first solo saves every slot's active flag and leaves only its slot active;
     // further solos add their slot; releasing the last solo restores the saved flags.
     void setSolo(int slot, bool on);
-    // A pattern key or bank while playing stops the old pattern and starts the new one.
+    // A pattern key or bank while playing plays the newly current pattern from its start in
+    // place of the old one (also when it is the same pattern).
     void selectPatternKey(int key);
     void selectPatternBank(int bank);
-    // Bank and key at once (an imported bank): while playing, the old pattern stops and the
-    // new one starts when the selection changes.
+    // Bank and key at once (an imported bank): while playing, a changed selection plays the
+    // new pattern from its start in place of the old one.
     void selectPattern(int bank, int key);
-    // The Play button: the current pattern's note-on or note-off on MIDI channel 15.
+    // The Play button: plays the current pattern from its start, or stops what it started.
     void setPlaying(bool on);
     // The StepEdit shortcuts v, t, f, r, p (lower case only). True when the key was used.
     bool setStepEditModeFromKey(int character);
@@ -189,9 +190,7 @@ public:
     void showModel();
 
 private:
-    static constexpr int kPatternChannel = 14; // MIDI channel 15
-    static constexpr int kFirstPatternNote = 60;
-    void sendPatternNote(bool on);
+    void playCurrentPatternIfPlaying();
 
     void buildTopControls();
     void buildReadouts();

@@ -28,4 +28,13 @@ inline float flushDenormal(float x) noexcept {
     return std::fabs(x) < std::numeric_limits<float>::min() ? 0.0f : x;
 }
 
+// flushDenormal, and a value that is not finite (NaN, an infinity) becomes +0 as well. For
+// running state that must recover from one bad value instead of carrying it on for the
+// rest of the voice (the smoothed gains).
+inline float flushAbnormal(float x) noexcept {
+    const float m = std::fabs(x);
+    return m >= std::numeric_limits<float>::min() && m <= std::numeric_limits<float>::max() ? x
+                                                                                            : 0.0f;
+}
+
 } // namespace quovent

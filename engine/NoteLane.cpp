@@ -9,11 +9,16 @@ bool NoteLane::prepare(Voice& voice, const Slot& slot, const BlockContext& block
     }
     const Playback::Outputs out = Playback::outputPair(block.outputs, slot.outputPair);
     const float pan = slot.pan;
-    sample = &slot.sample;
+    sample = slot.sample.view();
     outLeft = out.left;
     outRight = out.right;
-    end = static_cast<float>(Playback::playLength(slot.length, slot.sample.frameCount()));
-    fadeFrom = end - increment * Playback::kFadeFrames;
+    // The fade toward the end of the play length starts 1800 x increment frames before it;
+    // the sound then goes on past that end, fading, until the fade has died away. Only the
+    // end of the sample's data stops it earlier.
+    const int frames = slot.sample.frameCount();
+    end = static_cast<float>(frames);
+    fadeFrom = static_cast<float>(Playback::playLength(slot.length, frames)) -
+               increment * Playback::kFadeFrames;
     volume = slot.volume;
     leftTarget = Playback::panLeft(pan);
     rightTarget = Playback::panRight(pan);

@@ -35,14 +35,14 @@ struct NoteLane {
         }
         position += increment;
         if (position >= end) {
-            return true; // the play length is played out
+            return true; // the sample's data is played out
         }
         if (!active) {
             return false;
         }
         float l = 0.0f;
         float r = 0.0f;
-        Playback::read(*sample, position, l, r);
+        Playback::read(sample, position, l, r);
         if (!settled) {
             const float g = Playback::smooth(gain, volume, Playback::kGainRate);
             const float lg = Playback::smooth(leftGain, leftTarget, Playback::kPanRate);
@@ -74,12 +74,12 @@ struct NoteLane {
         return false;
     }
 
-    const SampleBuffer* sample = nullptr;
+    SampleView sample;        // taken once per block
     float* outLeft = nullptr; // null: the host gave no buffer for the pair
     float* outRight = nullptr;
     float increment = 0.0f;
-    float end = 0.0f;      // the play length, frames
-    float fadeFrom = 0.0f; // the fade toward the end begins past this position
+    float end = 0.0f;      // the end of the sample's data, frames
+    float fadeFrom = 0.0f; // the fade toward the play length's end begins past this position
     float volume = 0.0f;
     float leftTarget = 0.0f;
     float rightTarget = 0.0f;

@@ -45,8 +45,15 @@ QUOVENT_ALWAYS_INLINE F4 flush(F4 x) noexcept {
     return reinterpret_cast<F4>(reinterpret_cast<I4>(x) & ~tiny(x));
 }
 
+// Not a normal finite number: zero, denormal, infinity or NaN (flushAbnormal's test).
+QUOVENT_ALWAYS_INLINE I4 abnormal(F4 x) noexcept {
+    const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
+    return ~((magnitude >= splat(std::numeric_limits<float>::min())) &
+             (magnitude <= splat(std::numeric_limits<float>::max())));
+}
+
 QUOVENT_ALWAYS_INLINE F4 smooth(F4 value, F4 target, float rate) noexcept {
-    const F4 v = flush(value);
+    const F4 v = reinterpret_cast<F4>(reinterpret_cast<I4>(value) & ~abnormal(value));
     return v + (target - v) * rate;
 }
 
@@ -93,7 +100,7 @@ struct Group {
     F4 outputScale;     // 2 for the band-pass, else 1
     I4 countdown, filtered, alive;
     FilterLanes left, right;
-    const SampleBuffer* sample[kLanes];
+    SampleView sample[kLanes];
     float* outLeft[kLanes];
     float* outRight[kLanes];
 };
@@ -168,12 +175,12 @@ void store(const Group& g, NoteLane* lanes, int count) noexcept {
 
 // Frame values of the four lanes from their samples, built in registers (a vector
 // assembled through memory would stall on every frame).
-QUOVENT_ALWAYS_INLINE void gather(const SampleBuffer* const* sample, I4 index, F4& left0, F4& left1,
+QUOVENT_ALWAYS_INLINE void gather(const SampleView* sample, I4 index, F4& left0, F4& left1,
                                   F4& right0, F4& right1) noexcept {
-    const SampleBuffer& s0 = *sample[0];
-    const SampleBuffer& s1 = *sample[1];
-    const SampleBuffer& s2 = *sample[2];
-    const SampleBuffer& s3 = *sample[3];
+    const SampleView& s0 = sample[0];
+    const SampleView& s1 = sample[1];
+    const SampleView& s2 = sample[2];
+    const SampleView& s3 = sample[3];
     const int i0 = index[0];
     const int i1 = index[1];
     const int i2 = index[2];

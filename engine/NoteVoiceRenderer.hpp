@@ -1,9 +1,12 @@
 // Renders note voices (one sample note started by a MIDI note, drum notes included) for
 // one block, adding into their slots' output pairs. Audio thread only.
 //
-// A voice plays to the end of its play length and ends there, after the fade that starts
-// 1800 x increment frames before that end, so the result does not depend on how the host
-// cuts the stream into blocks (also a sample shorter than a block sounds).
+// A voice starts to fade 1800 x increment frames before the end of its play length and
+// keeps reading the sample past that end while the fade runs, so the sound dies away instead
+// of stopping dead (also at a play length of 0, a short fading blip). It ends when the fade
+// has died away, its stop countdown runs out or the sample's data ends: frame by frame, so
+// the result does not depend on how the host cuts the stream into blocks (also a sample
+// shorter than a block sounds).
 #pragma once
 
 #include "engine/BlockContext.hpp"

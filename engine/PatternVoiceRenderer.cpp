@@ -17,7 +17,7 @@ int nextStep(int c) noexcept {
 
 // The slot settings, read once per block.
 struct SlotView {
-    const SampleBuffer* sample;
+    SampleView sample;
     Playback::Outputs out;
     float volume;
     float pan;
@@ -91,7 +91,7 @@ void trigger(PatternRun& r) noexcept {
 
 SlotView viewSlot(const Slot& slot, const BlockContext& block) noexcept {
     SlotView s{};
-    s.sample = &slot.sample;
+    s.sample = slot.sample.view();
     s.out = Playback::outputPair(block.outputs, slot.outputPair);
     s.volume = slot.volume;
     s.pan = slot.pan;
@@ -189,7 +189,7 @@ bool runFrames(PatternRun& run, VoiceFilter& filterLeft, VoiceFilter& filterRigh
             }
         }
         if (r.sounding && r.position < s.end) {
-            Playback::read(*s.sample, r.position, r.heldLeft, r.heldRight);
+            Playback::read(s.sample, r.position, r.heldLeft, r.heldRight);
         }
         r.gain = Playback::smooth(r.gain, r.gainTarget, Playback::kGainRate);
         r.leftGain = Playback::smooth(r.leftGain, r.leftTarget, Playback::kPanRate);

@@ -51,8 +51,7 @@ public:
     // Linear interpolation between frame i and i + 1. Callers read below the play length,
     // so i + 1 is at most the zero guard frame; the clamp keeps every read inside the
     // arrays even for a position that is not (NaN reads frame 0).
-    static void read(const SampleBuffer& sample, float position, float& left,
-                     float& right) noexcept {
+    static void read(const SampleView& sample, float position, float& left, float& right) noexcept {
         constexpr int kLast = SampleBuffer::kCapacity - 1;
         const float p = position >= 0.0f ? position : 0.0f;
         int i = kLast;
@@ -69,9 +68,9 @@ public:
     static float panLeft(float pan) noexcept { return std::min(1.0f, 2.0f * (1.0f - pan)); }
     static float panRight(float pan) noexcept { return std::min(1.0f, 2.0f * pan); }
 
-    // One smoothing step toward target; a stored denormal counts as 0 first.
+    // One smoothing step toward target; a stored denormal, NaN or infinity counts as 0 first.
     static float smooth(float value, float target, float rate) noexcept {
-        const float v = flushDenormal(value);
+        const float v = flushAbnormal(value);
         return v + (target - v) * rate;
     }
 

@@ -18,17 +18,11 @@ constexpr int kRowSlots = capacity::kRowSlots;
 constexpr int kLastPatternNote = Sequencer::kFirstPatternNote + capacity::kPatterns - 1;
 constexpr int kLastDrumNote = Sequencer::kFirstDrumNote + kRowSlots - 1;
 constexpr float kVelocityScale = 1.0f / 254.0f; // velocity 127 gives 0.5
+constexpr int kEditorVelocity = 127;            // patterns started with the Play button
 
 // The note-off key of slot s's voice of pattern note m: 60 uses 60..67, 61 uses 68..75.
 int patternKey(int note, int s) noexcept {
     return 8 * note - 420 + s;
-}
-
-float hostRateOf(float rate) noexcept {
-    if (!(rate > Sequencer::kMinSampleRate)) {
-        return Sequencer::kMinSampleRate; // also NaN
-    }
-    return std::min(rate, Sequencer::kMaxSampleRate);
 }
 
 float tempoOf(float hostTempo) noexcept {
@@ -45,6 +39,13 @@ float shuffleOf(float amount) noexcept {
     return std::min(amount, 1.0f);
 }
 } // namespace
+
+float Sequencer::usableSampleRate(float rate) noexcept {
+    if (!(rate > kMinSampleRate)) {
+        return kMinSampleRate; // also NaN
+    }
+    return std::min(rate, kMaxSampleRate);
+}
 
 double Sequencer::samplesPerStep(float sampleRate) const noexcept {
     const float bpm = tempo > 0.0f ? tempo.load() : kDefaultTempo;
@@ -136,7 +137,10 @@ void Sequencer::noteOff(int note, int channel, float release) noexcept {
         return;
     }
     if (channel == kPatternChannel) {
-        if (playing != 0 && note == kFirstPatternNote + patterns_.currentPattern()) {
+        // The note stops the editor's pattern too when it is the same one: the Play button
+        // then goes dark with its voices.
+        if (editorPattern_ >= 0 && note == kFirstPatternNote + editorPattern_) {
+            editorPattern_ = -1;
             playing = 0;
         }
         for (int s = 0; s < kRowSlots; ++s) {
@@ -164,6 +168,7 @@ void Sequencer::noteOff(int note, int channel, float release) noexcept {
 }
 
 void Sequencer::allNotesOff() noexcept {
+    editorPattern_ = -1;
     playing = 0;
     voices_.stopAll();
     for (int s = 0; s < kRowSlots; ++s) {
@@ -171,35 +176,47 @@ void Sequencer::allNotesOff() noexcept {
     }
 }
 
-// ---- Editor notes -----------------------------------------------------------------------
+// ---- The editor's requests ------------------------------------------------------------------
 
-bool Sequencer::postNoteOn(int note, int velocity, int channel) noexcept {
-    NoteCommand c;
-    c.kind = NoteCommand::Kind::NoteOn;
-    c.note = note & 0x7F;
-    c.velocity = std::clamp(velocity, 1, 127);
-    c.channel = channel & 0x0F;
-    return commands_.push(c);
+void Sequencer::requestPlay(int pattern) noexcept {
+    // Shown at once, and published after: whatever the audio thread wrote before it takes
+    // this request, it writes the requested state when it carries it out.
+    playing = 1;
+    request_.post(TransportRequest::Action::Play, std::clamp(pattern, 0, capacity::kPatterns - 1));
 }
 
-bool Sequencer::postNoteOff(int note, int channel, float release) noexcept {
-    NoteCommand c;
-    c.kind = NoteCommand::Kind::NoteOff;
-    c.note = note & 0x7F;
-    c.channel = channel & 0x0F;
-    c.release = release;
-    return commands_.push(c);
+void Sequencer::requestStop() noexcept {
+    playing = 0;
+    request_.post(TransportRequest::Action::Stop, 0);
 }
 
-void Sequencer::drainCommands() noexcept {
-    NoteCommand c;
-    while (commands_.pop(c)) {
-        if (c.kind == NoteCommand::Kind::NoteOn) {
-            noteOn(c.note, c.velocity, 0, c.channel);
-        } else {
-            noteOff(c.note, c.channel, c.release);
+void Sequencer::stopPattern(int pattern) noexcept {
+    const int note = kFirstPatternNote + pattern;
+    for (int s = 0; s < kRowSlots; ++s) {
+        voices_.stopMatching(patternKey(note, s), Voice::kPatternChannel, 0.0f);
+    }
+}
+
+void Sequencer::applyRequest() noexcept {
+    TransportRequest::Request r;
+    if (!request_.take(r)) {
+        return;
+    }
+    // Whatever the editor started before stops first, also when the same pattern plays
+    // again: it then starts over from its first step.
+    if (editorPattern_ >= 0) {
+        stopPattern(editorPattern_);
+        editorPattern_ = -1;
+    }
+    if (r.action == TransportRequest::Action::Play) {
+        const int before = voices_.count();
+        noteOn(kFirstPatternNote + r.pattern, kEditorVelocity, 0, kPatternChannel);
+        // A pool without room for eight more voices starts none: the button then goes dark.
+        if (voices_.count() > before) {
+            editorPattern_ = r.pattern;
         }
     }
+    playing = editorPattern_ >= 0 ? 1 : 0;
 }
 
 // ---- Blocks -----------------------------------------------------------------------------
@@ -264,9 +281,9 @@ void Sequencer::renderVoices(const BlockContext& block) noexcept {
 void Sequencer::renderBlock(float* const* outputs, int frames, float hostTempo,
                             float sampleRate) noexcept {
     const DenormalGuard denormals;
-    const float rate = hostRateOf(sampleRate);
+    const float rate = usableSampleRate(sampleRate);
     hostRate_ = rate;
-    drainCommands();
+    applyRequest();
     updateTempo(hostTempo, rate);
     if (frames > 0) {
         BlockContext block;

@@ -7,9 +7,9 @@
 #pragma once
 
 #include "engine/BlockContext.hpp"
-#include "engine/NoteCommandQueue.hpp"
 #include "engine/PatternBank.hpp"
 #include "engine/SlotBank.hpp"
+#include "engine/TransportRequest.hpp"
 #include "engine/VoicePool.hpp"
 
 #include <cstdint>
@@ -40,13 +40,20 @@ public:
     const PatternBank& patterns() const noexcept { return patterns_; }
     VoicePool& voices() noexcept { return voices_; }
 
-    // Play button state; set by the editor, cleared also by MIDI (pattern note-off, CC 123).
+    // Play button state: 1 while the pattern the editor started plays. Set at once by the
+    // editor's requests (so the button answers a click even while the host renders no
+    // blocks), then by the audio thread when it carries a request out, and cleared by MIDI
+    // that stops that pattern (its pattern note-off, CC 123).
     Relaxed<int> playing{0};
     Relaxed<float> shuffleAmount{0.0f};
     // Last host tempo seen by the audio thread, BPM; 0 until the first block.
     Relaxed<float> tempo{0.0f};
     // Live voice count as of the end of the last block, for the editor's Notes readout.
     Relaxed<int> liveVoices{0};
+
+    // A host rate within kMinSampleRate..kMaxSampleRate: the nearer bound for one outside,
+    // the lower one for NaN.
+    static float usableSampleRate(float rate) noexcept;
 
     // Samples per sixteenth-note step at the given host rate; the tempo counts as 120
     // until the audio thread has seen one.
@@ -61,11 +68,14 @@ public:
     // host's tempo in BPM, or 0 when the host gave none (then 120).
     void renderBlock(float* const* outputs, int frames, float hostTempo, float sampleRate) noexcept;
 
-    // Editor thread (one thread only): note starts and stops of the Play button and the
-    // pattern keys, handed to the audio thread and applied at the start of the next block as
-    // if they were MIDI at delta 0. False when the queue is full and the command dropped.
-    bool postNoteOn(int note, int velocity, int channel) noexcept;
-    bool postNoteOff(int note, int channel, float release) noexcept;
+    // Editor thread (one writer at a time: a restore of the host's saved state also selects
+    // the pattern, under the editor's model lock): the Play button and the pattern keys.
+    // requestPlay plays pattern p (0..23) from its start at velocity 127, in place of
+    // whatever the editor played before; requestStop stops what the editor started. The
+    // audio thread carries out the latest request at the start of its next block, as a
+    // pattern note-off and note-on at delta 0 would.
+    void requestPlay(int pattern) noexcept;
+    void requestStop() noexcept;
 
 private:
     void noteOn(int note, int velocity, int deltaFrames, int channel) noexcept;
@@ -75,14 +85,18 @@ private:
     // channel's index.
     float releaseFor(int channel) const noexcept;
     Voice makeVoice(int slot, int channel, int note, int velocity, int deltaFrames) const noexcept;
-    void drainCommands() noexcept;
+    void applyRequest() noexcept;
+    void stopPattern(int pattern) noexcept;
     void updateTempo(float hostTempo, float rate) noexcept;
     void renderVoices(const BlockContext& block) noexcept;
 
     SlotBank slots_;
     PatternBank patterns_;
     VoicePool voices_;
-    NoteCommandQueue commands_;
+    TransportRequest request_;
+    // Audio thread: the pattern the editor's last request started and that still plays (no
+    // MIDI stopped it), -1 for none.
+    int editorPattern_ = -1;
     // Audio thread: the host rate of the last block (new voices' filters start with it) and
     // the rate the sync increments were last computed for.
     float hostRate_ = 44100.0f;

@@ -39,7 +39,8 @@ InstrumentPlugin::InstrumentPlugin(vst::HostCallback hostCallback)
         hasVu(false);
         hasClip(false);
         isSynth(true);
-        // processReplacing overwrites its buffers; Ardour refuses a plug-in without the flag.
+        // Both process entries work: the replacing one clears the outputs first. Hosts that
+        // only take plug-ins announcing it (Ardour 7 refuses the others) need the flag.
         canProcessReplacing(true);
         setUniqueID(kUniqueId);
         // The whole state goes into the host's project as one chunk (getChunk, setChunk).
@@ -96,9 +97,12 @@ Relaxed<float>* InstrumentPlugin::parameterField(std::int32_t index) const noexc
 }
 
 void InstrumentPlugin::setParameter(std::int32_t index, float value) noexcept {
-    // Stored as the raw control value; nothing is recomputed or redrawn.
-    if (Relaxed<float>* const field = parameterField(index)) {
-        field->store(value);
+    // Stored as a control value, 0..1; nothing is recomputed or redrawn. The host's value is
+    // untrusted: NaN is no value (the setting keeps what it had), anything else outside
+    // 0..1, infinities included, is taken as the nearer end.
+    Relaxed<float>* const field = parameterField(index);
+    if (field != nullptr && !std::isnan(value)) {
+        field->store(std::clamp(value, 0.0f, 1.0f));
     }
 }
 
@@ -223,7 +227,7 @@ void InstrumentPlugin::render(float** outputs, std::int32_t sampleFrames) noexce
         }
     }
     const float tempo = tempoOf(getTimeInfo(kBlockTimeRequest));
-    sequencerEditor_->sequencer().renderBlock(outputs, sampleFrames, tempo, sampleRate_);
+    sequencerEditor_->sequencer().renderBlock(outputs, sampleFrames, tempo, sampleRate());
 }
 
 // ---- Control thread -------------------------------------------------------------------------
@@ -237,7 +241,7 @@ void InstrumentPlugin::setSampleRate(float rate) {
     // Synchronised slots stretch their sample over a number of steps, which last a number
     // of frames that depends on the rate.
     Sequencer& sequencer = sequencerEditor_->sequencer();
-    const double samplesPerStep = sequencer.samplesPerStep(sampleRate_);
+    const double samplesPerStep = sequencer.samplesPerStep(sampleRate());
     for (int i = 0; i < capacity::kSlots; ++i) {
         Slot& slot = sequencer.slots().slot(i);
         if (slot.sync != 0) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "editor/HostServices.hpp"
+#include "engine/Sequencer.hpp"
 #include "host/ExtendedEffectBase.hpp"
 #include "platform/Relaxed.hpp"
 
@@ -103,7 +104,9 @@ public:
     void endEdit(std::int32_t index) override { ExtendedEffectBase::endEdit(index); }
     void masterIdle() override { ExtendedEffectBase::masterIdle(); }
     float hostTempo() override;
-    float sampleRate() const override { return sampleRate_; }
+    // The host's rate within the bounds the sequencer plays at: a rate the host set but that
+    // is absurd (a tiny or huge number) never reaches a step length or a sync increment.
+    float sampleRate() const override { return Sequencer::usableSampleRate(sampleRate_); }
     bool canHostDo(const char* text) override { return ExtendedEffectBase::canHostDo(text); }
     bool resizeWindow(int width, int height) override { return sizeWindow(width, height); }
     // Both "openFileSelector" and "closeFileSelector" answered positively.

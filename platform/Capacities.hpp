@@ -20,13 +20,12 @@ inline constexpr int kMidiNotes = 128; // note ratio table entries
 // Audio.
 inline constexpr int kOutputs = 12; // six stereo pairs
 inline constexpr int kOutputPairs = kOutputs / 2;
-inline constexpr int kEditorCommands = 256; // editor-to-audio note queue entries (power of two)
 
 // Samples.
 inline constexpr int kSampleFrames = 400000; // frames per sample channel
 inline constexpr int kSampleGuardFrames = 1; // zero frame behind the last so interpolation is safe
 inline constexpr int kDirectoryEntries = 1024;
-inline constexpr int kRiffDepth = 8;                     // chunk stack entries (WAV uses two)
+inline constexpr int kRiffDepth = 8;                      // chunk stack entries (WAV uses two)
 inline constexpr std::size_t kSampleStagingBytes = 65536; // file bytes decoded per read
 
 // Text buffers, in bytes including the terminating zero.

@@ -131,15 +131,15 @@ bool SampleLoader::load(WavFile& wav, SampleBuffer& buffer) noexcept {
     // The count goes first: a voice playing meanwhile hears old and new audio mixed but
     // never reads past the arrays.
     buffer.setFrameCount(static_cast<int>(layout->frames));
+    const bool pcm16 = layout->encoding == SampleEncoding::Pcm16;
+    buffer.beginLoad(pcm16 ? SampleBuffer::Storage::Pcm16 : SampleBuffer::Storage::Float,
+                     layout->channels == 1);
     const std::uint32_t decoded =
-        layout->encoding == SampleEncoding::Pcm16
-            ? readPcm16(wav, *layout, buffer, staging.get(), blockFrames)
-            : readBytes(wav, *layout, buffer,
-                        reinterpret_cast<unsigned char*>(staging.get()), // NOLINT: byte view
-                        blockFrames);
-    for (std::uint32_t i = decoded; i < layout->frames; ++i) {
-        buffer.setFrame(static_cast<int>(i), 0.0f, 0.0f);
-    }
+        pcm16 ? readPcm16(wav, *layout, buffer, staging.get(), blockFrames)
+              : readBytes(wav, *layout, buffer,
+                          reinterpret_cast<unsigned char*>(staging.get()), // NOLINT: byte view
+                          blockFrames);
+    buffer.finishLoad(static_cast<int>(decoded), static_cast<int>(layout->frames));
     buffer.setSampleRate(wav.sampleRate());
     return true;
 }
@@ -155,8 +155,7 @@ std::uint32_t SampleLoader::readPcm16(WavFile& wav, const SampleLayout& layout,
         const bool complete = wav.readSamples16(staging, n);
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::int16_t* frame = staging + std::size_t{i} * layout.channels;
-            buffer.setFrame(static_cast<int>(done + i), convert16(frame[0]),
-                            convert16(frame[second]));
+            buffer.setFrame16(static_cast<int>(done + i), frame[0], frame[second]);
         }
         done += n;
         if (!complete) {

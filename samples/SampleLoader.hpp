@@ -1,7 +1,8 @@
 // Brings the sample data of an opened WAV file into a SampleBuffer.
 //
 // Every encoding lands on one scale: full scale of the file becomes +-1.15 (a 16-bit value s
-// becomes s / 32768 x 1.15). 16-bit files are read as signed 16-bit whatever their tag;
+// becomes s / 32768 x 1.15). 16-bit files are kept as their 16-bit values (read as signed
+// 16-bit whatever their tag) and every other depth as floats;
 // 8-bit unsigned, 24- and 32-bit integer and 32- and 64-bit float data (plain or
 // WAVE_FORMAT_EXTENSIBLE) are converted too. Anything else is refused before the buffer is
 // touched. Files with more than two channels give their first two; frames the file does not
@@ -30,7 +31,7 @@ struct SampleLayout {
 class SampleLoader {
 public:
     // 1.15 is the level a full-scale sample plays at.
-    static constexpr double kFullScale = 1.15;
+    static constexpr double kFullScale = SampleBuffer::kFullScale;
 
     // The layout of an opened file, or nothing for an encoding that cannot be decoded.
     static std::optional<SampleLayout> describe(const WavFile& wav) noexcept;
@@ -40,9 +41,7 @@ public:
 
     // One value of the file's encoding at p, on the buffer's scale.
     static float convert(SampleEncoding encoding, const unsigned char* p) noexcept;
-    static float convert16(std::int16_t s) noexcept {
-        return static_cast<float>(s / 32768.0 * kFullScale);
-    }
+    static float convert16(std::int16_t s) noexcept { return SampleView::from16(s); }
 
 private:
     static std::uint32_t readPcm16(WavFile& wav, const SampleLayout& layout, SampleBuffer& buffer,

@@ -9,30 +9,40 @@ packages=(
   libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
   xvfb xauth xdotool x11-apps x11-xserver-utils imagemagick
-  ardour
   # The Windows DLLs: mingw-w64 cross compilers (the -posix ones have std::thread), GoogleTest
   # sources to build for them, and Wine to run their tests.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386
-  # A real Windows host: LMMS loads 32-bit VST DLLs through Wine (only its i386 build can).
-  lmms:i386 lmms-vst-server:i386
 )
+# Hosts to test against: Ardour 7's plug-in scanner, its headless session runner
+# (ardour7-lua) and exporter; LMMS, which loads 32-bit VST DLLs through Wine (only its i386
+# build can). Their recommendations (video tools, LADSPA collections) are not needed.
+bare_packages=(ardour lmms:i386 lmms-vst-server:i386)
 
 # Wine's 32-bit half and LMMS come from the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
+missing_of() {
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      echo "$p"
+    fi
+  done
+}
+mapfile -t missing < <(missing_of "${packages[@]}")
+mapfile -t missing_bare < <(missing_of "${bare_packages[@]}")
 
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_bare[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]} ${missing_bare[*]}"
   export DEBIAN_FRONTEND=noninteractive
   # Several builds may share a machine: wait for another apt run instead of failing.
   apt-get -o DPkg::Lock::Timeout=900 update -qq
-  apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}" >/dev/null
+  if [ ${#missing[@]} -gt 0 ]; then
+    apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}" >/dev/null
+  fi
+  if [ ${#missing_bare[@]} -gt 0 ]; then
+    apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends \
+      "${missing_bare[@]}" >/dev/null
+  fi
 fi

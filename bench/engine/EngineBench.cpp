@@ -1,7 +1,8 @@
 // Rendering cost per voice and output frame, and how many times faster than real time one
 // core renders the load at 44.1 kHz:
 //   PatternVoices: one pattern on all eight slots, every step on, every slot filtered.
-//   NoteVoices: a full pool of 128 note voices, every slot band-pass filtered.
+//   NoteVoices/0, /1: a full pool of 128 note voices, every slot band-pass filtered, the
+//   samples kept as floats (/0) or as 16-bit values (/1).
 // Counters: s_per_voice_frame (lower is better) and realtime_factor (audio seconds
 // rendered per second of processor time).
 #include "engine/Sequencer.hpp"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -30,12 +32,21 @@ struct Bench {
         }
     }
 
-    void fill(int slot, int frames, int filterMode) {
+    // A sine, kept as floats or (sixteen) as 16-bit values, as a file of that depth is.
+    void fill(int slot, int frames, int filterMode, bool sixteen = false) {
         Slot& s = seq->slots().slot(slot);
+        s.sample.beginLoad(sixteen ? SampleBuffer::Storage::Pcm16 : SampleBuffer::Storage::Float,
+                           false);
         for (int i = 0; i < frames; ++i) {
-            const float v = static_cast<float>(std::sin(0.01 * i * (slot + 1)));
-            s.sample.setFrame(i, v, -v);
+            const double v = std::sin(0.01 * i * (slot + 1));
+            if (sixteen) {
+                const auto q = static_cast<std::int16_t>(v * 30000.0);
+                s.sample.setFrame16(i, q, static_cast<std::int16_t>(-q));
+            } else {
+                s.sample.setFrame(i, static_cast<float>(v), static_cast<float>(-v));
+            }
         }
+        s.sample.finishLoad(frames, frames);
         s.sample.setFrameCount(frames);
         s.sample.setSampleRate(44100);
         s.filterMode = filterMode;
@@ -82,10 +93,11 @@ void PatternVoices(benchmark::State& state) {
     report(state, 8);
 }
 
+// Argument 1: the samples are kept as 16-bit values (as 16-bit files are), 0: as floats.
 void NoteVoices(benchmark::State& state) {
     Bench b;
     for (int s = 0; s < 8; ++s) {
-        b.fill(s, SampleBuffer::kCapacity, 2);
+        b.fill(s, SampleBuffer::kCapacity, 2, state.range(0) != 0);
     }
     auto start = [&b] {
         for (int v = 0; v < VoicePool::kCapacity; ++v) {
@@ -112,4 +124,4 @@ void NoteVoices(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(PatternVoices)->MinTime(1.0);
-BENCHMARK(NoteVoices)->MinTime(1.0);
+BENCHMARK(NoteVoices)->Arg(0)->Arg(1)->MinTime(1.0);

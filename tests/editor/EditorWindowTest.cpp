@@ -157,6 +157,84 @@ TEST_F(EditorWindowTest, ContinuousControlsAutomateTheirSlotAndSwitchesSetTheMod
     EXPECT_EQ(editor.patternKeys.bank(0)->value(), 0.0f);
 }
 
+TEST_F(EditorWindowTest, ThePlayButtonShowsWhatSoundsWhateverIsClickedBetweenBlocks) {
+    Sequencer& seq = editor.sequencer();
+    const auto block = [&] { seq.renderBlock(nullptr, 256, 0.0f, 44100.0f); };
+    // Voices of the pattern that are not stopping.
+    const auto running = [&] {
+        int n = 0;
+        for (int i = 0; i < seq.voices().count(); ++i) {
+            n += seq.voices().get(i).stopCountdown == 0 ? 1 : 0;
+        }
+        return n;
+    };
+    const auto play = [&](bool on) {
+        editor.playButton->setValue(on ? 1.0f : 0.0f);
+        editor.valueChanged(nullptr, *editor.playButton);
+    };
+    const auto key = [&](int k) { editor.valueChanged(nullptr, *editor.patternKeys.key(k)); };
+    const auto bank = [&](int b) { editor.valueChanged(nullptr, *editor.patternKeys.bank(b)); };
+    const auto expectShown = [&](bool lit, const char* what) {
+        editor.idle();
+        EXPECT_EQ(seq.playing, lit ? 1 : 0) << what;
+        EXPECT_EQ(editor.playButton->value(), lit ? 1.0f : 0.0f) << what;
+        EXPECT_EQ(running(), lit ? 8 : 0) << what;
+    };
+
+    play(true);
+    block();
+    key(0); // the lit key: its pattern from the start
+    block();
+    expectShown(true, "lit key while playing");
+    bank(0); // the lit bank
+    block();
+    expectShown(true, "lit bank while playing");
+    play(false);
+    block();
+    expectShown(false, "Play off");
+    play(true);
+    block();
+    expectShown(true, "Play on again: one copy, not two");
+
+    // Everything between two blocks, as with a host that paused.
+    key(0);
+    play(false);
+    play(true);
+    block();
+    expectShown(true, "lit key, Play off and on in one block");
+    key(3);
+    bank(1);
+    play(false);
+    block();
+    expectShown(false, "key, bank and Play off in one block");
+
+    // A host that renders nothing: the button answers every click, nothing piles up.
+    for (int i = 0; i < 5000; ++i) {
+        switch (i % 4) {
+        case 0:
+            play(true);
+            break;
+        case 1:
+            key(i % 12);
+            break;
+        case 2:
+            bank(i % 2);
+            break;
+        default:
+            play(i % 8 == 3);
+            break;
+        }
+        ASSERT_EQ(editor.playButton->value(), seq.playing != 0 ? 1.0f : 0.0f) << i;
+    }
+    block();
+    expectShown(seq.playing != 0, "after 5000 clicks");
+    for (int i = 0; i < seq.voices().count(); ++i) {
+        if (seq.voices().get(i).stopCountdown == 0) {
+            EXPECT_EQ(seq.voices().get(i).pattern, seq.patterns().currentPattern());
+        }
+    }
+}
+
 TEST_F(EditorWindowTest, ShiftRightDrawsOnThroughOffStepsOnly) {
     row(0).setStep(7, true);
     editor.showCurrentPattern();

@@ -59,6 +59,19 @@ inline void fillSine(Slot& slot, int frames, double hz, std::uint32_t rate = 441
     });
 }
 
+// A sine kept as 16-bit values, as a 16-bit file is (mono: one channel both sides read).
+inline void fillSine16(Slot& slot, int frames, double hz, bool mono, std::uint32_t rate = 44100) {
+    slot.sample.setFrameCount(frames);
+    slot.sample.beginLoad(SampleBuffer::Storage::Pcm16, mono);
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<std::int16_t>(
+            std::lround(30000.0 * std::sin(2.0 * std::numbers::pi * hz * i / rate)));
+        slot.sample.setFrame16(i, v, static_cast<std::int16_t>(-v));
+    }
+    slot.sample.finishLoad(frames, frames);
+    slot.sample.setSampleRate(rate);
+}
+
 class Harness {
 public:
     static constexpr int kOutputs = 12;

@@ -1,5 +1,5 @@
 // MIDI handling: which voices a message starts or stops, the held-note counters and lamps,
-// release values, the Play state, the editor's note queue and hostile input.
+// release values, the Play state, the editor's play requests and hostile input.
 #include "EngineHarness.hpp"
 
 #include "engine/NoteRatioTable.hpp"
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using namespace quovent;
 using namespace quovent::test;
@@ -34,7 +35,16 @@ protected:
                       static_cast<std::uint8_t>(controller), static_cast<std::uint8_t>(value));
     }
     VoicePool& pool() { return seq.voices(); }
-    // An empty block: applies queued editor notes and publishes the voice count.
+    // Voices of pattern p that are not stopping.
+    int running(int p) {
+        int n = 0;
+        for (int i = 0; i < pool().count(); ++i) {
+            const Voice& v = pool().get(i);
+            n += v.patternVoice != 0 && v.pattern == p && v.stopCountdown == 0 ? 1 : 0;
+        }
+        return n;
+    }
+    // An empty block: carries out the editor's request and publishes the voice count.
     void emptyBlock() { seq.renderBlock(nullptr, 0, 0.0f, 44100.0f); }
 
     std::unique_ptr<Sequencer> owned = std::make_unique<Sequencer>();
@@ -169,13 +179,19 @@ TEST_F(Midi, PatternNotesStartAndStopEightVoices) {
     EXPECT_EQ(pool().get(8).stopCountdown, 0);
 }
 
-TEST_F(Midi, PatternNoteOffOfTheCurrentPatternEndsPlaying) {
-    seq.patterns().selectKey(3);
-    seq.playing = 1;
-    off(14, 62);
+TEST_F(Midi, APatternNoteOffOfThePatternTheEditorPlaysEndsPlaying) {
+    seq.requestPlay(3);
+    emptyBlock();
+    off(14, 62); // another pattern
     EXPECT_EQ(seq.playing, 1);
     off(14, 63);
     EXPECT_EQ(seq.playing, 0);
+    EXPECT_EQ(running(3), 0);
+    // The pattern is no longer the editor's: stopping later touches no other voice.
+    on(14, 63);
+    seq.requestStop();
+    emptyBlock();
+    EXPECT_EQ(running(3), 8);
 }
 
 TEST_F(Midi, AllNotesOffOnAnyChannelStopsEverything) {
@@ -219,32 +235,118 @@ TEST_F(Midi, APatternStartsWholeOrNotAtAll) {
     EXPECT_EQ(pool().count(), VoicePool::kCapacity);
 }
 
-TEST_F(Midi, EditorNotesArriveAtTheNextBlock) {
-    EXPECT_TRUE(seq.postNoteOn(60 + 5, 127, 14));
+// ---- The editor's play requests --------------------------------------------------------
+
+TEST_F(Midi, EditorRequestsArriveAtTheNextBlock) {
+    seq.requestPlay(5);
+    EXPECT_EQ(seq.playing, 1); // the button answers at once
     EXPECT_EQ(pool().count(), 0);
     emptyBlock();
     ASSERT_EQ(pool().count(), 8);
     EXPECT_EQ(pool().get(0).pattern, 5);
     EXPECT_EQ(pool().get(0).startDelta, 0);
+    EXPECT_EQ(pool().get(0).velocityGain, 0.5f);
     EXPECT_EQ(seq.liveVoices, 8);
+    EXPECT_EQ(seq.playing, 1);
 
-    seq.patterns().selectKey(5);
-    seq.playing = 1;
-    EXPECT_TRUE(seq.postNoteOff(65, 14, 0.0f));
+    seq.requestStop();
+    EXPECT_EQ(seq.playing, 0);
     emptyBlock();
-    EXPECT_EQ(pool().get(0).stopCountdown, 1800);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(pool().get(i).stopCountdown, 1800);
+    }
     EXPECT_EQ(seq.playing, 0);
 }
 
-TEST_F(Midi, AFullEditorQueueDropsFurtherNotes) {
-    int accepted = 0;
-    for (int i = 0; i < capacity::kEditorCommands + 10; ++i) {
-        accepted += seq.postNoteOn(60, 100, 1) ? 1 : 0;
+TEST_F(Midi, EveryClickSequenceEndsInTheStateAskedForWithOrWithoutBlocksBetween) {
+    // What the editor sends for the clicks a user makes: Play on and off, the lit key or
+    // bank again (its pattern from the start), another key. Run with a block after every
+    // request, and with all requests of a sequence before one block (a host that pauses).
+    struct Click {
+        bool play;
+        int pattern;
+    };
+    const std::vector<std::vector<Click>> sequences = {
+        {{true, 0}, {true, 0}},              // the lit key while playing
+        {{true, 0}, {true, 0}, {false, 0}},  // ... then Play off
+        {{true, 0}, {false, 0}, {true, 0}},  // Play off and on again
+        {{true, 2}, {true, 7}, {true, 7}},   // another key, then that key again
+        {{true, 2}, {false, 0}, {false, 0}}, // Play off twice
+        {{false, 0}, {true, 4}, {true, 16}}, // Play, then the other bank
+        {{true, 1}, {false, 0}, {true, 1}, {false, 0}, {true, 1}},
+    };
+    for (const bool blocksBetween : {true, false}) {
+        for (std::size_t n = 0; n < sequences.size(); ++n) {
+            Sequencer fresh;
+            for (std::size_t k = 0; k < sequences[n].size(); ++k) {
+                const Click& c = sequences[n][k];
+                if (c.play) {
+                    fresh.requestPlay(c.pattern);
+                } else {
+                    fresh.requestStop();
+                }
+                if (blocksBetween || k + 1 == sequences[n].size()) {
+                    fresh.renderBlock(nullptr, 256, 0.0f, 44100.0f);
+                }
+            }
+            const Click& last = sequences[n].back();
+            SCOPED_TRACE(testing::Message()
+                         << "sequence " << n << (blocksBetween ? ", blocks" : ""));
+            EXPECT_EQ(fresh.playing, last.play ? 1 : 0);
+            int sounding = 0;
+            for (int i = 0; i < fresh.voices().count(); ++i) {
+                const Voice& v = fresh.voices().get(i);
+                if (v.stopCountdown == 0) {
+                    ++sounding;
+                    EXPECT_EQ(v.pattern, last.pattern);
+                    EXPECT_EQ(v.patternPosition, 256.0); // started in the last block
+                }
+            }
+            EXPECT_EQ(sounding, last.play ? 8 : 0);
+        }
     }
-    EXPECT_EQ(accepted, capacity::kEditorCommands);
+}
+
+TEST_F(Midi, AHostThatRendersNothingPilesNothingUp) {
+    // Thousands of clicks while the host renders no block: nothing is dropped or queued up,
+    // the button shows the last one at once, and the next block carries out only that one.
+    for (int i = 0; i < 100000; ++i) {
+        if (i % 3 == 2) {
+            seq.requestStop();
+        } else {
+            seq.requestPlay(i % 24);
+        }
+        ASSERT_EQ(seq.playing, i % 3 == 2 ? 0 : 1);
+    }
+    seq.requestPlay(9);
     emptyBlock();
-    EXPECT_EQ(pool().count(), VoicePool::kCapacity); // 256 starts, 128 fit
-    EXPECT_TRUE(seq.postNoteOn(60, 100, 1));         // room again after the drain
+    EXPECT_EQ(pool().count(), 8);
+    EXPECT_EQ(running(9), 8);
+    EXPECT_EQ(seq.playing, 1);
+    emptyBlock(); // taken once: the next block starts nothing more
+    EXPECT_EQ(pool().count(), 8);
+}
+
+TEST_F(Midi, PlayWithoutRoomForEightVoicesLeavesTheButtonDark) {
+    for (int i = 0; i < VoicePool::kCapacity - 7; ++i) {
+        on(1, 60);
+    }
+    seq.requestPlay(0);
+    EXPECT_EQ(seq.playing, 1);
+    emptyBlock();
+    EXPECT_EQ(running(0), 0);
+    EXPECT_EQ(seq.playing, 0);
+}
+
+TEST_F(Midi, AllNotesOffEndsTheEditorsPatternAndALaterStopFindsNothing) {
+    seq.requestPlay(0);
+    emptyBlock();
+    cc(2, 123);
+    EXPECT_EQ(seq.playing, 0);
+    on(14, 60); // MIDI plays the same pattern: the editor's stop must leave it alone
+    seq.requestStop();
+    emptyBlock();
+    EXPECT_EQ(running(0), 8);
 }
 
 TEST_F(Midi, HostileBytesAndDeltasAreSafe) {

@@ -28,7 +28,13 @@ struct Scene {
     void setUp(int count, int pair) {
         for (int s = 0; s < count; ++s) {
             Slot& slot = h.slot(s);
-            fillSine(slot, 3000 + 2500 * s, 150.0 + 97.0 * s, s % 2 == 0 ? 44100 : 22050);
+            // Lanes that read floats beside lanes that read 16-bit values (mono for slot 3).
+            if (s % 4 == 1 || s % 4 == 3) {
+                fillSine16(slot, 3000 + 2500 * s, 150.0 + 97.0 * s, s % 4 == 3,
+                           s % 2 == 0 ? 44100 : 22050);
+            } else {
+                fillSine(slot, 3000 + 2500 * s, 150.0 + 97.0 * s, s % 2 == 0 ? 44100 : 22050);
+            }
             slot.filterMode = s % 4;
             slot.freq = 0.25f + 0.15f * s;
             slot.res = 0.2f * s;

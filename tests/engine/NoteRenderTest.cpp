@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace quovent;
@@ -156,6 +157,48 @@ TEST(NoteVoices, APlayLengthFadesOutBeforeItsEnd) {
         ASSERT_EQ(h.out[0][j], 0.0f) << j;
     }
     EXPECT_EQ(h.seq().liveVoices, 0);
+}
+
+TEST(NoteVoices, TheSoundFadesAwayPastAShortPlayLengthAtEveryBlockSize) {
+    // A full-scale constant sample shows every jump of the envelope. Whatever the length and
+    // the block size, the voice reads on past its play length while the fade runs, and the
+    // sound ends without a step of -60 dBFS or more between two frames.
+    constexpr long kFrames = 8192;
+    constexpr float kMinus60dB = 0.001f;
+    for (const float length : {0.0f, 0.01f, 0.05f, 0.5f}) {
+        std::vector<float> first;
+        for (const int block : {32, 512, 4096}) {
+            Harness h(kFrames);
+            fillConstant(h.slot(0), kFrames, 1.15f);
+            h.slot(0).length = length;
+            h.render(0, kFrames, block, {noteOnAt(0, 0, 60)});
+            // Past the fade's start (1800 frames before the play length's end, or the first
+            // frame) the level falls by 0.995 each frame until it is cut below 0.0002.
+            const auto& o = h.out[0];
+            long last = -1;
+            for (long j = 0; j < kFrames; ++j) {
+                if (o[j] != 0.0f) {
+                    last = j;
+                }
+            }
+            const long playLength = static_cast<long>(length * static_cast<float>(kFrames));
+            const long fadeFrom = std::max(0L, playLength - 1800);
+            ASSERT_GT(last, 0) << length;
+            EXPECT_NEAR(static_cast<double>(last - fadeFrom), 1700.0, 10.0)
+                << "length " << length << ", block " << block;
+            EXPECT_GT(o[static_cast<std::size_t>(fadeFrom) + 1], 0.1f) << length; // it sounds
+            for (long j = last - 200; j <= last + 1; ++j) {
+                ASSERT_LT(std::fabs(o[j] - o[j - 1]), kMinus60dB)
+                    << "length " << length << ", block " << block << ", frame " << j;
+            }
+            EXPECT_EQ(h.seq().liveVoices, 0);
+            if (first.empty()) {
+                first = o;
+            } else {
+                ASSERT_EQ(o, first) << "length " << length << ", block " << block;
+            }
+        }
+    }
 }
 
 TEST(NoteVoices, ASampleShorterThanABlockPlaysToItsEnd) {

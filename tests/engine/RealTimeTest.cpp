@@ -1,5 +1,5 @@
-// The audio path's real-time promise: rendering blocks, handling MIDI and draining the
-// editor's note queue allocate nothing and take no lock. This program replaces the global
+// The audio path's real-time promise: rendering blocks, handling MIDI and carrying out the
+// editor's play requests allocate nothing and take no lock. This program replaces the global
 // operator new and delete and interposes pthread_mutex_lock to count both while the
 // audio-thread work runs. Sanitizer runtimes bring their own versions of these, so under a
 // sanitizer the counting is left out and the test skipped.
@@ -141,7 +141,7 @@ TEST(RealTime, TheCountersSeeAllocationsAndLocks) {
 #endif
 }
 
-TEST(RealTime, BlocksMidiAndEditorNotesAllocateNothingAndNeverLock) {
+TEST(RealTime, BlocksMidiAndEditorRequestsAllocateNothingAndNeverLock) {
 #ifdef QUOVENT_SANITIZED
     GTEST_SKIP() << "the sanitizer runtime owns operator new and pthread_mutex_lock";
 #else
@@ -156,6 +156,11 @@ TEST(RealTime, BlocksMidiAndEditorNotesAllocateNothingAndNeverLock) {
         }
     }
     h.slot(3).setSync(true, 5512.5);
+    // Samples kept as 16-bit values (mono and stereo), and note voices reading on past a
+    // play length of 0 while they fade.
+    fillSine16(h.slot(4), 30000, 330.0, true);
+    fillSine16(h.slot(5), 30000, 440.0, false);
+    h.slot(6).length = 0.0f;
     h.seq().shuffleAmount = 0.5f;
     std::array<float*, 12> ptrs{};
     for (int i = 0; i < 12; ++i) {
@@ -166,7 +171,7 @@ TEST(RealTime, BlocksMidiAndEditorNotesAllocateNothingAndNeverLock) {
 
     const Counted c = countWhile([&] {
         for (int round = 0; round < 3; ++round) {
-            seq.postNoteOn(60, 127, 14);
+            seq.requestPlay(0);
             seq.midiEvent(10, 0x9E, 61, 100);
             for (int n = 0; n < 40; ++n) {
                 seq.midiEvent(n, static_cast<std::uint8_t>(0x90 | (n % 14)),
@@ -181,7 +186,10 @@ TEST(RealTime, BlocksMidiAndEditorNotesAllocateNothingAndNeverLock) {
                 seq.midiEvent(0, static_cast<std::uint8_t>(0x80 | (n % 14)),
                               static_cast<std::uint8_t>(40 + n), 0);
             }
-            seq.postNoteOff(60, 14, 0.0f);
+            seq.requestStop();
+            seq.requestPlay(1); // the last request of several counts
+            seq.renderBlock(ptrs.data(), 64, 120.0f, 44100.0f);
+            seq.requestStop();
             seq.midiEvent(0, 0xB4, 123, 0);
             seq.renderBlock(ptrs.data(), 8192, 120.0f, 44100.0f);
         }

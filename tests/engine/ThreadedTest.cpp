@@ -1,5 +1,5 @@
 // The editor thread and the audio thread on one sequencer at once, as the host runs them:
-// the editor posts pattern notes and edits slots, rows and samples while blocks render.
+// the editor posts play requests and edits slots, rows and samples while blocks render.
 // Run under ThreadSanitizer (ctest label "threaded") this proves every shared value is
 // handed over without a data race.
 #include "EngineHarness.hpp"
@@ -42,8 +42,7 @@ TEST(Threads, EditorEditsWhileBlocksRender) {
         const int pattern = i % 24;
         seq.patterns().selectKey(pattern % 12);
         seq.patterns().selectBank(pattern / 12);
-        seq.playing = 1;
-        seq.postNoteOn(60 + pattern, 127, 14);
+        seq.requestPlay(pattern);
         Slot& slot = seq.slots().slot(i % 8);
         slot.volume = (i % 10) / 10.0f;
         slot.pan = (i % 7) / 7.0f;
@@ -64,9 +63,13 @@ TEST(Threads, EditorEditsWhileBlocksRender) {
         (void)slot.lamp.load();
         (void)seq.liveVoices.load();
         (void)seq.tempo.load();
-        seq.postNoteOff(60 + pattern, 14, 0.0f);
+        if (i % 2 == 0) {
+            seq.requestStop();
+        }
+        (void)seq.playing.load();
         if (i % 100 == 0) {
-            // Let the audio thread catch up now and then so the queue drains.
+            // Let the audio thread catch up now and then, so requests are taken both one by
+            // one and after several were replaced.
             while (blocks.load() == lastBlocks) {
                 std::this_thread::yield();
             }

@@ -374,8 +374,17 @@ TEST(Instrument, ParametersAreTheCurrentSlotsSettings) {
         EXPECT_EQ(c.field, 0.75f) << c.index;
         EXPECT_EQ(record->getParameter(record.get(), c.index), 0.75f) << c.index;
         EXPECT_EQ(c.otherField, before) << c.index;
-        record->setParameter(record.get(), c.index, 1.5f); // raw: no conversion, no clamp
-        EXPECT_EQ(record->getParameter(record.get(), c.index), 1.5f) << c.index;
+        // The host's values are untrusted: outside 0..1 they are taken as the nearer end,
+        // and NaN leaves the setting as it was.
+        record->setParameter(record.get(), c.index, 1.5f);
+        EXPECT_EQ(record->getParameter(record.get(), c.index), 1.0f) << c.index;
+        record->setParameter(record.get(), c.index, -std::numeric_limits<float>::infinity());
+        EXPECT_EQ(c.field, 0.0f) << c.index;
+        record->setParameter(record.get(), c.index, 0.25f);
+        record->setParameter(record.get(), c.index, std::nanf(""));
+        EXPECT_EQ(c.field, 0.25f) << c.index;
+        record->setParameter(record.get(), c.index, 3.0e38f);
+        EXPECT_EQ(c.field, 1.0f) << c.index;
     }
     const float tune = slot.tune;
     record->setParameter(record.get(), 143, 0.1f);

@@ -163,15 +163,16 @@ TEST_P(SndfileDecoding, FramesEqualLibsndfileScaledBy115) {
     ASSERT_EQ(sfChannels, channels);
 
     auto buffer = makeBuffer();
-    fill(*buffer, 0.25f); // frames beyond the file must keep this
+    fill(*buffer, 0.25f); // an earlier sample, longer than the file
     ASSERT_TRUE(buffer->loadSample(path.c_str()));
     const int loaded = std::min(frames, kCapacity);
     EXPECT_EQ(buffer->frameCount(), loaded);
     EXPECT_EQ(buffer->sampleRate(), 32000u);
     EXPECT_EQ(mismatches(*buffer, expected, channels, loaded, depth.tolerance), 0);
+    // Nothing of the earlier sample stays behind the new one (its memory is given back).
     if (loaded < kCapacity) {
-        EXPECT_EQ(buffer->left(loaded), 0.25f);
-        EXPECT_EQ(buffer->right(kCapacity - 1), -0.25f);
+        EXPECT_EQ(buffer->left(loaded), 0.0f);
+        EXPECT_EQ(buffer->right(kCapacity - 1), 0.0f);
     }
     EXPECT_EQ(buffer->left(kCapacity), 0.0f); // the guard frame
     EXPECT_EQ(buffer->right(kCapacity), 0.0f);
@@ -213,9 +214,76 @@ TEST(SampleLoader, SixteenBitValuesLandOnTheScaleOf115) {
     EXPECT_FLOAT_EQ(buffer->right(0), -1.15f);
     EXPECT_FLOAT_EQ(buffer->left(1), 0.0f);
     EXPECT_FLOAT_EQ(buffer->right(1), 1.1499649f);
-    // Frames 2..4 of the mono file stay behind the new frame count.
-    EXPECT_FLOAT_EQ(buffer->left(2), -1.15f);
-    EXPECT_EQ(buffer->right(4), SampleLoader::convert16(-1));
+    // Frames 2..4 of the mono file are gone with it.
+    EXPECT_EQ(buffer->left(2), 0.0f);
+    EXPECT_EQ(buffer->right(4), 0.0f);
+}
+
+TEST(SampleLoader, EverySixteenBitValuePlaysAsItsValueOver32768Times115) {
+    // 16-bit files are kept as their 16-bit values; what a voice reads must still be the
+    // float that s / 32768 x 1.15 computed in double gives (a float-only product differs
+    // for a quarter of the values).
+    TempDir dir;
+    std::vector<std::int16_t> all;
+    for (int v = -32768; v <= 32767; ++v) {
+        all.push_back(static_cast<std::int16_t>(v));
+    }
+    for (const int channels : {1, 2}) {
+        auto buffer = makeBuffer();
+        ASSERT_TRUE(buffer->loadSample(
+            dir.write("all.wav",
+                      RiffBuilder().fmt(fmtData(1, channels, 44100, 16)).data(pcm16(all)))
+                .c_str()));
+        const int frames = 65536 / channels;
+        ASSERT_EQ(buffer->frameCount(), frames);
+        int wrong = 0;
+        for (int i = 0; i < frames; ++i) {
+            const auto expect = [&](int k) {
+                return static_cast<float>(all[static_cast<std::size_t>(k)] / 32768.0 * 1.15);
+            };
+            const float l = expect(channels * i);
+            const float r = expect(channels * i + channels - 1);
+            wrong += buffer->left(i) != l || buffer->right(i) != r ? 1 : 0;
+        }
+        EXPECT_EQ(wrong, 0) << channels << " channel(s)";
+    }
+}
+
+TEST(SampleLoader, ReloadsOfEveryKindReplaceTheWholeSample) {
+    // 16-bit and float storage, mono and stereo, one after another in one buffer: each load
+    // reads as its own file alone, however the one before it was kept.
+    TempDir dir;
+    auto buffer = makeBuffer();
+    const std::string s16m = dir.write(
+        "a.wav", RiffBuilder().fmt(fmtData(1, 1, 44100, 16)).data(pcm16({1000, 2000, 3000})));
+    const std::string s16s = dir.write(
+        "b.wav", RiffBuilder().fmt(fmtData(1, 2, 44100, 16)).data(pcm16({100, -100, 200, -200})));
+    const std::string s24m = dir.write(
+        "c.wav", RiffBuilder().fmt(fmtData(1, 1, 44100, 24)).data({0, 0, 0x40, 0, 0, 0xC0}));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(buffer->loadSample(s16m.c_str()));
+        EXPECT_EQ(buffer->frameCount(), 3);
+        EXPECT_EQ(buffer->left(2), SampleLoader::convert16(3000));
+        EXPECT_EQ(buffer->right(2), SampleLoader::convert16(3000));
+        EXPECT_EQ(buffer->left(3), 0.0f);
+
+        ASSERT_TRUE(buffer->loadSample(s16s.c_str()));
+        EXPECT_EQ(buffer->frameCount(), 2);
+        EXPECT_EQ(buffer->left(1), SampleLoader::convert16(200));
+        EXPECT_EQ(buffer->right(1), SampleLoader::convert16(-200));
+        EXPECT_EQ(buffer->left(2), 0.0f);
+
+        ASSERT_TRUE(buffer->loadSample(s24m.c_str()));
+        EXPECT_EQ(buffer->frameCount(), 2);
+        EXPECT_FLOAT_EQ(buffer->left(0), 0.575f);
+        EXPECT_FLOAT_EQ(buffer->right(1), -0.575f);
+        EXPECT_EQ(buffer->left(2), 0.0f);
+
+        buffer->clearSample();
+        EXPECT_EQ(buffer->left(0), 0.0f);
+        EXPECT_EQ(buffer->right(1), 0.0f);
+        EXPECT_EQ(buffer->frameCount(), 2); // a cleared slot keeps its length
+    }
 }
 
 TEST(SampleLoader, MoreThanTwoChannelsGiveTheFirstTwo) {
@@ -253,7 +321,7 @@ TEST(SampleLoader, FramesTheFileDoesNotHoldBecomeSilence) {
         EXPECT_EQ(buffer->left(i), 0.0f) << i;
         EXPECT_EQ(buffer->right(i), 0.0f) << i;
     }
-    EXPECT_EQ(buffer->left(1000), 0.5f);
+    EXPECT_EQ(buffer->left(1000), 0.0f); // the earlier sample is gone past the new one too
 
     // 24-bit mono declaring 4 GB of data: the 3 frames present load, the rest of 400,000
     // frames is silence.
@@ -288,7 +356,7 @@ TEST(SampleLoader, SixteenBitFramesCountByBlockAlignButReadOnlyTheData) {
     EXPECT_FLOAT_EQ(buffer->right(1), 0.575f);
     EXPECT_EQ(buffer->left(2), 0.0f);
     EXPECT_EQ(buffer->right(3), 0.0f);
-    EXPECT_EQ(buffer->left(4), 0.5f);
+    EXPECT_EQ(buffer->left(4), 0.0f);
 
     // blockAlign 0 loads no frames.
     ASSERT_TRUE(buffer->loadSample(

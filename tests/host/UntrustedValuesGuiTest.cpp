@@ -1,0 +1,286 @@
+// Values from the host are untrusted: NaN, infinities and huge numbers on every automated
+// parameter, while notes and a pattern play, never make the output anything but finite
+// numbers, and the sound comes back when sane values return.
+//
+// Everything goes through the loaded library as a host drives it. The parameters act on the
+// editor's current slot, which only a control of the window sets, and the sample comes from
+// a file dropped on the window: so the editor is opened in a plain X11 window and given
+// real pointer events (XTest) and an XDND drop, with the host's idle driving it.
+#include "tests/support/TestHost.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/widgets/XdndSource.hpp"
+
+// After gtest: Xlib defines macros such as None and Status.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace quovent::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kBlock = 256;
+// Where the layout puts slot 1's controls (frame coordinates).
+constexpr int kNameX = 126;
+constexpr int kNameY = 90;
+constexpr int kStep0X = 54;
+constexpr int kStep0Y = 118;
+constexpr int kVolumeX = 455;
+constexpr int kVolumeY = 111;
+
+// A 16-bit mono WAV file of a constant level, long enough to sound through every block.
+void writeWav(const fs::path& path, int frames, std::int16_t level) {
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto bytes = static_cast<std::uint32_t>(frames * 2);
+    out.write("RIFF", 4);
+    u32(36 + bytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(bytes);
+    for (int i = 0; i < frames; ++i) {
+        u16(static_cast<std::uint16_t>(level));
+    }
+}
+
+class UntrustedValues : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr) {
+            GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
+        }
+        for (int attempt = 0; attempt < 20 && dpy == nullptr; ++attempt) {
+            dpy = XOpenDisplay(nullptr);
+            if (dpy == nullptr) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        ASSERT_NE(dpy, nullptr);
+        const int screen = DefaultScreen(dpy);
+        parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
+                                     BlackPixel(dpy, screen), WhitePixel(dpy, screen));
+        XSelectInput(dpy, parent, StructureNotifyMask);
+        XMapWindow(dpy, parent);
+        for (XEvent e;;) {
+            XNextEvent(dpy, &e);
+            if (e.type == MapNotify) {
+                break;
+            }
+        }
+        // A control that tracks the mouse calls the host's idle in its loop: the test lets
+        // the button go after a few of them, as a person holding it briefly.
+        host.answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
+            if (call.opcode == vst::audioMasterIdle && holding && ++heldIdles > 5) {
+                holding = false;
+                XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+                XSync(dpy, False);
+            }
+            return std::nullopt;
+        };
+        host.setTempo(120.0);
+        ASSERT_NE(host.open(), nullptr);
+        host.prepare(44100.0f, kBlock);
+        // The interface hands the parent's X11 id over as a pointer.
+        void* const parentId = reinterpret_cast<void*>(parent); // NOLINT(performance-no-int-to-ptr)
+        ASSERT_EQ(host.dispatch(vst::effEditOpen, 0, 0, parentId), 1);
+        Window root = 0;
+        Window up = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(dpy, parent, &root, &up, &children, &count);
+        ASSERT_EQ(count, 1u) << "the editor's frame window";
+        frame = children[0];
+        XFree(children);
+        pump(5);
+        dir = fs::temp_directory_path() / ("quovent-untrusted-" + std::to_string(getpid()));
+        fs::create_directories(dir);
+    }
+
+    void TearDown() override {
+        if (dpy == nullptr) {
+            return;
+        }
+        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+        XSync(dpy, False);
+        if (host.effect() != nullptr) {
+            host.dispatch(vst::effEditClose);
+            host.close();
+        }
+        XDestroyWindow(dpy, parent);
+        XCloseDisplay(dpy);
+        if (!dir.empty()) {
+            fs::remove_all(dir);
+        }
+    }
+
+    void pump(int n, const std::function<void()>& each = {}) {
+        for (int i = 0; i < n; ++i) {
+            host.dispatch(vst::effEditIdle);
+            if (each) {
+                each();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    std::pair<int, int> onScreen(int x, int y) {
+        int sx = 0;
+        int sy = 0;
+        Window child = 0;
+        XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), x, y, &sx, &sy, &child);
+        return {sx, sy};
+    }
+    // A press held for a few host idles, then released.
+    void click(int x, int y) {
+        const auto [sx, sy] = onScreen(x, y);
+        XTestFakeMotionEvent(dpy, -1, sx, sy, CurrentTime);
+        heldIdles = 0;
+        holding = true;
+        XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+        XSync(dpy, False);
+        for (int i = 0; i < 500 && holding; ++i) {
+            pump(1);
+        }
+        holding = false;
+        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+        XSync(dpy, False);
+        pump(5);
+    }
+    bool drop(const fs::path& file, int x, int y) {
+        XdndSource source(dpy, "file://" + file.string() + "\r\n");
+        const auto [sx, sy] = onScreen(x, y);
+        source.send(frame, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")),
+                    0, 0);
+        source.send(frame, "XdndPosition", 0, static_cast<long>((sx << 16) | sy), CurrentTime,
+                    static_cast<long>(source.atom("XdndActionCopy")));
+        pump(50, [&] { source.serve(); });
+        source.send(frame, "XdndDrop", 0, CurrentTime, 0, 0);
+        for (int i = 0; i < 1000 && !source.finished; ++i) {
+            pump(1, [&] { source.serve(); });
+        }
+        return source.finished && source.finishedAccepted;
+    }
+
+    // Renders blocks with the replacing entry; false at the first sample that is not a
+    // finite number. peak gets the largest magnitude.
+    bool renderFinite(int blocks, float& peak) {
+        AudioBuffers out(kBlock);
+        peak = 0.0f;
+        for (int b = 0; b < blocks; ++b) {
+            if (b % 8 == 0) { // a note on slot 1 now and then, the pattern runs throughout
+                host.sendMidi({{0, 0x80, 60, 0}, {1, 0x90, 60, 110}});
+            }
+            out.fill(0.0f);
+            host.processReplacing(out);
+            for (int c = 0; c < AudioBuffers::kChannels; ++c) {
+                for (int i = 0; i < kBlock; ++i) {
+                    const float v = out.channel(c)[i];
+                    if (!std::isfinite(v)) {
+                        return false;
+                    }
+                    peak = std::max(peak, std::fabs(v));
+                }
+            }
+        }
+        return true;
+    }
+
+    TestHost host;
+    Display* dpy = nullptr;
+    Window parent = 0;
+    Window frame = 0;
+    fs::path dir;
+    bool holding = false;
+    int heldIdles = 0;
+};
+
+TEST_F(UntrustedValues, NonFiniteAndHugeParametersNeverReachTheOutput) {
+    // Slot 1 gets a sample, step 1 of pattern 0 and becomes the current slot.
+    const fs::path wav = dir / "level.wav";
+    writeWav(wav, 44100, 20000);
+    ASSERT_TRUE(drop(wav, kNameX, kNameY));
+    click(kStep0X, kStep0Y);
+    click(kVolumeX, kVolumeY);
+    ASSERT_FALSE(host.calls(vst::audioMasterAutomate).empty()) << "no current slot yet";
+    const std::int32_t volumeIndex = host.calls(vst::audioMasterAutomate).back().index;
+    EXPECT_EQ(volumeIndex, 141);
+
+    host.sendMidi({{0, 0x9e, 60, 127}}); // pattern 0 on channel 15
+    float peak = 0.0f;
+    ASSERT_TRUE(renderFinite(40, peak));
+    ASSERT_GT(peak, 0.01f) << "notes and the pattern sound";
+
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    const float bad[] = {std::nanf(""),
+                         -std::nanf(""),
+                         kInf,
+                         -kInf,
+                         1.0e30f,
+                         -1.0e30f,
+                         std::numeric_limits<float>::max(),
+                         std::numeric_limits<float>::denorm_min()};
+    const std::int32_t indexes[] = {141, 142, 145, 153, 154, 157};
+    // Each value on each parameter alone, then all parameters bad at once.
+    for (const std::int32_t index : indexes) {
+        const float sane = host.getParameter(index);
+        for (const float v : bad) {
+            host.setParameter(index, v);
+            ASSERT_TRUE(std::isfinite(host.getParameter(index))) << index << " " << v;
+            ASSERT_TRUE(renderFinite(6, peak)) << "parameter " << index << " = " << v;
+        }
+        host.setParameter(index, sane);
+    }
+    for (const float v : bad) {
+        for (const std::int32_t index : indexes) {
+            host.setParameter(index, v);
+        }
+        ASSERT_TRUE(renderFinite(6, peak)) << "every parameter = " << v;
+    }
+
+    // Sane values again: the voices were never poisoned, the sound is back.
+    host.setParameter(141, 0.8f);
+    host.setParameter(142, 1.0f);
+    host.setParameter(145, 0.5f);
+    host.setParameter(153, 1.0f);
+    host.setParameter(154, 0.0f);
+    host.setParameter(157, 0.5f);
+    ASSERT_TRUE(renderFinite(40, peak));
+    EXPECT_GT(peak, 0.01f);
+
+    // Absurd rates and tempos from the host as well.
+    for (const float rate : {std::nanf(""), kInf, 1.0e-30f, 1.0e30f, -44100.0f}) {
+        host.dispatch(vst::effSetSampleRate, 0, 0, nullptr, rate);
+        host.dispatch(vst::effSetBlockSizeAndSampleRate, 0, kBlock, nullptr, rate);
+        ASSERT_TRUE(renderFinite(4, peak)) << "rate " << rate;
+    }
+    for (const double tempo : {std::nan(""), 1.0e300, -120.0, 0.0, 1.0e-300}) {
+        host.setTempo(tempo);
+        ASSERT_TRUE(renderFinite(4, peak)) << "tempo " << tempo;
+    }
+}
+
+} // namespace
+} // namespace quovent::test

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# `cmake --install` of a build tree into a scratch prefix: exactly one file lands, the
+# plug-in at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as a
+# host loads it (the probe reads its answers).
+#
+# Usage: install-into-prefix.sh BUILD_DIR [PROBE]
+set -euo pipefail
+
+build=$1
+probe=${2:-}
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/quovent-install.XXXXXX")
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || {
+  cat "$prefix.log"
+  rm -f "$prefix.log"
+  echo "FAIL: cmake --install failed"
+  exit 1
+}
+rm -f "$prefix.log"
+
+installed=$(cd "$prefix" && find . -mindepth 1 ! -type d | sort)
+if [ "$installed" != "./lib/vst/quovent.so" ]; then
+  echo "FAIL: expected only lib/vst/quovent.so, found:"
+  echo "$installed"
+  exit 1
+fi
+plugin=$prefix/lib/vst/quovent.so
+exports=$(nm -D --defined-only "$plugin" | awk '{print $3}' | sort | tr '\n' ' ')
+if [ "$exports" != "VSTPluginMain main " ]; then
+  echo "FAIL: the installed plug-in exports '$exports'"
+  exit 1
+fi
+if [ -n "$probe" ]; then
+  # In a sanitizer build the leak checker would blame the caches of the libraries that
+  # leave the process with the plug-in when the probe unloads it; the answers are the point.
+  answers=$(ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0 "$probe" "$plugin")
+  for want in "quovent" "Halvden Labs" "0x131"; do
+    if ! grep -q -- "$want" <<<"$answers"; then
+      echo "$answers"
+      echo "FAIL: the probe does not show '$want' for the installed plug-in"
+      exit 1
+    fi
+  done
+fi
+echo "installed: lib/vst/quovent.so"
