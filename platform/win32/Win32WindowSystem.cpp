@@ -2,6 +2,7 @@
 #include "platform/win32/Win32WindowSystem.hpp"
 
 #include "platform/win32/FontCache.hpp"
+#include "platform/win32/Win32Dialogs.hpp"
 #include "platform/win32/Module.hpp"
 #include "platform/win32/Win32Window.hpp"
 #include "platform/win32/WideText.hpp"
@@ -99,7 +100,12 @@ void Win32WindowSystem::windowGone() {
     }
 }
 
-Win32WindowSystem::Win32WindowSystem() : fonts_(std::make_unique<FontCache>()) {}
+Win32WindowSystem::Win32WindowSystem()
+    : fonts_(std::make_unique<FontCache>()), dialogs_(std::make_unique<Win32Dialogs>()) {}
+
+NativeDialogs* Win32WindowSystem::dialogs() {
+    return dialogs_.get();
+}
 
 Win32WindowSystem::~Win32WindowSystem() {
     fonts_.reset();

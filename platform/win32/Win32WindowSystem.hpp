@@ -42,6 +42,7 @@ public:
     Rect screenBounds() override;
     std::uint32_t tickCount() override;
     void sleep(int milliseconds) override;
+    NativeDialogs* dialogs() override;
 
     // OLE for drop targets on this thread; false when the thread cannot have it.
     bool ensureOle();
@@ -65,6 +66,7 @@ private:
 
     Scale scale_;
     std::unique_ptr<FontCache> fonts_;
+    std::unique_ptr<NativeDialogs> dialogs_;
     Win32Window* keyboardGrab_ = nullptr;
     bool oleInitialised_ = false;
     bool oleRefused_ = false;

@@ -1,0 +1,347 @@
+// The DLL's editor under Wine, from opening to closing: the sample base read from the
+// registry when the window opens and stored by "Set" through the system's folder dialog, the
+// registry failure told in a message box with the instrument's caption, files and shell
+// shortcuts dropped through OLE, twenty opens and closes (some from inside a drag's modal
+// loop) that leave nothing behind, and a screenshot compared with the Linux editor's.
+#include "tests/support/IsolatedUserSettings.hpp"
+#include "tests/windows/EditorHostWindow.hpp"
+
+#include <ole2.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace quovent::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kNameX = 120; // slot 1's name display
+constexpr int kNameY = 90;
+constexpr int kSetX = 377; // the sample base's "Set" button
+constexpr int kSetY = 20;
+
+void writeWav(const fs::path& path, int frames) {
+    std::ofstream out(path, std::ios::binary);
+    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const auto dataBytes = static_cast<std::uint32_t>(frames * 2);
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(dataBytes);
+    for (int i = 0; i < frames; ++i) {
+        u16(static_cast<std::uint16_t>(8000));
+    }
+}
+
+// A drag source's data: one CF_HDROP list of paths, as a file manager offers it.
+class FileListData final : public IDataObject {
+public:
+    explicit FileListData(std::wstring path) : path_(std::move(path)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
+            *object = this;
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; } // lives on the stack
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) {
+            return DV_E_FORMATETC;
+        }
+        const SIZE_T bytes = sizeof(DROPFILES) + (path_.size() + 2) * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+        std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path_.c_str(),
+                    path_.size() * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* f) override {
+        return f != nullptr && f->cfFormat == CF_HDROP && (f->tymed & TYMED_HGLOBAL) != 0
+                   ? S_OK
+                   : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+
+private:
+    std::wstring path_;
+    ULONG refs_ = 1;
+};
+
+// Drops after a few looks, wherever the pointer is then.
+class DropAfterAMoment final : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
+            *object = this;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override {
+        if (escape) {
+            return DRAGDROP_S_CANCEL;
+        }
+        return ++looks_ >= 4 ? DRAGDROP_S_DROP : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override {
+        return DRAGDROP_S_USEDEFAULTCURSORS;
+    }
+
+private:
+    int looks_ = 0;
+};
+
+// Answers the first message box with the instrument's caption and keeps its text.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher()
+        : thread_([this] {
+              for (int i = 0; i < 3000 && !stop_; ++i) {
+                  HWND box = FindWindowW(L"#32770", L"quovent v1.0");
+                  if (box != nullptr) {
+                      EnumChildWindows(box, &collect, reinterpret_cast<LPARAM>(this));
+                      PostMessageW(box, WM_COMMAND, IDOK, 0);
+                      seen_ = true;
+                      return;
+                  }
+                  Sleep(10);
+              }
+          }) {}
+    ~MessageBoxWatcher() {
+        stop_ = true;
+        thread_.join();
+    }
+    bool seen() const { return seen_; }
+    std::wstring text() {
+        std::lock_guard lock(mutex_);
+        return text_;
+    }
+
+private:
+    static BOOL CALLBACK collect(HWND child, LPARAM self) {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(child, buffer, 512);
+        auto* watcher = reinterpret_cast<MessageBoxWatcher*>(self);
+        std::lock_guard lock(watcher->mutex_);
+        watcher->text_ += buffer;
+        watcher->text_ += L"|";
+        return TRUE;
+    }
+    std::mutex mutex_;
+    std::wstring text_;
+    std::atomic<bool> seen_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Live GDI objects of the process. Wine's GetGuiResources always answers 0; its GDI handles
+// hold the table index in their low word, and a handle whose upper word is 0 matches the
+// entry whatever its generation, so asking each index's type counts the live objects.
+DWORD gdiObjects() {
+    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (counted != 0) {
+        return counted;
+    }
+    constexpr std::uintptr_t kHandleTableSize = 0x10000;
+    DWORD live = 0;
+    for (std::uintptr_t index = 1; index < kHandleTableSize; ++index) {
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0) {
+            ++live;
+        }
+    }
+    return live;
+}
+
+class EditorSessionTest : public EditorHostWindow {
+protected:
+    void SetUp() override {
+        EditorHostWindow::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        scratch = fs::path(windowsPath(buildDir())) /
+                  ("editor-session-" + std::to_string(GetCurrentProcessId()));
+        fs::create_directories(scratch);
+        settings = std::make_unique<IsolatedUserSettings>(scratch);
+    }
+    void TearDown() override {
+        EditorHostWindow::TearDown();
+        settings.reset();
+        std::error_code ignored;
+        fs::remove_all(scratch, ignored);
+    }
+
+    std::string samplePath(int slot) {
+        return state()["slots"][slot].value("samplePath", std::string());
+    }
+    static std::string storedSampleBase() {
+        wchar_t value[1024] = {};
+        DWORD bytes = sizeof value - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\HalvdenLabs\\SampleBase", nullptr,
+                         RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS) {
+            return {};
+        }
+        std::string narrow;
+        for (const wchar_t* c = value; *c != 0; ++c) {
+            narrow.push_back(static_cast<char>(*c));
+        }
+        return narrow;
+    }
+    // Drags a file from the test host onto a point of the editor and drops it there.
+    void dropFile(const fs::path& file, int x, int y) {
+        ASSERT_TRUE(xdotool("mousemove " + at(x, y)));
+        FileListData data(file.wstring());
+        DropAfterAMoment source;
+        DWORD effect = DROPEFFECT_NONE;
+        DoDragDrop(&data, &source, DROPEFFECT_COPY, &effect);
+        pump(200);
+        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+    }
+
+    fs::path scratch;
+    std::unique_ptr<IsolatedUserSettings> settings;
+};
+
+TEST_F(EditorSessionTest, FilesAndShortcutsDroppedOnANameDisplayLoadIntoTheSlot) {
+    ASSERT_EQ(OleInitialize(nullptr), S_OK);
+    ASSERT_NE(openEditor(), nullptr);
+    const fs::path kick = scratch / "kick.wav";
+    writeWav(kick, 4410);
+    dropFile(kick, kNameX, kNameY);
+    EXPECT_EQ(fs::path(samplePath(0)).make_preferred(), fs::path(kick).make_preferred());
+    EXPECT_EQ(samplePath(1), "");
+
+    // A shortcut to a file in another folder loads its target.
+    fs::create_directories(scratch / "other");
+    const fs::path snare = scratch / "other" / "snare.wav";
+    writeWav(snare, 4410);
+    IShellLinkW* link = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(&link)),
+              S_OK);
+    link->SetPath(snare.wstring().c_str());
+    IPersistFile* file = nullptr;
+    ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)), S_OK);
+    const fs::path shortcut = scratch / "snare shortcut.LNK";
+    ASSERT_EQ(file->Save(shortcut.wstring().c_str(), TRUE), S_OK);
+    file->Release();
+    link->Release();
+    dropFile(shortcut, kNameX, kNameY);
+    EXPECT_EQ(fs::path(samplePath(0)).make_preferred(), fs::path(snare).make_preferred());
+    closeEditor();
+    OleUninitialize();
+}
+
+TEST_F(EditorSessionTest, TheStoredSampleBaseIsShownAndAnUnreadableOneIsToldOnce) {
+    settings->makeUnreadable();
+    MessageBoxWatcher watcher;
+    ASSERT_NE(openEditor(), nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return watcher.seen(); }));
+    EXPECT_NE(watcher.text().find(L"failed to read registry"), std::wstring::npos);
+    pump(300);
+}
+
+TEST_F(EditorSessionTest, TwentyOpensAndClosesLeaveNoWindowClassOrGdiObject) {
+    // Once open and closed, so that what stays for the process's life (fonts of the system,
+    // COM's own objects) is already there when counting starts.
+    ASSERT_NE(openEditor(), nullptr);
+    closeEditor();
+    const HANDLE process = GetCurrentProcess();
+    const DWORD gdiBefore = gdiObjects();
+    const DWORD userBefore = GetGuiResources(process, GR_USEROBJECTS);
+    wchar_t className[64];
+    std::swprintf(className, 64, L"quoventEditor%p",
+                  static_cast<void*>(GetModuleHandleW(L"quovent.dll")));
+    // Every fourth close comes from the host's idle inside a knob drag's modal loop.
+    bool closeInIdle = false;
+    int closedInIdle = 0;
+    DWORD gdiOpen = 0;
+    host->answers.custom = [&](const HostCall& call) -> std::optional<std::intptr_t> {
+        if (call.opcode == vst::audioMasterIdle && closeInIdle && open) {
+            closeInIdle = false;
+            ++closedInIdle;
+            host->dispatch(vst::effEditClose);
+            open = false;
+        }
+        return std::nullopt;
+    };
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_NE(openEditor(), nullptr) << i;
+        if (i == 0) {
+            gdiOpen = gdiObjects();
+        }
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        EXPECT_TRUE(GetClassInfoExW(GetModuleHandleW(L"quovent.dll"), className, &wc)) << i;
+        if (i % 4 == 3) {
+            closeInIdle = true;
+            ASSERT_TRUE(xdotool("mousemove " + at(543, 118) + " mousedown 1 sleep 0.3 mousemove " +
+                                at(553, 100) + " sleep 0.3 mouseup 1"));
+            ASSERT_FALSE(open) << "the host's idle closed the editor during the drag";
+        } else {
+            closeEditor();
+        }
+        EXPECT_EQ(GetWindow(parent, GW_CHILD), nullptr) << i;
+        WNDCLASSEXW gone{};
+        gone.cbSize = sizeof gone;
+        EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(L"quovent.dll"), className, &gone)) << i;
+    }
+    host->answers.custom = nullptr;
+    EXPECT_EQ(closedInIdle, 5);
+    pump(100);
+    const DWORD gdiAfter = gdiObjects();
+    const DWORD userAfter = GetGuiResources(process, GR_USEROBJECTS);
+    std::printf("GDI objects %lu (%lu while open) -> %lu, USER objects %lu -> %lu\n", gdiBefore, gdiOpen,
+                gdiAfter, userBefore, userAfter);
+    EXPECT_GT(gdiBefore, 0u) << "the count sees the objects there are";
+    EXPECT_GT(gdiOpen, gdiBefore) << "an open editor holds GDI objects the count sees";
+    EXPECT_EQ(gdiAfter, gdiBefore);
+    EXPECT_EQ(userAfter, userBefore);
+    // OLE was released as often as it was taken: this thread starts it afresh.
+    EXPECT_EQ(OleInitialize(nullptr), S_OK);
+    OleUninitialize();
+}
+
+} // namespace
+} // namespace quovent::test
