@@ -202,10 +202,10 @@ std::vector<float> EditorHostWindow::renderPeaks(int blocks) {
     return peaks;
 }
 
-bool EditorHostWindow::saveScreenshot(const std::string& path) {
+bool EditorHostWindow::saveScreenshot(const std::string& path, int height) {
     const ScreenPoint s = screen(0, 0);
     char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", kEditorWidth, kEditorHeight, s.x, s.y);
+    std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", kEditorWidth, height, s.x, s.y);
     return unix(std::string("import -window root -crop ") + geometry + " +repage " + path);
 }
 
