@@ -44,11 +44,11 @@ MessageDialog::Answer MessageDialog::show(std::string_view caption, std::string_
         if (platform::NativeDialogs* native = frame_.windowSystem().dialogs()) {
             using NativeStyle = platform::NativeDialogs::MessageStyle;
             FrameWindow::InputBlock block(frame_);
-            const auto answer = native->message(&frame_.window(), std::string(caption),
-                                                std::string(text),
-                                                style == Style::YesNo   ? NativeStyle::YesNo
-                                                : style == Style::Error ? NativeStyle::Error
-                                                                        : NativeStyle::Information);
+            const auto answer =
+                native->message(&frame_.window(), std::string(caption), std::string(text),
+                                style == Style::YesNo   ? NativeStyle::YesNo
+                                : style == Style::Error ? NativeStyle::Error
+                                                        : NativeStyle::Information);
             if (answer) {
                 used_ = Used::Native;
                 if (style != Style::YesNo || frame_.isClosing()) {

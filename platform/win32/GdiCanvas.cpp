@@ -184,9 +184,8 @@ void GdiCanvas::drawImage(const Image& image, Rect dest, Point source) {
         const Rect shown =
             clipped(d.intersection(Rect::sized(at.x, at.y, image.width(), image.height())));
         for (int y = shown.top; y < shown.bottom; ++y) {
-            const std::uint32_t* src = image.pixels() +
-                                       static_cast<std::ptrdiff_t>(y - at.y) * image.width() -
-                                       at.x;
+            const std::uint32_t* src =
+                image.pixels() + static_cast<std::ptrdiff_t>(y - at.y) * image.width() - at.x;
             std::uint32_t* row = surface_.pixels + static_cast<std::ptrdiff_t>(y) * surface_.width;
             for (int x = shown.left; x < shown.right; ++x) {
                 row[x] = over(src[x], row[x]);
@@ -272,8 +271,8 @@ void GdiCanvas::drawText(std::string_view text, Rect area, const TextStyle& styl
     }
     const int penX = static_cast<int>(std::lround(x));
     const int indent = static_cast<int>(std::lround(s.indent));
-    const int baseline =
-        static_cast<int>(std::lround(p.top + (p.height() - (s.ascent + s.descent)) / 2.0 + s.ascent));
+    const int baseline = static_cast<int>(
+        std::lround(p.top + (p.height() - (s.ascent + s.descent)) / 2.0 + s.ascent));
     const Rect shown = clipped(p);
     if (shown.empty()) {
         return;
@@ -291,8 +290,7 @@ void GdiCanvas::drawText(std::string_view text, Rect area, const TextStyle& styl
         const std::uint32_t* row = mask + static_cast<std::ptrdiff_t>(y) * stride;
         for (int xx = 0; xx < shown.width(); ++xx) {
             const std::uint32_t m = row[xx];
-            const std::uint32_t coverage =
-                std::max({(m >> 16) & 0xFF, (m >> 8) & 0xFF, m & 0xFF});
+            const std::uint32_t coverage = std::max({(m >> 16) & 0xFF, (m >> 8) & 0xFF, m & 0xFF});
             if (coverage == 0) {
                 continue;
             }
@@ -303,8 +301,8 @@ void GdiCanvas::drawText(std::string_view text, Rect area, const TextStyle& styl
     }
     if ((style.fontStyle & kFontUnderline) != 0) {
         const int thickness = std::max(1, static_cast<int>(std::lround(scale_.factor())));
-        const Rect line = clipped(
-            Rect::sized(penX, baseline + thickness, indent + s.advance, thickness));
+        const Rect line =
+            clipped(Rect::sized(penX, baseline + thickness, indent + s.advance, thickness));
         const std::uint32_t value = solidPixel(style.color);
         for (int y = line.top; y < line.bottom; ++y) {
             for (int xx = line.left; xx < line.right; ++xx) {

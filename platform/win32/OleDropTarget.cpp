@@ -2,8 +2,8 @@
 #include "platform/win32/OleDropTarget.hpp"
 
 #include "platform/Capacities.hpp"
-#include "platform/win32/Win32Window.hpp"
 #include "platform/win32/WideText.hpp"
+#include "platform/win32/Win32Window.hpp"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -52,8 +52,7 @@ std::optional<std::wstring> shortcutTarget(const std::wstring& path) {
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
             std::vector<wchar_t> buffer(kPathUnits, L'\0');
-            if (link->GetPath(buffer.data(), static_cast<int>(buffer.size()), nullptr, 0) ==
-                    S_OK &&
+            if (link->GetPath(buffer.data(), static_cast<int>(buffer.size()), nullptr, 0) == S_OK &&
                 buffer[0] != L'\0') {
                 target = std::wstring(buffer.data());
             }
@@ -92,7 +91,9 @@ std::optional<DropData> OleDropTarget::readData(IDataObject* data) {
         auto* list = static_cast<HDROP>(GlobalLock(medium.hGlobal));
         if (list != nullptr) {
             const UINT count = DragQueryFileW(list, 0xFFFFFFFF, nullptr, 0);
-            for (UINT i = 0; i < count && drop.items.size() < static_cast<std::size_t>(capacity::kDirectoryEntries); ++i) {
+            for (UINT i = 0; i < count && drop.items.size() <
+                                              static_cast<std::size_t>(capacity::kDirectoryEntries);
+                 ++i) {
                 const UINT units = DragQueryFileW(list, i, nullptr, 0);
                 if (units == 0 || units >= kPathUnits) {
                     continue; // too long for a sample path: left out, never cut
@@ -121,7 +122,7 @@ std::optional<DropData> OleDropTarget::readData(IDataObject* data) {
             const SIZE_T units = GlobalSize(medium.hGlobal) / sizeof(wchar_t);
             std::wstring value(chars, units);
             value.resize(value.find(L'\0') == std::wstring::npos ? value.size()
-                                                                   : value.find(L'\0'));
+                                                                 : value.find(L'\0'));
             GlobalUnlock(medium.hGlobal);
             if (const std::optional<std::string> utf8 = WideText::toUtf8(value)) {
                 drop.type = DropData::kText;
@@ -174,7 +175,7 @@ DWORD OleDropTarget::answer(POINTL point) const {
 }
 
 HRESULT OleDropTarget::DragEnter(IDataObject* data, DWORD /*keys*/, POINTL point, DWORD* effect) {
-    offeredType_ = offers(data, CF_HDROP)          ? DropData::kFiles
+    offeredType_ = offers(data, CF_HDROP)         ? DropData::kFiles
                    : offers(data, CF_UNICODETEXT) ? DropData::kText
                                                   : -1;
     if (effect != nullptr) {

@@ -3,8 +3,8 @@
 #include "platform/Capacities.hpp"
 #include "platform/Image.hpp"
 
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <climits>
 
@@ -73,8 +73,7 @@ std::shared_ptr<const Image> decodePng(std::span<const unsigned char> data) {
     }
     ComPtr<IWICBitmapDecoder> decoder;
     if (FAILED(factory->CreateDecoderFromStream(stream.get(), &GUID_ContainerFormatPng,
-                                                WICDecodeMetadataCacheOnDemand,
-                                                decoder.out()))) {
+                                                WICDecodeMetadataCacheOnDemand, decoder.out()))) {
         return nullptr;
     }
     ComPtr<IWICBitmapFrameDecode> frame;

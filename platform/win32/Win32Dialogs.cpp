@@ -4,9 +4,9 @@
 #include "platform/Window.hpp"
 #include "platform/win32/WideText.hpp"
 
-#include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 namespace quovent::platform::win32 {
 namespace {
@@ -155,8 +155,8 @@ std::optional<std::vector<std::string>> itemDialog(HWND owner,
     if (SUCCEEDED(shown)) {
         IFileOpenDialog* open = nullptr;
         if (request.kind == NativeDialogs::FileKind::MultipleLoad &&
-            SUCCEEDED(dialog->QueryInterface(IID_IFileOpenDialog,
-                                             reinterpret_cast<void**>(&open)))) {
+            SUCCEEDED(
+                dialog->QueryInterface(IID_IFileOpenDialog, reinterpret_cast<void**>(&open)))) {
             IShellItemArray* items = nullptr;
             if (SUCCEEDED(open->GetResults(&items))) {
                 DWORD count = 0;
@@ -192,8 +192,7 @@ std::optional<std::vector<std::string>> itemDialog(HWND owner,
 
 } // namespace
 
-std::vector<std::pair<std::string, std::string>>
-Win32Dialogs::filters(const FileRequest& request) {
+std::vector<std::pair<std::string, std::string>> Win32Dialogs::filters(const FileRequest& request) {
     std::vector<std::pair<std::string, std::string>> list;
     std::string all;
     for (const auto& [name, extension] : request.types) {
@@ -238,8 +237,8 @@ std::optional<NativeDialogs::Answer> Win32Dialogs::message(const Window* owner,
     } else if (style == MessageStyle::YesNo) {
         type = MB_YESNO | MB_ICONQUESTION;
     }
-    const int answer = MessageBoxW(ownerOf(owner), wideText.c_str(), wideCaption.c_str(),
-                                   type | MB_SETFOREGROUND);
+    const int answer =
+        MessageBoxW(ownerOf(owner), wideText.c_str(), wideCaption.c_str(), type | MB_SETFOREGROUND);
     if (answer == 0) {
         return std::nullopt;
     }

@@ -172,9 +172,9 @@ void Win32Window::ensureBuffer() {
         }
     }
     // The window owns the bitmap (it is selected into bufferDc_); the canvas only draws.
-    canvas_ = std::make_unique<GdiCanvas>(surface, false, system_.fonts(), size_.width(),
-                                          size_.height(), scale_, Point{},
-                                          [this](Rect area) { present(area); });
+    canvas_ =
+        std::make_unique<GdiCanvas>(surface, false, system_.fonts(), size_.width(), size_.height(),
+                                    scale_, Point{}, [this](Rect area) { present(area); });
 }
 
 void Win32Window::releaseBuffer() {
@@ -200,8 +200,8 @@ void Win32Window::present(Rect area) {
     }
     HDC dc = GetDC(hwnd_);
     if (dc != nullptr) {
-        BitBlt(dc, area.left, area.top, area.width(), area.height(), bufferDc_, area.left,
-               area.top, SRCCOPY);
+        BitBlt(dc, area.left, area.top, area.width(), area.height(), bufferDc_, area.left, area.top,
+               SRCCOPY);
         ReleaseDC(hwnd_, dc);
     }
 }
@@ -222,8 +222,8 @@ void Win32Window::paintMessage() {
     }
     if (isAlive() && bufferDc_ != nullptr && !area.empty()) {
         GdiFlush();
-        BitBlt(dc, area.left, area.top, area.width(), area.height(), bufferDc_, area.left,
-               area.top, SRCCOPY);
+        BitBlt(dc, area.left, area.top, area.width(), area.height(), bufferDc_, area.left, area.top,
+               SRCCOPY);
     }
     EndPaint(hwnd_, &ps);
 }

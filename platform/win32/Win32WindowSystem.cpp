@@ -2,10 +2,10 @@
 #include "platform/win32/Win32WindowSystem.hpp"
 
 #include "platform/win32/FontCache.hpp"
-#include "platform/win32/Win32Dialogs.hpp"
 #include "platform/win32/Module.hpp"
-#include "platform/win32/Win32Window.hpp"
 #include "platform/win32/WideText.hpp"
+#include "platform/win32/Win32Dialogs.hpp"
+#include "platform/win32/Win32Window.hpp"
 
 #include <ole2.h>
 
@@ -142,9 +142,9 @@ std::unique_ptr<Win32Window> Win32WindowSystem::make(DWORD exStyle, DWORD style,
     auto window = std::make_unique<Win32Window>(*this, units, handler,
                                                 static_cast<Win32Window::Kind>(kind), scale_);
     ++gLiveWindows;
-    HWND hwnd = CreateWindowExW(exStyle, className(), title, style, pixels.left, pixels.top,
-                                pixels.width(), pixels.height(), parent, nullptr, moduleInstance(),
-                                window.get());
+    HWND hwnd =
+        CreateWindowExW(exStyle, className(), title, style, pixels.left, pixels.top, pixels.width(),
+                        pixels.height(), parent, nullptr, moduleInstance(), window.get());
     if (hwnd == nullptr) {
         // The object's destructor counts the window down and unregisters the class.
         return window;
@@ -274,8 +274,7 @@ std::uint32_t Win32WindowSystem::tickCount() {
 void Win32WindowSystem::sleep(int milliseconds) {
     if (milliseconds > 0) {
         // Wakes early for input, so a modal loop answers a click at once.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds),
-                                  QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), QS_ALLINPUT);
     }
 }
 

@@ -97,8 +97,8 @@ void EditorHostWindow::SetUp() {
     RegisterClassExW(&wc);
     RECT r{0, 0, kEditorWidth, kEditorHeight};
     AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    parent = CreateWindowExW(0, kHostClass, L"test host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             20, 20, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+    parent = CreateWindowExW(0, kHostClass, L"test host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20,
+                             20, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(parent, nullptr);
     ShowWindow(parent, SW_SHOW);

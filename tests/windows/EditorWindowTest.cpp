@@ -74,9 +74,7 @@ protected:
     bool stepOn(int slot, int step) {
         return state()["patterns"][0]["rows"][slot]["stepOn"][step].get<bool>();
     }
-    float slotValue(int slot, const char* key) {
-        return state()["slots"][slot][key].get<float>();
-    }
+    float slotValue(int slot, const char* key) { return state()["slots"][slot][key].get<float>(); }
 };
 
 TEST_F(EditorWindowTest, TheFrameIsAChildOfTheHostWindowAtItsOrigin) {
@@ -100,7 +98,7 @@ TEST_F(EditorWindowTest, TheFrameIsAChildOfTheHostWindowAtItsOrigin) {
     EXPECT_EQ(rect->bottom - rect->top, kEditorHeight);
 }
 
-TEST_F(EditorWindowTest, DragsPaintStepsAndAQuickTapCounts) {
+TEST_F(EditorWindowTest, DragsPaintStepsAQuickTapCountsAndTypedKeysPickTheLane) {
     std::string script = move(stepSpot(0, 0)) + "mousedown 1 sleep 0.2 ";
     for (int k = 1; k < 6; ++k) {
         script += move(stepSpot(0, k));
@@ -115,6 +113,13 @@ TEST_F(EditorWindowTest, DragsPaintStepsAndAQuickTapCounts) {
     EXPECT_TRUE(stepOn(2, 9));
     ASSERT_TRUE(xdotool(move(stepSpot(2, 9)) + "click 1"));
     EXPECT_FALSE(stepOn(2, 9));
+    // The click gave the window the focus: a typed t reaches it as WM_CHAR and picks Tune,
+    // the host's key opcode picks Pan.
+    ASSERT_EQ(GetFocus(), editorWindow());
+    ASSERT_TRUE(xdotool("key t"));
+    EXPECT_FLOAT_EQ(state()["stepEditMode"].get<float>(), 0.25f);
+    EXPECT_EQ(dispatch(vst::effEditKeyDown, 'p'), 1);
+    EXPECT_FLOAT_EQ(state()["stepEditMode"].get<float>(), 1.0f);
 }
 
 TEST_F(EditorWindowTest, KnobSliderToggleAndOutputSelectorFollowThePointer) {
@@ -183,8 +188,8 @@ TEST_F(EditorWindowTest, PlaySoundsPatternZeroOnTheSlotsPairAndStops) {
 }
 
 TEST_F(EditorWindowTest, ScreenshotOfTheFreshEditor) {
-    const std::string path = buildDir() + "/editor-windows-" +
-                             std::to_string(sizeof(void*) * 8) + ".png";
+    const std::string path =
+        buildDir() + "/editor-windows-" + std::to_string(sizeof(void*) * 8) + ".png";
     ASSERT_TRUE(saveScreenshot(path));
     EXPECT_TRUE(fs::exists(windowsPath(path)));
 }
