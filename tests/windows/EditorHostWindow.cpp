@@ -55,10 +55,12 @@ bool EditorHostWindow::unix(const std::string& command, std::string* output, int
                         &pi)) {
         return false;
     }
-    for (HANDLE h : {pi.hThread, pi.hProcess}) {
-        if (h != nullptr && h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
-        }
+    // What Wine puts into the handles for a Unix program is no handle of ours: closing it
+    // could close whatever handle has that value (HKEY_CURRENT_USER's, as seen). Only handles
+    // that really name the started process are closed.
+    if (pi.dwProcessId != 0 && GetProcessId(pi.hProcess) == pi.dwProcessId) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
     }
     const std::string done = windowsPath(doneFile);
     const bool ended = pumpUntil(
