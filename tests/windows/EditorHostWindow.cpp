@@ -123,6 +123,14 @@ void EditorHostWindow::TearDown() {
 }
 
 HWND EditorHostWindow::openEditor() {
+    // As hosts do: the window made as large as the editor asks before it opens.
+    vst::ERect* rect = nullptr;
+    if (dispatch(vst::effEditGetRect, 0, 0, static_cast<void*>(&rect)) == 1 && rect != nullptr) {
+        RECT r{0, 0, rect->right - rect->left, rect->bottom - rect->top};
+        AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
+        SetWindowPos(parent, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     if (dispatch(vst::effEditOpen, 0, 0, parent) == 0) {
         return nullptr;
     }
@@ -204,10 +212,10 @@ std::vector<float> EditorHostWindow::renderPeaks(int blocks) {
     return peaks;
 }
 
-bool EditorHostWindow::saveScreenshot(const std::string& path, int height) {
+bool EditorHostWindow::saveScreenshot(const std::string& path, int width, int height) {
     const ScreenPoint s = screen(0, 0);
     char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", kEditorWidth, height, s.x, s.y);
+    std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", width, height, s.x, s.y);
     return unix(std::string("import -window root -crop ") + geometry + " +repage " + path);
 }
 

@@ -56,7 +56,8 @@ protected:
     // Renders blocks and answers the peak of each stereo pair.
     std::vector<float> renderPeaks(int blocks);
     // Saves the editor's area of the X screen as a PNG (a path on the Unix side).
-    bool saveScreenshot(const std::string& path, int height = kEditorHeight);
+    bool saveScreenshot(const std::string& path, int width = kEditorWidth,
+                        int height = kEditorHeight);
     static std::string buildDir();
     // A Unix path as Wine's Windows path for it.
     static std::string windowsPath(const std::string& unixPath);
