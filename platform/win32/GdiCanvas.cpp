@@ -37,6 +37,9 @@ std::uint32_t GdiCanvas::over(std::uint32_t source, std::uint32_t dest) noexcept
     if (inverse == 0) {
         return source;
     }
+    if (source == 0) {
+        return dest; // the transparent parts of the skin: most pixels of a control
+    }
     std::uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const std::uint32_t s = (source >> shift) & 0xFF;

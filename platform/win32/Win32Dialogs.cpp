@@ -193,15 +193,20 @@ std::optional<std::vector<std::string>> itemDialog(HWND owner,
 } // namespace
 
 std::vector<std::pair<std::string, std::string>> Win32Dialogs::filters(const FileRequest& request) {
+    // As the toolkit's own dialog lists them: the types, all of them together when there
+    // are several, then any file.
     std::vector<std::pair<std::string, std::string>> list;
     std::string all;
     for (const auto& [name, extension] : request.types) {
+        if (extension.empty()) {
+            continue;
+        }
         const std::string pattern = "*." + extension;
         list.emplace_back(name + " (" + pattern + ")", pattern);
-        all += (all.empty() ? "" : ";") + pattern;
+        all += all.empty() ? pattern : ";" + pattern;
     }
-    if (request.types.size() > 1) {
-        list.insert(list.begin(), {"All Types: (" + all + ")", all});
+    if (list.size() > 1) {
+        list.emplace_back("All Types: (" + all + ")", all);
     }
     list.emplace_back("Any Type (*.*)", "*.*");
     return list;

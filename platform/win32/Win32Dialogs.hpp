@@ -15,8 +15,9 @@ public:
     std::optional<Answer> message(const Window* owner, const std::string& caption,
                                   const std::string& text, MessageStyle style) override;
 
-    // The filter list of a request: one entry per type, "All Types: (...)" combining them
-    // when there are several, and "Any Type (*.*)"; pairs of shown name and pattern.
+    // The filter list of a request: one entry per type (types without an extension left
+    // out), "All Types: (...)" combining them when there are several, and "Any Type (*.*)";
+    // pairs of shown name and pattern.
     static std::vector<std::pair<std::string, std::string>> filters(const FileRequest& request);
 };
 
