@@ -1,7 +1,12 @@
-// Byte-mode reading through stdio with 64-bit offsets (fseeko/ftello).
+// Byte-mode reading through stdio with 64-bit offsets (fseeko/ftello). Only regular files
+// open: a FIFO or a device named by a project or a drop would block the opening thread (the
+// host's, during a state restore) or never end.
 #include "platform/InputFile.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace quovent::platform {
 
@@ -14,7 +19,23 @@ bool InputFile::open(const char* path) noexcept {
     if (path == nullptr) {
         return false;
     }
-    file_ = std::fopen(path, "rbe"); // 'e': not inherited by programs the host starts
+    // O_NONBLOCK so that opening a FIFO without a writer returns at once; O_CLOEXEC: not
+    // inherited by programs the host starts.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    file_ = ::fdopen(fd, "rb");
+    if (file_ == nullptr) {
+        ::close(fd);
+    }
     return file_ != nullptr;
 }
 

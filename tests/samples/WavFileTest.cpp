@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace quovent;
 using namespace quovent::test;
 
@@ -86,6 +91,30 @@ TEST(WavFile, EveryOpenFailureGivesItsMessageAndLeavesTheFileClosed) {
     EXPECT_FALSE(wav.openRead(dir.path("").c_str())); // a directory
     EXPECT_EQ(errorOf(wav), "Couldn't open file");
 }
+
+#if !defined(_WIN32)
+// A project or a drop may name anything: a FIFO without a writer would block the opening
+// thread for good (this test then hangs until its time-out), and a device never ends.
+TEST(WavFile, OnlyRegularFilesOpenAndNothingWaitsForAWriter) {
+    TempDir dir;
+    const std::string fifo = dir.path("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        WavFile wav;
+        EXPECT_FALSE(wav.openRead(path.c_str()));
+        EXPECT_EQ(errorOf(wav), "Couldn't open file");
+        EXPECT_FALSE(wav.isOpen());
+    }
+    // A regular file behind a symbolic link still opens.
+    const std::string real =
+        dir.write("real.wav", RiffBuilder().fmt(kFmtMono16).data(pcm16({1})).bytes());
+    const std::string link = dir.path("link.wav");
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    WavFile wav;
+    EXPECT_TRUE(wav.openRead(link.c_str())) << errorOf(wav);
+}
+#endif
 
 TEST(WavFile, ReadsThroughTheChunkLayoutsWritersProduce) {
     TempDir dir;
