@@ -69,10 +69,10 @@ step "Windows tests under Wine"
 # One scratch prefix for both builds; its wineserver stays up between the test programs
 # and is ended, for this prefix only, when they are done. All of it runs on one virtual X
 # display: Wine's desktop process binds to the display of the program that starts the
-# server, and the editor window's tests draw there and move its pointer.
+# server, and the editor window's tests draw there (at 200 % too) and move its pointer.
 export QUOVENT_WINEPREFIX="$root/build-wine"
 trap 'bash tools/wine-run.sh --stop-server' EXIT
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-screen 0 1600x1300x24" bash -c '
   set -euo pipefail
   bash tools/wine-run.sh --start-server
   trap "bash tools/wine-run.sh --stop-server" EXIT

@@ -150,7 +150,7 @@ HWND EditorHostWindow::editorWindow() const {
 }
 
 ScreenPoint EditorHostWindow::screen(int x, int y) const {
-    POINT p{x, y};
+    POINT p{(2 * x + 1) * percent / 200, (2 * y + 1) * percent / 200};
     ClientToScreen(editorWindow(), &p);
     return {p.x, p.y};
 }
@@ -213,9 +213,11 @@ std::vector<float> EditorHostWindow::renderPeaks(int blocks) {
 }
 
 bool EditorHostWindow::saveScreenshot(const std::string& path, int width, int height) {
-    const ScreenPoint s = screen(0, 0);
+    POINT s{0, 0};
+    ClientToScreen(editorWindow(), &s);
     char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%dx%d+%d+%d", width, height, s.x, s.y);
+    std::snprintf(geometry, sizeof geometry, "%dx%d+%ld+%ld", width, height, static_cast<long>(s.x),
+                  static_cast<long>(s.y));
     return unix(std::string("import -window root -crop ") + geometry + " +repage " + path);
 }
 

@@ -44,7 +44,8 @@ protected:
     HWND openEditor();
     void closeEditor();
     HWND editorWindow() const;
-    // An editor point on the screen.
+    // An editor point (layout units) on the screen: the middle of that unit's pixels at the
+    // editor's zoom.
     ScreenPoint screen(int x, int y) const;
     std::string at(int x, int y) const; // "X Y" for xdotool
     // Serves messages and the editor's idle for ms milliseconds.
@@ -66,6 +67,7 @@ protected:
     vst::AEffect* effect = nullptr;
     HWND parent = nullptr;
     bool open = false;
+    int percent = 100; // the editor's zoom
     DWORD lastIdle = 0;
 };
 

@@ -361,7 +361,7 @@ TEST_F(EditorSessionTest, SetStoresTheFolderChosenInTheSystemsDialog) {
 // the window opens), the tempo through the host's time info, the zoom through its registry
 // value. The Notes readout (128 voices) and slot 2's sample name cannot be made so; the
 // comparison leaves those two fields out. A full repaint is timed on the way.
-TEST_F(EditorSessionTest, ScreenshotsAt100And150AgreeWithTheLinuxEditorInTheSameState) {
+TEST_F(EditorSessionTest, ScreenshotsAtEveryZoomAgreeWithTheLinuxEditorInTheSameState) {
     const auto linuxShot = [](int percent) {
         return std::string(QUOVENT_SOURCE_DIR) + "/build/editor-zoom-" + std::to_string(percent) +
                ".png";
@@ -391,8 +391,17 @@ TEST_F(EditorSessionTest, ScreenshotsAt100And150AgreeWithTheLinuxEditorInTheSame
         renderPeaks(1); // the audio side takes the host's tempo
     };
     const int bits = static_cast<int>(sizeof(void*) * 8);
-    // 200 % (1314 x 1174) does not fit the 1280 x 1024 virtual screen of the test run.
-    for (const int percent : {100, 150}) {
+    // 200 % (1314 x 1174) needs a screen that large (test-all gives Wine 1600 x 1300).
+    const bool roomFor200 =
+        GetSystemMetrics(SM_CXSCREEN) >= 1400 && GetSystemMetrics(SM_CYSCREEN) >= 1250;
+    if (!roomFor200) {
+        std::printf("200 %% left out: the screen is smaller than the editor at 200 %%\n");
+    }
+    for (const int zoomed : {100, 150, 200}) {
+        if (zoomed == 200 && !roomFor200) {
+            break;
+        }
+        percent = zoomed;
         SCOPED_TRACE(percent);
         const DWORD zoom = static_cast<DWORD>(percent);
         ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\HalvdenLabs\\Zoom", nullptr,
@@ -423,7 +432,7 @@ TEST_F(EditorSessionTest, ScreenshotsAt100And150AgreeWithTheLinuxEditorInTheSame
         ASSERT_TRUE(saveScreenshot(shot, width, shown));
         // Both pictures without the two fields, then ImageMagick's mean difference (0..1) and
         // its count of pixels more than a quarter of the range off.
-        const auto px = [percent](int units) { return std::to_string(units * percent / 100); };
+        const auto px = [zoomed](int units) { return std::to_string(units * zoomed / 100); };
         const std::string masks = " -fill black -draw 'rectangle " + px(577) + "," + px(14) + " " +
                                   px(602) + "," + px(26) + "' -draw 'rectangle " + px(45) + "," +
                                   px(145) + " " + px(208) + "," + px(159) + "' ";
@@ -461,6 +470,55 @@ TEST_F(EditorSessionTest, ScreenshotsAt100And150AgreeWithTheLinuxEditorInTheSame
         EXPECT_LT(farShare, 0.04);
         closeEditor();
     }
+}
+
+// At 200 % the layout keeps its units: the same gestures, made twice as large on the screen,
+// give the values they give at 100 %.
+TEST_F(EditorSessionTest, PointerGesturesAt200PercentGiveTheValuesOf100Percent) {
+    if (GetSystemMetrics(SM_CYSCREEN) < 1250) {
+        GTEST_SKIP() << "the screen is smaller than the editor at 200 %";
+    }
+    const DWORD zoom = 200;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\HalvdenLabs\\Zoom", nullptr, REG_DWORD,
+                              &zoom, sizeof zoom),
+              ERROR_SUCCESS);
+    host->close();
+    effect = host->open();
+    ASSERT_NE(effect, nullptr);
+    host->prepare();
+    percent = 200;
+    ASSERT_NE(openEditor(), nullptr);
+    RECT client{};
+    GetClientRect(editorWindow(), &client);
+    EXPECT_EQ(client.right, 1314);
+    const auto move = [&](int x, int y) { return "mousemove " + at(x, y) + " sleep 0.15 "; };
+    // Paint: a drag from step 1 to step 5 of slot 1.
+    std::string drag = move(54, 118) + "mousedown 1 sleep 0.2 ";
+    for (int k = 1; k < 5; ++k) {
+        drag += move(54 + 20 * k, 118);
+    }
+    ASSERT_TRUE(xdotool(drag + "mouseup 1"));
+    const auto steps = state()["patterns"][0]["rows"][0]["stepOn"];
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_EQ(steps[k].get<bool>(), k < 5) << "step " << k;
+    }
+    // RES of slot 1 linearly: 30 units right and up is 30 / 200 of the range.
+    dispatch(vst::effSetEditKnobMode, 0, 2);
+    ASSERT_TRUE(xdotool(move(543, 118) + "mousedown 1 sleep 0.2 " + move(553, 118) + move(553, 98) +
+                        "sleep 0.2 mouseup 1"));
+    EXPECT_NEAR(state()["slots"][0]["res"].get<float>(), 30.0f / 200.0f, 1e-4f);
+    // A right click on slot 4's output selector.
+    ASSERT_TRUE(xdotool(move(608, 80 + 62 * 3 + 51) + "click 3"));
+    EXPECT_EQ(state()["slots"][3]["outputPair"].get<int>(), 2);
+    // A file dropped on slot 2's name display (the drag source needs OLE too; the open
+    // editor has it initialised on this thread already).
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    const fs::path kick = scratch / "kick.wav";
+    writeWav(kick, 4410);
+    dropFile(kick, kNameX, kNameY + 62);
+    EXPECT_EQ(fs::path(samplePath(1)).make_preferred(), fs::path(kick).make_preferred());
+    closeEditor();
+    OleUninitialize();
 }
 
 TEST_F(EditorSessionTest, TwentyOpensAndClosesLeaveNoWindowClassOrGdiObject) {
