@@ -86,22 +86,14 @@ void EditorHostWindow::SetUp() {
     if (!haveDisplay()) {
         GTEST_SKIP() << "no X display (run the Windows tests under xvfb-run)";
     }
+    if (GetFileAttributesA(windowsPath("/usr/bin/xdotool").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "no xdotool (tools/install-deps.sh installs it)";
+    }
     host = std::make_unique<TestHost>();
     effect = host->open();
     ASSERT_NE(effect, nullptr);
     host->prepare();
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &hostProcedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    wc.lpszClassName = kHostClass;
-    RegisterClassExW(&wc);
-    RECT r{0, 0, kEditorWidth, kEditorHeight};
-    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    parent = CreateWindowExW(0, kHostClass, L"test host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20,
-                             20, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+    parent = createParent();
     ASSERT_NE(parent, nullptr);
     ShowWindow(parent, SW_SHOW);
     pump(200);
@@ -120,6 +112,21 @@ void EditorHostWindow::TearDown() {
     }
     host->close();
     host.reset();
+}
+
+HWND EditorHostWindow::createParent() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &hostProcedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    wc.lpszClassName = kHostClass;
+    RegisterClassExW(&wc);
+    RECT r{0, 0, kEditorWidth, kEditorHeight};
+    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    return CreateWindowExW(0, kHostClass, L"test host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20,
+                           20, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 HWND EditorHostWindow::openEditor() {

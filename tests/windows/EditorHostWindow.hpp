@@ -40,6 +40,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // A new host window, not yet shown.
+    HWND createParent();
     // Opens the editor in the host window; the editor's HWND.
     HWND openEditor();
     void closeEditor();

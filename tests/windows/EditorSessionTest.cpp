@@ -521,6 +521,42 @@ TEST_F(EditorSessionTest, PointerGesturesAt200PercentGiveTheValuesOf100Percent) 
     OleUninitialize();
 }
 
+TEST_F(EditorSessionTest, AHostWindowDestroyedUnderADragEndsItAndLeavesTheEditorClosable) {
+    ASSERT_NE(openEditor(), nullptr);
+    ASSERT_TRUE(xdotool("mousemove " + at(100, 118) + " click 1"));
+    // The host tears its window down first, as some do when a project closes: here from its
+    // idle while a knob drag runs its loop, which then ends.
+    bool destroyInIdle = true;
+    host->answers.custom = [&](const HostCall& call) -> std::optional<std::intptr_t> {
+        if (call.opcode == vst::audioMasterIdle && destroyInIdle) {
+            destroyInIdle = false;
+            DestroyWindow(parent);
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(xdotool("mousemove " + at(543, 118) + " mousedown 1 sleep 0.3 mousemove " +
+                        at(553, 100) + " sleep 0.3 mouseup 1"));
+    host->answers.custom = nullptr;
+    EXPECT_FALSE(destroyInIdle);
+    EXPECT_FALSE(IsWindow(parent));
+    parent = nullptr;
+    pump(100);
+    EXPECT_EQ(dispatch(vst::effEditIdle), 0);
+    closeEditor();
+    WNDCLASSEXW gone{};
+    gone.cbSize = sizeof gone;
+    wchar_t className[64];
+    std::swprintf(className, 64, L"quoventEditor%p",
+                  static_cast<void*>(GetModuleHandleW(L"quovent.dll")));
+    EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(L"quovent.dll"), className, &gone));
+    // A new host window takes the editor again, with the state the model kept.
+    parent = createParent();
+    ASSERT_NE(parent, nullptr);
+    ShowWindow(parent, SW_SHOW);
+    ASSERT_NE(openEditor(), nullptr);
+    EXPECT_TRUE(state()["patterns"][0]["rows"][0]["stepOn"][2].get<bool>());
+}
+
 TEST_F(EditorSessionTest, TwentyOpensAndClosesLeaveNoWindowClassOrGdiObject) {
     // Once open and closed, so that what stays for the process's life (fonts of the system,
     // COM's own objects) is already there when counting starts.
