@@ -20,10 +20,14 @@ constexpr std::uint32_t mul8(std::uint32_t x, std::uint32_t y) noexcept {
 // A colour as the Linux canvas turns it into a premultiplied pixel: through 16-bit shorts,
 // then the high byte.
 std::uint32_t solidPixel(Color c) noexcept {
+    // The values are never negative, so adding a half and truncating is the Linux library's
+    // own rounding to the nearest, kept exactly.
     const double a = c.a / 255.0;
     const auto channel = [a](std::uint8_t v) {
+        // NOLINTNEXTLINE(bugprone-incorrect-roundings)
         return static_cast<std::uint32_t>(v / 255.0 * a * 65535.0 + 0.5) >> 8;
     };
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
     const auto alpha = static_cast<std::uint32_t>(a * 65535.0 + 0.5) >> 8;
     return (alpha << 24) | (channel(c.r) << 16) | (channel(c.g) << 8) | channel(c.b);
 }

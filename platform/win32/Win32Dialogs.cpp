@@ -39,6 +39,7 @@ HWND ownerOf(const Window* owner) {
     if (owner == nullptr) {
         return nullptr;
     }
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the HWND carried as an integer
     return GetAncestor(reinterpret_cast<HWND>(owner->nativeHandle()), GA_ROOT);
 }
 
@@ -138,6 +139,7 @@ std::optional<std::vector<std::string>> itemDialog(HWND owner,
                               WideText::fromUtf8(pattern).value_or(L"*.*"));
         }
         std::vector<COMDLG_FILTERSPEC> specs;
+        specs.reserve(wide.size());
         for (const auto& [name, pattern] : wide) {
             specs.push_back({name.c_str(), pattern.c_str()});
         }
@@ -202,8 +204,15 @@ std::vector<std::pair<std::string, std::string>> Win32Dialogs::filters(const Fil
             continue;
         }
         const std::string pattern = "*." + extension;
-        list.emplace_back(name + " (" + pattern + ")", pattern);
-        all += all.empty() ? pattern : ";" + pattern;
+        std::string shown = name;
+        shown += " (";
+        shown += pattern;
+        shown += ")";
+        list.emplace_back(std::move(shown), pattern);
+        if (!all.empty()) {
+            all += ';';
+        }
+        all += pattern;
     }
     if (list.size() > 1) {
         list.emplace_back("All Types: (" + all + ")", all);

@@ -467,11 +467,14 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK Win32Window::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the message's pointer as an integer
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         auto* window = static_cast<Win32Window*>(create->lpCreateParams);
         window->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
     }
+    // The object's address as the window keeps it (GWLP_USERDATA holds an integer).
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

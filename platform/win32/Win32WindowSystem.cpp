@@ -155,6 +155,7 @@ std::unique_ptr<Win32Window> Win32WindowSystem::make(DWORD exStyle, DWORD style,
 
 std::unique_ptr<Window> Win32WindowSystem::createChild(NativeWindow parent, Rect rect,
                                                        WindowHandler& handler) {
+    // NativeWindow carries the HWND as an integer. NOLINTNEXTLINE(performance-no-int-to-ptr)
     HWND parentWindow = reinterpret_cast<HWND>(parent);
     if (parent == 0 || rect.empty() || !IsWindow(parentWindow)) {
         return nullptr;
@@ -201,6 +202,7 @@ std::unique_ptr<Window> Win32WindowSystem::createDialog(Window* owner, Rect rect
     // Owned by the host's top-level window: kept above it and hidden with it.
     HWND ownerWindow = nullptr;
     if (owner != nullptr) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the HWND carried as an integer
         ownerWindow = GetAncestor(reinterpret_cast<HWND>(owner->nativeHandle()), GA_ROOT);
     }
     const std::wstring name = WideText::fromUtf8(title).value_or(L"");
