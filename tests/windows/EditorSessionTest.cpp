@@ -557,6 +557,40 @@ TEST_F(EditorSessionTest, AHostWindowDestroyedUnderADragEndsItAndLeavesTheEditor
     EXPECT_TRUE(state()["patterns"][0]["rows"][0]["stepOn"][2].get<bool>());
 }
 
+// A project whose sample has moved: the question comes in the system's message box and the
+// file is chosen in the system's open dialog (the host offers no file selector).
+TEST_F(EditorSessionTest, AMissingSampleIsRelocatedThroughTheSystemsDialogs) {
+    const fs::path moved = scratch / "moved";
+    fs::create_directories(moved);
+    writeWav(moved / "kick.wav", 4410);
+    nlohmann::json bank = state();
+    bank["slots"][0]["samplePath"] = (scratch / "gone" / "kick.wav").string();
+    ASSERT_EQ(host->setChunk(bank.dump()), 1);
+    std::atomic<bool> asked{false};
+    std::atomic<bool> stop{false};
+    std::thread yes([&] {
+        for (int i = 0; i < 3000 && !stop; ++i) {
+            if (HWND box = FindWindowW(L"#32770", L"quovent v1.0")) {
+                asked = true;
+                PostMessageW(box, WM_COMMAND, IDYES, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    FolderDialogAnswer choose(L"Open", fs::path(moved / "kick.wav").make_preferred().wstring());
+    ASSERT_NE(openEditor(), nullptr);
+    const bool loaded = pumpUntil([&] {
+        return fs::path(samplePath(0)).make_preferred() ==
+               fs::path(moved / "kick.wav").make_preferred();
+    });
+    stop = true;
+    yes.join();
+    EXPECT_TRUE(asked.load());
+    EXPECT_TRUE(choose.answered());
+    EXPECT_TRUE(loaded) << samplePath(0);
+}
+
 TEST_F(EditorSessionTest, TwentyOpensAndClosesLeaveNoWindowClassOrGdiObject) {
     // Once open and closed, so that what stays for the process's life (fonts of the system,
     // COM's own objects) is already there when counting starts.
