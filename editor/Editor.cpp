@@ -433,7 +433,7 @@ void Editor::idle() {
         tellReadFailure_ = false;
         sampleBrowser_.reportReadFailure();
     }
-    if (frame_ != nullptr && !inHostIdle_) {
+    if (frame_ != nullptr && !inHostIdle_ && !frame_->inputBlocked()) {
         offerRelocations();
     }
 }

@@ -8,6 +8,7 @@
 // scale itself: it multiplies when it creates, draws and exposes, and divides the pointer.
 #pragma once
 
+#include "platform/NativeDialogs.hpp"
 #include "platform/Window.hpp"
 
 #include <cstdint>
@@ -51,6 +52,9 @@ public:
     // Monotonic milliseconds; wraps after 49 days.
     virtual std::uint32_t tickCount() = 0;
     virtual void sleep(int milliseconds) = 0;
+
+    // The system's own dialogs, or null where the toolkit's (or the desktop's) are used.
+    virtual NativeDialogs* dialogs() { return nullptr; }
 };
 
 // The window system of this platform's display server, or null when no display can be

@@ -67,13 +67,18 @@ done
 
 step "Windows tests under Wine"
 # One scratch prefix for both builds; its wineserver stays up between the test programs
-# and is ended, for this prefix only, when the script ends.
+# and is ended, for this prefix only, when they are done. All of it runs on one virtual X
+# display: Wine's desktop process binds to the display of the program that starts the
+# server, and the editor window's tests draw there (at 200 % too) and move its pointer.
 export QUOVENT_WINEPREFIX="$root/build-wine"
-bash tools/wine-run.sh --start-server
 trap 'bash tools/wine-run.sh --stop-server' EXIT
-for dir in build-win32 build-win64; do
-  (cd "$dir" && ctest --output-on-failure --timeout 600 -j"$jobs")
-done
+xvfb-run -a -s "-screen 0 1600x1300x24" bash -c '
+  set -euo pipefail
+  bash tools/wine-run.sh --start-server
+  trap "bash tools/wine-run.sh --stop-server" EXIT
+  for dir in build-win32 build-win64; do
+    (cd "$dir" && ctest --output-on-failure --timeout 600 -j"$1")
+  done' windows-tests "$jobs"
 
 step "LMMS plays the 32-bit DLL"
 QUOVENT_WIN32_DLL="$root/build-win32/quovent.dll" run_ctest build -L lmms --no-tests=error

@@ -1,5 +1,6 @@
 // Runs one file selection. The host's own selector is used when the host offers it (it
-// answers both "openFileSelector" and "closeFileSelector"); otherwise the desktop's dialog
+// answers both "openFileSelector" and "closeFileSelector"); otherwise the system's own
+// dialog where the window system has one (Windows); otherwise the desktop's dialog
 // (zenity or kdialog) when one is installed and the request has no root to keep below;
 // otherwise the toolkit's built-in dialog, which always works. The backend choice can be
 // forced (tests force the built-in dialog).
@@ -8,9 +9,14 @@
 #include "widgets/DialogBackend.hpp"
 #include "widgets/FileSelectRequest.hpp"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quovent {
+namespace platform {
+class NativeDialogs;
+}
 
 class FrameHost;
 class FrameWindow;
@@ -32,17 +38,22 @@ public:
     // Shows the selector and waits. The result is the number of chosen paths, 0 when
     // cancelled; the paths are in request.results.
     int run(FileSelectRequest& request);
-    // As run, but never the host's selector: the desktop's dialog, or the built-in one when
-    // the request has a root (only the built-in dialog can be held below a directory).
+    // As run, but never the host's selector: the system's dialog where there is one (it
+    // keeps to a root itself), else the desktop's dialog, or the built-in one when the
+    // request has a root (the desktop's dialog cannot be held below a directory).
     int runOwnDialog(FileSelectRequest& request);
     // Tells the host that its result has been consumed (once; the destructor does it too).
     void close();
 
     // Which way the last run went, for tests and diagnostics.
-    enum class Used { Nothing, Host, Desktop, BuiltIn };
+    enum class Used { Nothing, Host, Native, Desktop, BuiltIn };
     Used used() const noexcept { return used_; }
 
 private:
+    // The system's dialog; nullopt when it could not be shown.
+    std::optional<std::vector<std::string>> runNative(platform::NativeDialogs& native,
+                                                      const FileSelectRequest& request);
+
     FrameWindow& frame_;
     FrameHost& host_; // kept apart: close() may run after the frame is gone
     Backend backend_;

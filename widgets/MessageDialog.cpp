@@ -40,6 +40,24 @@ MessageDialog::Answer MessageDialog::show(std::string_view caption, std::string_
         return fallback;
     }
     FrameWindow::BusyScope busy(frame_);
+    if (backend_ != DialogBackend::BuiltIn) {
+        if (platform::NativeDialogs* native = frame_.windowSystem().dialogs()) {
+            using NativeStyle = platform::NativeDialogs::MessageStyle;
+            FrameWindow::InputBlock block(frame_);
+            const auto answer =
+                native->message(&frame_.window(), std::string(caption), std::string(text),
+                                style == Style::YesNo   ? NativeStyle::YesNo
+                                : style == Style::Error ? NativeStyle::Error
+                                                        : NativeStyle::Information);
+            if (answer) {
+                used_ = Used::Native;
+                if (style != Style::YesNo || frame_.isClosing()) {
+                    return style == Style::YesNo ? Answer::No : Answer::Ok;
+                }
+                return *answer == platform::NativeDialogs::Answer::Yes ? Answer::Yes : Answer::No;
+            }
+        }
+    }
     const std::string program = dialogs::desktopProgramFor(backend_);
     if (!program.empty()) {
         const auto status = DesktopFileDialog::runProgram(

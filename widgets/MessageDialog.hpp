@@ -1,6 +1,7 @@
 // Modal message boxes (named so that it never meets the Win32 MessageBox macro): information,
-// error, or a yes/no question, with a caption. The desktop's own (zenity or kdialog) when
-// installed, else the toolkit's built-in window; the editor keeps being served while one is open. A
+// error, or a yes/no question, with a caption. The system's own where the window system has
+// one (Windows: MessageBoxW), else the desktop's (zenity or kdialog) when installed, else the
+// toolkit's built-in window; the editor keeps being served while one is open. A
 // box that cannot be shown, or whose editor closes meanwhile, answers Ok (or No for a question, so
 // nothing is done by default).
 #pragma once
@@ -28,7 +29,7 @@ public:
     static std::vector<std::string> arguments(const std::string& program, std::string_view caption,
                                               std::string_view text, Style style);
 
-    enum class Used { Nothing, Desktop, BuiltIn };
+    enum class Used { Nothing, Native, Desktop, BuiltIn };
     Used used() const noexcept { return used_; }
 
 private:

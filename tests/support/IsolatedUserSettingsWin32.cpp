@@ -30,11 +30,18 @@ IsolatedUserSettings::IsolatedUserSettings(const std::filesystem::path& scratch)
     r->name = L"Software\\QuoventTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
               std::to_wstring(++counter);
     RegDeleteTreeW(HKEY_CURRENT_USER, r->name.c_str());
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, r->name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &r->root, nullptr) != ERROR_SUCCESS ||
-        RegOverridePredefKey(HKEY_CURRENT_USER, r->root) != ERROR_SUCCESS) {
+    const LONG created = RegCreateKeyExW(HKEY_CURRENT_USER, r->name.c_str(), 0, nullptr, 0,
+                                         KEY_ALL_ACCESS, nullptr, &r->root, nullptr);
+    const LONG redirected = created == ERROR_SUCCESS
+                                ? RegOverridePredefKey(HKEY_CURRENT_USER, r->root)
+                                : ERROR_INVALID_HANDLE;
+    if (created != ERROR_SUCCESS || redirected != ERROR_SUCCESS) {
+        if (r->root != nullptr) {
+            RegCloseKey(r->root);
+        }
         delete r;
-        throw std::runtime_error("cannot redirect HKEY_CURRENT_USER");
+        throw std::runtime_error("cannot redirect HKEY_CURRENT_USER (" + std::to_string(created) +
+                                 ", " + std::to_string(redirected) + ")");
     }
     state_ = r;
 }

@@ -105,13 +105,9 @@ private:
     std::array<float*, kChannels> pointers_{};
 };
 
-// Whether the plug-in of this build offers its editor window to hosts. The Windows build
-// has no window backend yet: it declares no editor and answers the editor opcodes with 0.
-#ifdef _WIN32
-inline constexpr bool kPluginHasEditor = false;
-#else
+// Whether the plug-in of this build offers its editor window to hosts (every build has a
+// window backend now).
 inline constexpr bool kPluginHasEditor = true;
-#endif
 
 class TestHost {
 public:

@@ -241,11 +241,11 @@ TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
     EXPECT_NE(missing.error.find(kNote + ".json"), std::string::npos) << missing.error;
 }
 
-TEST(WindowsEditor, TheEditorRunsWithoutAWindowAndSaysSo) {
+TEST(WindowsEditor, AParentThatIsNoWindowIsRefusedWithoutHarm) {
     NoHost host;
     Editor editor(host);
-    EXPECT_FALSE(editor.hasWindow());
-    int parent = 0;
+    EXPECT_TRUE(editor.hasWindow());
+    int parent = 0; // a host that hands over the address of something else
     EXPECT_FALSE(editor.open(&parent));
     EXPECT_FALSE(editor.isOpen());
     editor.idle();
