@@ -8,13 +8,10 @@
 // now and then, whatever the plug-in (see docs/host-binding.md): such a run is retried with
 // the session as it was before it, and only clean runs are judged.
 #include "tests/chunks/ChunkTestSupport.hpp"
+#include "tests/support/ProcessRun.hpp"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,9 +19,6 @@
 #include <cstring>
 #include <map>
 #include <optional>
-#include <thread>
-
-extern char** environ;
 
 namespace quovent::test {
 namespace {
@@ -201,59 +195,17 @@ protected:
 
     // Runs a program with the scratch environment, output captured; killed after a while.
     ToolRun runOnce(const std::vector<std::string>& argv) {
-        std::vector<std::string> entries;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            if (env.count(entry.substr(0, entry.find('='))) == 0) {
-                entries.push_back(entry);
-            }
-        }
-        for (const auto& [key, value] : env) {
-            entries.push_back(key);
-            entries.back().append("=").append(value);
-        }
-        std::vector<char*> envp;
-        envp.reserve(entries.size() + 1);
-        for (std::string& e : entries) {
-            envp.push_back(e.data());
-        }
-        envp.push_back(nullptr);
-        std::vector<std::string> args = argv;
-        std::vector<char*> argp;
-        argp.reserve(args.size() + 1);
-        for (std::string& a : args) {
-            argp.push_back(a.data());
-        }
-        argp.push_back(nullptr);
         const fs::path log = dir / "run.log";
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_adddup2(&files, 1, 2);
-        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-        pid_t pid = 0;
-        const int failed = posix_spawn(&pid, argp[0], &files, nullptr, argp.data(), envp.data());
-        posix_spawn_file_actions_destroy(&files);
+        const ProcessRun process = runProcess(argv, env, log, std::chrono::seconds(120));
         ToolRun run;
-        if (failed != 0) {
-            run.output = std::string("cannot start ") + argp[0] + ": " + std::strerror(failed);
+        if (process.startError != 0) {
+            run.output = "cannot start " + argv.at(0) + ": " + std::strerror(process.startError);
             return run;
         }
         ++runs;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL); // our own child, hung
-                ::waitpid(pid, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
         run.output = readText(log);
-        run.clean = WIFEXITED(status);
-        run.exitCode = run.clean ? WEXITSTATUS(status) : -1;
+        run.clean = process.finished;
+        run.exitCode = process.exitCode;
         return run;
     }
 

@@ -7,15 +7,13 @@
 // hangs), without the right to ask for realtime priority, and in the repository's Wine
 // prefix (build-wine, or $QUOVENT_WINEPREFIX).
 #include "tests/lmms/LmmsProject.hpp"
+#include "tests/support/ProcessRun.hpp"
 #include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,9 +24,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <thread>
-
-extern char** environ;
 
 namespace quovent::test {
 namespace {
@@ -87,73 +82,6 @@ bool readFloatStereo(const fs::path& file, std::vector<float>& left, std::vector
     return false;
 }
 
-struct ProcessRun {
-    bool finished = false; // ended on its own within the time
-    int exitCode = -1;
-};
-
-// Runs argv[0] (searched in PATH) with the environment changed by `env`, standard output
-// and error into `log`; killed when it runs past the deadline.
-ProcessRun run(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-               const fs::path& log, std::chrono::seconds limit) {
-    std::vector<std::string> entries;
-    for (char** e = environ; *e != nullptr; ++e) {
-        const std::string entry = *e;
-        if (env.count(entry.substr(0, entry.find('='))) == 0) {
-            entries.push_back(entry);
-        }
-    }
-    for (const auto& [key, value] : env) {
-        entries.push_back(key);
-        entries.back().append("=").append(value);
-    }
-    std::vector<char*> envp;
-    envp.reserve(entries.size() + 1);
-    for (std::string& e : entries) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> args = argv;
-    std::vector<char*> argp;
-    argp.reserve(args.size() + 1);
-    for (std::string& a : args) {
-        argp.push_back(a.data());
-    }
-    argp.push_back(nullptr);
-
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own process group, so that a hung run is ended with everything it started.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, argp[0], &files, &attributes, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    ProcessRun result;
-    if (failed != 0) {
-        return result;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(-pid, SIGKILL); // the group of our own child
-            ::waitpid(pid, &status, 0);
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    result.finished = WIFEXITED(status);
-    result.exitCode = result.finished ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
 struct Rendering {
     std::string log;
     std::vector<float> left;
@@ -175,9 +103,9 @@ protected:
         fs::create_directories(scratch.path() / "home");
         // The prefix is made once; its server is kept up so that the plug-in's helper starts
         // quickly (for a minute after its last client, unless tools/test-all.sh keeps it).
-        const ProcessRun server =
-            run({std::string(QUOVENT_SOURCE_DIR) + "/tools/wine-run.sh", "--start-server", "60"},
-                env, scratch.path() / "server.log", std::chrono::seconds(120));
+        const ProcessRun server = runProcess(
+            {std::string(QUOVENT_SOURCE_DIR) + "/tools/wine-run.sh", "--start-server", "60"}, env,
+            scratch.path() / "server.log", std::chrono::seconds(120));
         ASSERT_TRUE(server.finished && server.exitCode == 0)
             << readText(scratch.path() / "server.log");
     }
@@ -204,7 +132,7 @@ protected:
         argv.insert(argv.end(), {"render", file.string(), "-x", "1", "-a", "-s",
                                  std::to_string(kRate), "-o", out.string()});
         const fs::path log = scratch.path() / "lmms.log";
-        const ProcessRun lmms = run(argv, env, log, kLmmsTimeout + std::chrono::seconds(10));
+        const ProcessRun lmms = runProcess(argv, env, log, kLmmsTimeout + std::chrono::seconds(10));
         Rendering r;
         r.log = readText(log);
         EXPECT_TRUE(lmms.finished && lmms.exitCode == 0) << r.log;
@@ -225,32 +153,6 @@ protected:
         fromEnvironment("QUOVENT_WINEPREFIX", std::string(QUOVENT_SOURCE_DIR) + "/build-wine");
     std::map<std::string, std::string> env;
 };
-
-// A 16-bit mono WAV at 44.1 kHz: a decaying square wave, so every sample sounds different
-// (level and period) and onsets are sharp.
-void writeWav(const fs::path& path, int frames, int level, int period) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames) * 2;
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(kRate);
-    u32(kRate * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        const int sign = (i / period) % 2 == 0 ? 1 : -1;
-        u16(static_cast<std::uint16_t>(sign * level * (frames - i) / frames));
-    }
-}
 
 // Steps as a JSON array from a 16-character picture: 'x' on, anything else off.
 std::string steps(const std::string& picture) {
@@ -376,7 +278,7 @@ TEST_F(LmmsRender, NotesOnChannelTenPlayTheSlotSamplesSampleExact) {
     std::vector<std::string> windowsPaths;
     for (int k = 0; k < 8; ++k) {
         const fs::path file = scratch.path() / "kit" / ("s" + std::to_string(k) + ".wav");
-        writeWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
+        writeDecayingSquareWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
         linuxPaths.push_back(file.string());
         windowsPaths.push_back("Z:" + file.generic_string()); // Wine's drive Z: is /
     }
@@ -407,7 +309,7 @@ TEST_F(LmmsRender, NotesOnChannelTenPlayTheSlotSamplesSampleExact) {
 
 TEST_F(LmmsRender, ANoteOnChannelFifteenPlaysItsPatternOnTheSteps) {
     const fs::path file = scratch.path() / "kit" / "hit.wav";
-    writeWav(file, 2000, 20000, 13);
+    writeDecayingSquareWav(file, 2000, 20000, 13);
     const std::string row = "x...x.x...x.xx..";
     LmmsTrack pattern{"pattern",
                       15,

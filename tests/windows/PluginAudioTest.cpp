@@ -5,6 +5,7 @@
 #include "platform/NativePath.hpp"
 #include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 
@@ -17,37 +18,13 @@ using quovent::test::AudioBuffers;
 using quovent::test::EventList;
 using quovent::test::MidiMessage;
 using quovent::test::TestHost;
+using quovent::test::writeDecayingSquareWav;
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr int kChannels = AudioBuffers::kChannels;
-
-// A 16-bit mono WAV: a decaying square wave of its own level and period, so every slot's
-// sample sounds different and its onset is sharp.
-void writeWav(const fs::path& path, int frames, int level, int period) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames) * 2;
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(kRate);
-    u32(kRate * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        const int sign = (i / period) % 2 == 0 ? 1 : -1;
-        u16(static_cast<std::uint16_t>(sign * level * (frames - i) / frames));
-    }
-}
 
 struct MidiAt {
     int frame = 0;
@@ -73,7 +50,7 @@ protected:
         std::string slots;
         for (int k = 0; k < 8; ++k) {
             const fs::path file = kit / platform::NativePath::fromUtf8(names[k] + ".wav");
-            writeWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
+            writeDecayingSquareWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
             samplePaths[k] = platform::NativePath::toUtf8(file);
             slots += (k == 0 ? "" : ", ") + std::string(R"({"samplePath": ")") +
                      platform::NativePath::toGenericUtf8(file) + "\"}";
