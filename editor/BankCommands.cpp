@@ -1,7 +1,7 @@
 // Import and Export of groove bank files from the editor's top row.
 #include "editor/BankCommands.hpp"
 
-#include "editor/BankFile.hpp"
+#include "instrument/BankFile.hpp"
 #include "editor/Editor.hpp"
 #include "platform/NativePath.hpp"
 
@@ -40,7 +40,7 @@ void BankCommands::exportBank() {
     if (!file.has_extension()) {
         file += ".json";
     }
-    const BankExportResult result = BankFile::exportBank(editor_, file);
+    const BankExportResult result = editor_.instrument().exportBank(file);
     if (!result.ok) {
         editor_.dialogs().showMessage(exportFailedText(result.error));
     }
@@ -53,7 +53,7 @@ void BankCommands::importBank() {
         return;
     }
     const BankImportResult result =
-        BankFile::importBank(editor_, platform::NativePath::fromUtf8(*chosen));
+        editor_.instrument().importBank(platform::NativePath::fromUtf8(*chosen));
     if (!result.ok) {
         editor_.dialogs().showMessage(importRefusedText(result.error));
         return;

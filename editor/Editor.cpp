@@ -1,7 +1,7 @@
 // The editor object: window lifecycle, idle, control dispatch and the StepEdit keys.
 #include "editor/Editor.hpp"
 
-#include "editor/BankFile.hpp"
+#include "instrument/BankFile.hpp"
 #include "editor/TextStyle.hpp"
 #include "platform/UserSettings.hpp"
 #include "widgets/KnobMode.hpp"
@@ -30,9 +30,10 @@ std::string wholeNumber(float value) {
 }
 } // namespace
 
-Editor::Editor(HostServices& host)
-    : host_(host), sampleBrowser_(headlessDialogs_, [this] { return samplesPerStep(); }),
-      clipboardOperations_(sequencer_, clipboardRow, copySourceSlot, sampleBrowser_),
+Editor::Editor(Instrument& instrument, HostServices& host)
+    : instrument_(instrument), host_(host), lock_(instrument.lock()),
+      sampleBrowser_(headlessDialogs_, [this] { return samplesPerStep(); }),
+      clipboardOperations_(instrument.sequencer(), clipboardRow, copySourceSlot, sampleBrowser_),
       windowSystem_([] { return platform::createNativeWindowSystem(); }), zoom_([this] {
           // Asked before the first open: a connection of its own, closed again at once.
           const auto system = windowSystem_();
@@ -40,7 +41,7 @@ Editor::Editor(HostServices& host)
       }) {
     for (int i = 0; i < capacity::kRowSlots; ++i) {
         rows_[static_cast<std::size_t>(i)] =
-            std::make_unique<SlotRowView>(*this, sequencer_.slots().slot(i));
+            std::make_unique<SlotRowView>(*this, sequencer().slots().slot(i));
     }
     sampleBrowser_.setView(this);
     clipboardOperations_.setView(this);
@@ -61,94 +62,25 @@ SampleDialogs& Editor::dialogs() noexcept {
 }
 
 double Editor::samplesPerStep() const {
-    return sequencer_.samplesPerStep(host_.sampleRate());
-}
-
-void Editor::setSolo(int s, bool on) {
-    SlotBank& slots = sequencer_.slots();
-    if (s < 0 || s >= capacity::kRowSlots) {
-        return;
-    }
-    slots.slot(s).solo = on ? 1 : 0;
-    int lit = 0;
-    for (int i = 0; i < capacity::kRowSlots; ++i) {
-        lit += slots.slot(i).solo != 0 ? 1 : 0;
-    }
-    if (on && lit == 1) {
-        for (int i = 0; i < capacity::kRowSlots; ++i) {
-            savedActive[static_cast<std::size_t>(i)] = slots.slot(i).active;
-            slots.slot(i).active = i == s ? 1 : 0;
-        }
-    } else if (!on && lit == 0) {
-        for (int i = 0; i < capacity::kRowSlots; ++i) {
-            slots.slot(i).active = savedActive[static_cast<std::size_t>(i)];
-        }
-    } else {
-        slots.slot(s).active = on ? 1 : 0;
-    }
-}
-
-// The requests say what the user asked for (play this pattern from its start, or stop), so
-// the audio side ends in that state however many clicks come before its next block.
-void Editor::playCurrentPatternIfPlaying() {
-    if (sequencer_.playing != 0) {
-        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
-    }
-}
-
-void Editor::selectPatternKey(int key) {
-    if (key < 0 || key >= PatternBank::kKeys) {
-        return;
-    }
-    sequencer_.patterns().selectKey(key);
-    playCurrentPatternIfPlaying();
-}
-
-void Editor::selectPatternBank(int bank) {
-    if (bank < 0 || bank >= PatternBank::kBanks) {
-        return;
-    }
-    sequencer_.patterns().selectBank(bank);
-    playCurrentPatternIfPlaying();
-}
-
-void Editor::selectPattern(int bank, int key) {
-    PatternBank& patterns = sequencer_.patterns();
-    if (bank < 0 || bank >= PatternBank::kBanks || key < 0 || key >= PatternBank::kKeys) {
-        return;
-    }
-    const bool changed = bank != patterns.bank() || key != patterns.key();
-    patterns.selectBank(bank);
-    patterns.selectKey(key);
-    if (changed) {
-        playCurrentPatternIfPlaying();
-    }
-}
-
-void Editor::setPlaying(bool on) {
-    if (on) {
-        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
-    } else {
-        sequencer_.requestStop();
-    }
+    return instrument_.samplesPerStep();
 }
 
 bool Editor::setStepEditModeFromKey(int character) {
     switch (character) {
     case 'v':
-        stepEditMode = 0.0f;
+        instrument_.stepEditMode = 0.0f;
         return true;
     case 't':
-        stepEditMode = 0.25f;
+        instrument_.stepEditMode = 0.25f;
         return true;
     case 'f':
-        stepEditMode = 0.5f;
+        instrument_.stepEditMode = 0.5f;
         return true;
     case 'r':
-        stepEditMode = 0.75f;
+        instrument_.stepEditMode = 0.75f;
         return true;
     case 'p':
-        stepEditMode = 1.0f;
+        instrument_.stepEditMode = 1.0f;
         return true;
     default:
         return false;
@@ -211,7 +143,9 @@ bool Editor::open(void* parent) {
     openZoom_ = zoom;
     parent_ = parent;
     ++openCount_;
-    modelReplaced_ = false; // the controls are built from the model as it is now
+    // The controls are built from the model as it is now.
+    shownStateChanges_ = instrument_.stateChanges();
+    shownHostChanges_ = instrument_.hostParameterChanges();
     lastIdleTick_ = frame_->windowSystem().tickCount();
     widgetDialogs_ = std::make_unique<WidgetDialogs>(*frame_);
     sampleBrowser_.setDialogs(*widgetDialogs_);
@@ -225,8 +159,6 @@ bool Editor::open(void* parent) {
     // Read once every control exists; a failure is told from the first host idle, when the
     // host shows the window, never from a modal loop inside this call.
     tellReadFailure_ = sampleBrowser_.readSampleBase();
-    // The first open completes the slot bank; the dispatch walks the slots up to its count.
-    sequencer_.slots().setCount(capacity::kRowSlots);
     showCurrentPattern();
     float hostBpm = 0.0f;
     {
@@ -237,10 +169,10 @@ bool Editor::open(void* parent) {
         return false; // the host closed the window while it was asked the tempo
     }
     setTempoDisplay(hostBpm > 0.0f ? hostBpm : kDefaultBpm);
-    shownTempo_ = sequencer_.tempo;
-    shownNoteCount = sequencer_.liveVoices;
+    shownTempo_ = sequencer().tempo;
+    shownNoteCount = sequencer().liveVoices;
     notesDisplay->setValue(static_cast<float>(shownNoteCount));
-    playButton->setValue(sequencer_.playing != 0 ? 1.0f : 0.0f);
+    playButton->setValue(sequencer().playing != 0 ? 1.0f : 0.0f);
     frame_->setDirty();
     if (answeredZoom_ != 0 && answeredZoom_ != openZoom_) {
         // The host sized its window by an older answer.
@@ -261,11 +193,11 @@ void Editor::buildTopControls() {
         f.add(std::make_unique<MomentaryButton>(Rect{33, 16, 74, 36}, this, 160, bitmap(160)));
     stepEditSwitch = f.add(std::make_unique<StepSwitchHorizontal>(Rect{143, 35, 196, 51}, this, 151,
                                                                   bitmap(151), kStepEditPositions));
-    stepEditSwitch->setValue(stepEditMode);
+    stepEditSwitch->setValue(instrument_.stepEditMode);
     shuffleKnob =
         f.add(std::make_unique<Knob>(Rect{65, 52, 85, 72}, this, 162, bitmap(162), kKnobFrames));
     shuffleKnob->setDefaultValue(0.0f);
-    shuffleKnob->setValue(sequencer_.shuffleAmount);
+    shuffleKnob->setValue(sequencer().shuffleAmount);
 }
 
 void Editor::buildReadouts() {
@@ -389,7 +321,7 @@ void Editor::showAudioState() {
     if (notesDisplay == nullptr || playButton == nullptr) {
         return; // the window is still being built
     }
-    const int voices = sequencer_.liveVoices;
+    const int voices = sequencer().liveVoices;
     if (voices != shownNoteCount) {
         shownNoteCount = voices;
         notesDisplay->setValue(static_cast<float>(voices));
@@ -397,8 +329,8 @@ void Editor::showAudioState() {
     for (auto& r : rows_) {
         r->showLamp();
     }
-    playButton->setValue(sequencer_.playing != 0 ? 1.0f : 0.0f);
-    const float tempo = sequencer_.tempo;
+    playButton->setValue(sequencer().playing != 0 ? 1.0f : 0.0f);
+    const float tempo = sequencer().tempo;
     if (tempo != shownTempo_) {
         shownTempo_ = tempo;
         if (tempo > 0.0f) {
@@ -422,9 +354,8 @@ void Editor::idle() {
     ModelLock::Scope hold(lock_);
     // Nested in the modal idle's host idle, only the audio state is copied: the control
     // that runs the loop may rely on the others staying as they are.
-    if (frame_ != nullptr && !inHostIdle_ && modelReplaced_) {
-        modelReplaced_ = false;
-        showModel();
+    if (frame_ != nullptr && !inHostIdle_) {
+        showModelChanges();
     }
     refresh();
     // Messages and questions only from the host's own idle, with nothing of ours running:
@@ -475,6 +406,20 @@ void Editor::endEdit(int tag) {
     host_.endEdit(tag);
 }
 
+void Editor::beginEdit(const Control& control) {
+    beginEdit(control.tag());
+    if (const ParameterId id = parameterOf(control); id != ParameterTable::kNone) {
+        instrument_.beginParameterEdit(id);
+    }
+}
+
+void Editor::endEdit(const Control& control) {
+    if (const ParameterId id = parameterOf(control); id != ParameterTable::kNone) {
+        instrument_.endParameterEdit(id);
+    }
+    endEdit(control.tag());
+}
+
 bool Editor::hasHostFileSelector() {
     ModelLock::Released out(lock_);
     return host_.hasHostFileSelector();
@@ -490,43 +435,17 @@ void Editor::closeHostFileSelector(FileSelectRequest& request) {
     host_.closeHostFileSelector(request);
 }
 
-// ---- The host's saved state ---------------------------------------------------------------
-
-void Editor::saveState(std::string& text) {
-    ModelLock::Scope hold(lock_);
-    text = BankFile::stateText(*this);
-}
-
-bool Editor::restoreState(std::string_view text) {
-    ModelLock::Scope hold(lock_);
-    if (!BankFile::restoreState(*this, text).ok) {
-        return false;
-    }
-    for (int s = 0; s < capacity::kRowSlots; ++s) {
-        relocationPending_[static_cast<std::size_t>(s)] =
-            sequencer_.slots().slot(s).sampleMissing();
-    }
-    modelReplaced_ = true;
-    return true;
-}
-
-bool Editor::relocationPending(int slot) const {
-    return slot >= 0 && slot < capacity::kRowSlots &&
-           relocationPending_[static_cast<std::size_t>(slot)];
-}
-
 void Editor::offerRelocations() {
     if (relocating_) {
         return;
     }
     relocating_ = true;
     for (int s = 0; s < capacity::kRowSlots && frame_ != nullptr; ++s) {
-        bool& pending = relocationPending_[static_cast<std::size_t>(s)];
-        Slot& slot = sequencer_.slots().slot(s);
-        if (!pending) {
+        Slot& slot = sequencer().slots().slot(s);
+        if (!instrument_.relocationPending(s)) {
             continue;
         }
-        pending = false;
+        instrument_.setRelocationPending(s, false);
         if (!slot.sampleMissing()) {
             continue; // another sample was set meanwhile
         }
@@ -535,7 +454,7 @@ void Editor::offerRelocations() {
         if (frame_ == nullptr || openCount_ != asked) {
             // The host closed the window during the question: that was no answer of the
             // user's, so the slot is offered again when the window next opens.
-            pending = slot.sampleMissing();
+            instrument_.setRelocationPending(s, slot.sampleMissing());
             break;
         }
     }
@@ -564,7 +483,7 @@ void Editor::showStepEditMode() {
     if (stepEditSwitch == nullptr) {
         return;
     }
-    stepEditSwitch->setValue(stepEditMode);
+    stepEditSwitch->setValue(instrument_.stepEditMode);
     stepEditSwitch->setDirty();
     showCurrentPattern();
 }
@@ -595,10 +514,27 @@ void Editor::showCurrentPattern() {
     for (auto& r : rows_) {
         r->steps().show();
     }
-    patternKeys.show(sequencer_.patterns());
+    patternKeys.show(sequencer().patterns());
+}
+
+void Editor::showModelChanges() {
+    if (instrument_.stateChanges() != shownStateChanges_) {
+        showModel();
+        return;
+    }
+    const unsigned hostChanges = instrument_.hostParameterChanges();
+    if (hostChanges != shownHostChanges_) {
+        shownHostChanges_ = hostChanges;
+        for (int s = 0; s < capacity::kRowSlots; ++s) {
+            showSlotControls(s);
+        }
+        showShuffle();
+    }
 }
 
 void Editor::showModel() {
+    shownStateChanges_ = instrument_.stateChanges();
+    shownHostChanges_ = instrument_.hostParameterChanges();
     for (int s = 0; s < capacity::kRowSlots; ++s) {
         showSlotSettings(s);
     }
@@ -622,7 +558,7 @@ void Editor::showSlotControls(int slot) {
 
 void Editor::showShuffle() {
     if (shuffleKnob != nullptr) {
-        shuffleKnob->setValue(sequencer_.shuffleAmount);
+        shuffleKnob->setValue(sequencer().shuffleAmount);
         shuffleKnob->setDirty();
     }
 }
@@ -630,8 +566,7 @@ void Editor::showShuffle() {
 // ---- Dispatch -------------------------------------------------------------------------
 
 int Editor::rowOf(const Control& control) const {
-    const int count = std::min(sequencer_.slots().count(), capacity::kRowSlots);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < capacity::kRowSlots; ++i) {
         if (rows_[static_cast<std::size_t>(i)]->owns(&control)) {
             return i;
         }
@@ -663,10 +598,32 @@ void Editor::redraw(DrawContext* context, Control* control) {
     }
 }
 
-void Editor::automate(int slot, int tag, float value) {
-    setCurrentSlot(&sequencer_.slots().slot(slot));
-    ModelLock::Released out(lock_);
-    host_.setParameterAutomated(tag, value);
+ParameterId Editor::parameterOf(const Control& control) const {
+    if (&control == shuffleKnob) {
+        return ParameterTable::kShuffle;
+    }
+    const int s = rowOf(control);
+    if (s < 0) {
+        return ParameterTable::kNone;
+    }
+    const SlotRowView& r = *rows_[static_cast<std::size_t>(s)];
+    const std::pair<const Control*, SlotField> fields[] = {
+        {r.volume, SlotField::Volume}, {r.length, SlotField::Length},
+        {r.tune, SlotField::Tune},     {r.freq, SlotField::Freq},
+        {r.res, SlotField::Res},       {r.pan, SlotField::Pan},
+        {r.filterType, SlotField::Filter}, {r.mute, SlotField::Mute},
+        {r.solo, SlotField::Solo},     {r.output, SlotField::Output},
+    };
+    for (const auto& [c, field] : fields) {
+        if (c == &control) {
+            return ParameterTable::slotParameter(s, field);
+        }
+    }
+    return ParameterTable::kNone;
+}
+
+void Editor::edit(ParameterId id, float value) {
+    instrument_.editParameter(id, value);
 }
 
 void Editor::valueChanged(DrawContext* context, Control& control) {
@@ -703,18 +660,18 @@ void Editor::valueChanged(DrawContext* context, Control& control) {
         return;
     }
     case 151:
-        stepEditMode = value;
+        instrument_.stepEditMode = value;
         showCurrentPattern();
         return;
     case 158:
-        setPlaying(static_cast<int>(value) != 0);
+        instrument_.setPlaying(static_cast<int>(value) != 0);
         return;
     case 161:
-        selectPatternBank(patternKeys.bankOf(&control));
+        instrument_.selectPatternBank(patternKeys.bankOf(&control));
         showCurrentPattern();
         return;
     case 162:
-        sequencer_.shuffleAmount = value;
+        edit(ParameterTable::kShuffle, value);
         return;
     case 201:
         if (Slot* slot = currentSlot()) {
@@ -723,9 +680,9 @@ void Editor::valueChanged(DrawContext* context, Control& control) {
         return;
     case 137:
         if (const int key = patternKeys.keyOf(&control); key >= 0) {
-            selectPatternKey(key);
+            instrument_.selectPatternKey(key);
             showCurrentPattern();
-            if (sequencer_.playing != 0 && playButton != nullptr) {
+            if (sequencer().playing != 0 && playButton != nullptr) {
                 playButton->setValue(1.0f);
             }
         }
@@ -748,7 +705,7 @@ void Editor::dispatchSlotControl(Control& control, int tag, float value) {
         if (step >= 0) {
             const StepButton& button = *r.steps().button(step);
             const int lane = stepEditLane();
-            PatternRow& pattern = sequencer_.patterns().currentRow(s);
+            PatternRow& pattern = sequencer().patterns().currentRow(s);
             pattern.setStep(step, button.on());
             pattern.setLane(lane, step, button.laneValue(lane));
         }
@@ -763,6 +720,10 @@ void Editor::dispatchSlotControl(Control& control, int tag, float value) {
     case 135:
         if (&control == r.previous && pressStarts(control)) {
             sampleBrowser_.previousSample(slot);
+        } else if (&control == r.output) {
+            // The selector has set the pair already; the instrument tells the host.
+            edit(ParameterTable::slotParameter(s, SlotField::Output),
+                 static_cast<float>(slot.outputPair.load()));
         }
         break;
     case 136:
@@ -772,17 +733,15 @@ void Editor::dispatchSlotControl(Control& control, int tag, float value) {
         break;
     case 141:
     case 142:
+    case 145:
     case 153:
     case 154:
     case 157:
-        automate(s, tag, value);
-        break;
-    case 145:
-        automate(s, tag, value);
-        slot.updateSyncIncrement(samplesPerStep());
+        // The instrument also stretches a synchronised slot's sample for a new tune.
+        edit(parameterOf(control), value);
         break;
     case 143:
-        slot.toggleActive();
+        edit(ParameterTable::slotParameter(s, SlotField::Mute), slot.active != 0 ? 1.0f : 0.0f);
         break;
     case 144:
         setSoloFromButton(s, value);
@@ -796,7 +755,8 @@ void Editor::dispatchSlotControl(Control& control, int tag, float value) {
         r.steps().show();
         break;
     case 156:
-        slot.setFilterModeFromValue(value);
+        edit(ParameterTable::slotParameter(s, SlotField::Filter),
+             static_cast<float>(Slot::filterModeFromValue(value)));
         break;
     case 200:
         clipboardOperations_.slotMenu(s, static_cast<int>(value), stepEditLane());
@@ -807,7 +767,8 @@ void Editor::dispatchSlotControl(Control& control, int tag, float value) {
 }
 
 void Editor::setSoloFromButton(int s, float value) {
-    setSolo(s, static_cast<int>(value) != 0);
+    edit(ParameterTable::slotParameter(s, SlotField::Solo),
+         static_cast<int>(value) != 0 ? 1.0f : 0.0f);
     // The model decided every slot's active flag; the mute and solo buttons show it.
     for (int i = 0; i < capacity::kRowSlots; ++i) {
         SlotRowView& r = row(i);

@@ -1,15 +1,16 @@
-// The instrument's editor object. It owns the sequencer model for the instance's whole
-// life and, while its window is open, the window and the controls that show and edit it.
-// Every control reports to valueChanged, which dispatches on the control's tag (and, for the
-// tags two kinds of control share, on the control itself).
+// The instrument's editor: a view over an Instrument. While its window is open it owns the
+// window and the controls that show and edit the instrument's model; it builds them from
+// the model, edits the model through the instrument's operations and reports parameter
+// edits to the instrument, which tells the plug-in format. Every control reports to
+// valueChanged, which dispatches on the control's tag (and, for the tags two kinds of
+// control share, on the control itself).
 //
-// Threads: the window and its controls belong to the editor thread. The model is also
-// saved and restored by the host from any thread (saveState, restoreState); the model lock
-// keeps those apart from the editor thread's work, which lets go of it whenever it waits or
-// calls the host. A restore never touches a control: the next idle shows the new model.
-// currentSlot() may be read by the host's setParameter on its audio thread. The audio thread
-// never touches a control or the lock: idle() copies what it changed (lamps, Play, tempo,
-// voice count) into the controls.
+// Threads: the window and its controls belong to the editor thread. The host may save and
+// restore the instrument's state from any thread; the instrument's model lock keeps those
+// apart from the editor thread's work, which lets go of it whenever it waits or calls the
+// host. A restore never touches a control: the next idle shows the new model. The audio
+// thread never touches a control or the lock: idle() copies what it changed (lamps, Play,
+// tempo, voice count) into the controls.
 #pragma once
 
 #include "editor/BankCommands.hpp"
@@ -18,14 +19,14 @@
 #include "editor/EditorZoom.hpp"
 #include "editor/HeadlessDialogs.hpp"
 #include "editor/HostServices.hpp"
-#include "editor/ModelLock.hpp"
+#include "instrument/ModelLock.hpp"
 #include "editor/PatternKeys.hpp"
 #include "editor/SampleBaseDisplay.hpp"
 #include "editor/SampleBrowser.hpp"
 #include "editor/SlotRowView.hpp"
 #include "editor/WidgetDialogs.hpp"
 #include "engine/PatternRow.hpp"
-#include "engine/Sequencer.hpp"
+#include "instrument/Instrument.hpp"
 #include "platform/WindowSystem.hpp"
 #include "widgets/FrameHost.hpp"
 #include "widgets/FrameWindow.hpp"
@@ -63,7 +64,7 @@ public:
 
     using WindowSystemFactory = std::function<std::unique_ptr<platform::WindowSystem>()>;
 
-    explicit Editor(HostServices& host);
+    Editor(Instrument& instrument, HostServices& host);
     ~Editor() override;
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
@@ -82,23 +83,15 @@ public:
     void doIdle() override;
     void beginEdit(int tag) override;
     void endEdit(int tag) override;
+    // A drag over a control that sets a parameter is also that parameter's edit gesture.
+    void beginEdit(const Control& control) override;
+    void endEdit(const Control& control) override;
     bool onKeyDown(const platform::KeyEvent& key) override;
     using EditorBase::onKeyUp;
     using FrameHost::onKeyUp;
     bool hasHostFileSelector() override;
     int openHostFileSelector(FileSelectRequest& request) override;
     void closeHostFileSelector(FileSelectRequest& request) override;
-
-    // ---- The state the host keeps in its project (any thread but the audio thread) -------
-    // The groove bank text of the whole state, every sample path absolute.
-    void saveState(std::string& text);
-    // Replaces the whole state with the text's, all-or-nothing; false (nothing changed) when
-    // the text is refused. Opens no dialog: the window, when open, shows the new state at
-    // its next idle, and samples that could not be found are offered for relocation at the
-    // first idle of an open window.
-    bool restoreState(std::string_view text);
-    // Slots whose missing sample is still to be offered for relocation.
-    bool relocationPending(int slot) const;
 
     // ValueListener: what each control's change does.
     void valueChanged(DrawContext* context, Control& control) override;
@@ -128,15 +121,13 @@ public:
     void showShuffle() override;
 
     HostServices& host() noexcept { return host_; }
-    Sequencer& sequencer() noexcept { return sequencer_; }
-    const Sequencer& sequencer() const noexcept { return sequencer_; }
+    Instrument& instrument() noexcept { return instrument_; }
+    Sequencer& sequencer() noexcept { return instrument_.sequencer(); }
+    const Sequencer& sequencer() const noexcept { return instrument_.sequencer(); }
 
-    // The slot whose control reported last: the target of the host's setParameter, which
-    // may read it on the audio thread.
-    Slot* currentSlot() const noexcept { return currentSlot_.load(std::memory_order_acquire); }
-    void setCurrentSlot(Slot* slot) noexcept {
-        currentSlot_.store(slot, std::memory_order_release);
-    }
+    // The slot whose control reported last (the instrument's current slot).
+    Slot* currentSlot() const noexcept { return instrument_.currentSlot(); }
+    void setCurrentSlot(Slot* slot) noexcept { instrument_.setCurrentSlot(slot); }
 
     SampleBrowser& sampleBrowser() noexcept { return sampleBrowser_; }
     ClipboardOperations& clipboardOperations() noexcept { return clipboardOperations_; }
@@ -146,26 +137,10 @@ public:
     // Samples per step at the host's rate and the last tempo the audio thread saw.
     double samplesPerStep() const;
 
-    // Model side of the controls; the window shows the results.
-    // Solo: the first solo saves every slot's active flag and leaves only its slot active;
-    // further solos add their slot; releasing the last solo restores the saved flags.
-    void setSolo(int slot, bool on);
-    // A pattern key or bank while playing plays the newly current pattern from its start in
-    // place of the old one (also when it is the same pattern).
-    void selectPatternKey(int key);
-    void selectPatternBank(int bank);
-    // Bank and key at once (an imported bank): while playing, a changed selection plays the
-    // new pattern from its start in place of the old one.
-    void selectPattern(int bank, int key);
-    // The Play button: plays the current pattern from its start, or stops what it started.
-    void setPlaying(bool on);
     // The StepEdit shortcuts v, t, f, r, p (lower case only). True when the key was used.
     bool setStepEditModeFromKey(int character);
-
-    float stepEditMode = 0.0f;
-    // Edited lane: integer part of stepEditMode x 4 (0 Vol .. 4 Pan).
-    int stepEditLane() const noexcept { return static_cast<int>(stepEditMode * 4.0f); }
-    std::array<int, capacity::kRowSlots> savedActive{1, 1, 1, 1, 1, 1, 1, 1};
+    // Edited lane (0 Vol .. 4 Pan), as the instrument keeps it.
+    int stepEditLane() const noexcept { return instrument_.stepEditLane(); }
     int copySourceSlot = -1;
     int shownNoteCount = 0;
     PatternRow clipboardRow;
@@ -188,10 +163,10 @@ public:
     void showStepEditMode();
     // Every control from the model: slot rows, step buttons, pattern keys, StepEdit, Shuffle.
     void showModel();
+    // What a restore or the host changed since the window last showed the model.
+    void showModelChanges();
 
 private:
-    void playCurrentPatternIfPlaying();
-
     void buildTopControls();
     void buildReadouts();
     void checkZoomItem();
@@ -212,15 +187,16 @@ private:
     // A momentary button reports on every pass while held; its action runs once per press.
     bool pressStarts(const Control& control);
     void dispatchSlotControl(Control& control, int tag, float value);
-    void automate(int slot, int tag, float value);
+    // The parameter a control sets (a slot row's control by its tag, or Shuffle); kNone for
+    // a control that sets none.
+    ParameterId parameterOf(const Control& control) const;
+    void edit(ParameterId id, float value);
     void redraw(DrawContext* context, Control* control);
     void setSoloFromButton(int slot, float value);
 
+    Instrument& instrument_;
     HostServices& host_;
-    // Declared before everything it guards, so it outlives them.
-    mutable ModelLock lock_; // getRect reads the open window's zoom under it too
-    Sequencer sequencer_;
-    std::atomic<Slot*> currentSlot_{nullptr};
+    ModelLock& lock_; // the instrument's; getRect reads the open window's zoom under it too
     HeadlessDialogs headlessDialogs_;
     // The window's dialogs. The host may close the window from inside one of them, so the
     // dialogs of a closed window are kept until the next close (or the end) instead of
@@ -246,9 +222,10 @@ private:
     // The stored sample base could not be read at open; the next host idle says so.
     bool tellReadFailure_ = false;
     float shownTempo_ = 0.0f;
-    // A restore replaced the model; the open window shows it at its next host idle.
-    bool modelReplaced_ = false;
-    std::array<bool, capacity::kRowSlots> relocationPending_{};
+    // The instrument's change counts as the open window last showed them: a restore or a
+    // host's parameter change is shown at the next host idle.
+    unsigned shownStateChanges_ = 0;
+    unsigned shownHostChanges_ = 0;
     bool relocating_ = false;
     // Counts opens, so a relocation pass sees when the host closed or reopened the window
     // from inside one of its dialogs.

@@ -1,6 +1,7 @@
-// What the editor asks of the host, without knowing the plug-in interface: the instrument
-// object implements this and turns each call into the host callback of the same meaning.
-// Editor thread only.
+// What the editor asks of the host it runs in, without knowing the plug-in interface: each
+// format adapter implements this and turns each call into what its format offers (a host
+// callback, a host interface, or nothing). Parameter edits do not come through here: they go
+// to the instrument, which tells the format adapter. Editor thread only.
 #pragma once
 
 #include "widgets/FileSelectRequest.hpp"
@@ -11,16 +12,15 @@ class HostServices {
 public:
     virtual ~HostServices() = default;
 
-    // Stores the value as the parameter (a setting of the current slot) and tells the host.
-    virtual void setParameterAutomated(int index, float value) = 0;
-    virtual void beginEdit(int index) = 0;
-    virtual void endEdit(int index) = 0;
+    // A control starts or ends tracking a drag (its tag): the hint VST 2 hosts take as an
+    // automation gesture. Formats whose gestures are per parameter do nothing here.
+    virtual void beginEdit(int /*tag*/) {}
+    virtual void endEdit(int /*tag*/) {}
     // Gives the host its idle while a control tracks the mouse.
-    virtual void masterIdle() = 0;
+    virtual void masterIdle() {}
     // The host's tempo in BPM, or 0 when it reports none.
     virtual float hostTempo() = 0;
-    virtual float sampleRate() const = 0;
-    virtual bool canHostDo(const char* text) = 0;
+    virtual bool canHostDo(const char* /*text*/) { return false; }
     // Asks the host to give the editor's window a new size in pixels (the zoom changed).
     // True when the host did; false when it refused or cannot.
     virtual bool resizeWindow(int /*width*/, int /*height*/) { return false; }

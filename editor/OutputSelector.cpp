@@ -5,8 +5,9 @@
 
 namespace quovent {
 
-OutputSelector::OutputSelector(Rect size, BitmapPtr background, Slot& slot)
-    : TextDisplay(size, nullptr, kTag, std::move(background)), slot_(slot) {
+OutputSelector::OutputSelector(Rect size, ValueListener* listener, BitmapPtr background,
+                               Slot& slot)
+    : TextDisplay(size, listener, kTag, std::move(background)), slot_(slot) {
     textStyle::apply(*this, textStyle::kCentre);
     show();
 }
@@ -30,6 +31,7 @@ void OutputSelector::onMouseDown(DrawContext& context, Point /*where*/) {
     }
     show();
     update(context);
+    report(&context);
 }
 
 } // namespace quovent

@@ -14,7 +14,6 @@ struct InitialFill {
 } // namespace
 
 Relaxed<float> NoteRatioTable::entries_[capacity::kMidiNotes];
-Relaxed<float> NoteRatioTable::noteOffScale_{1.0f};
 
 void NoteRatioTable::fill() noexcept {
     double value = 1.0;

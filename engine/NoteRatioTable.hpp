@@ -1,9 +1,9 @@
-// The process-wide note ratio table and note-off scale, shared by every instance of the
-// loaded library. Entry n holds 2^((n - 60) / 12) as a float.
+// The process-wide note ratio table, shared by every instance of the loaded library. Entry n
+// holds 2^((n - 60) / 12) as a float.
 //
-// Threads: an instance's creation (host thread) rewrites the table with identical values
-// while another instance's audio thread may read it; entries are relaxed atomics so that
-// this is well defined.
+// Threads: filled once while the library loads, before any instance exists, and only read
+// afterwards, from any thread. Entries are relaxed atomics so that a refill (tests) while an
+// audio thread reads stays well defined.
 #pragma once
 
 #include "platform/Capacities.hpp"
@@ -33,17 +33,13 @@ public:
         return position > -kLimit && position < kLimit ? static_cast<int>(position) : 0;
     }
 
-    // Multiplier of the release value of MIDI note-offs: 1.0 after an instance is created,
-    // kNoteOffScaleAfterRate once the host has set a sample rate.
-    static float noteOffScale() noexcept { return noteOffScale_.load(); }
-    static void resetNoteOffScale() noexcept { noteOffScale_ = 1.0f; }
-    static void noteOffScaleForSampleRate() noexcept { noteOffScale_ = kNoteOffScaleAfterRate; }
-
+    // Multiplier of the release value of MIDI note-offs (each sequencer keeps its own):
+    // 1.0 for a new instance, kNoteOffScaleAfterRate once the host has set a sample rate.
+    static constexpr float kNoteOffScale = 1.0f;
     static constexpr float kNoteOffScaleAfterRate = 0.092879817f; // bits 0x3dbe37c6
 
 private:
     static Relaxed<float> entries_[capacity::kMidiNotes];
-    static Relaxed<float> noteOffScale_;
 };
 
 } // namespace quovent

@@ -76,7 +76,7 @@ void Sequencer::midiEvent(int deltaFrames, std::uint8_t status, std::uint8_t dat
 float Sequencer::releaseFor(int channel) const noexcept {
     const float tune = slots_.slot(channel).tune;
     const int index = NoteRatioTable::truncate(tune * 24.0f - 12.0f + 60.0f);
-    return NoteRatioTable::noteOffScale() * NoteRatioTable::ratio(index) - 1.0f;
+    return noteOffScale_ * NoteRatioTable::ratio(index) - 1.0f;
 }
 
 Voice Sequencer::makeVoice(int slot, int channel, int note, int velocity,

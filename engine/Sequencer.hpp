@@ -1,12 +1,13 @@
 // The sequencer's whole model: slots, patterns, voices and the sequencer-wide settings.
-// The editor object owns one for the instance's whole life, so the instrument plays and
-// answers MIDI whether or not its window is open.
+// The instrument owns one for the instance's whole life, so it plays and answers MIDI
+// whether or not an editor exists.
 //
 // Threads: settings shared between the editor thread and the audio thread are relaxed
 // 32-bit values. The voice pool belongs to the audio thread.
 #pragma once
 
 #include "engine/BlockContext.hpp"
+#include "engine/NoteRatioTable.hpp"
 #include "engine/PatternBank.hpp"
 #include "engine/SlotBank.hpp"
 #include "engine/TransportRequest.hpp"
@@ -50,6 +51,14 @@ public:
     Relaxed<float> tempo{0.0f};
     // Live voice count as of the end of the last block, for the editor's Notes readout.
     Relaxed<int> liveVoices{0};
+
+    // The host has set a sample rate: MIDI note-offs from now on release with the scale
+    // that follows a rate (NoteRatioTable::kNoteOffScaleAfterRate). Per instance: another
+    // instance's creation or rate change leaves this one's as it is.
+    void useNoteOffScaleAfterRate() noexcept {
+        noteOffScale_ = NoteRatioTable::kNoteOffScaleAfterRate;
+    }
+    float noteOffScale() const noexcept { return noteOffScale_; }
 
     // A host rate within kMinSampleRate..kMaxSampleRate: the nearer bound for one outside,
     // the lower one for NaN.
@@ -101,6 +110,7 @@ private:
     // the rate the sync increments were last computed for.
     float hostRate_ = 44100.0f;
     float syncRate_ = 0.0f;
+    Relaxed<float> noteOffScale_{NoteRatioTable::kNoteOffScale};
 };
 
 } // namespace quovent

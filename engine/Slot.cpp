@@ -47,8 +47,12 @@ void Slot::setOutputPair(int pair) noexcept {
     outputPair = std::clamp(pair, kMinOutputPair, kMaxOutputPair);
 }
 
-void Slot::setFilterModeFromValue(float value) noexcept {
-    filterMode = std::clamp(static_cast<int>(value * 3.0f), 0, 3);
+int Slot::filterModeFromValue(float value) noexcept {
+    // NaN and values far outside 0..1 never reach the float-to-int conversion.
+    if (!(value > 0.0f)) {
+        return 0;
+    }
+    return value >= 1.0f ? 3 : std::clamp(static_cast<int>(value * 3.0f), 0, 3);
 }
 
 int Slot::syncSteps(float t) noexcept {
@@ -116,7 +120,7 @@ void Slot::formatMissingName(const std::string& text, char* out, std::size_t siz
     if (size == 0) {
         return;
     }
-    const auto cut = text.find_last_of(paths::kSeparator);
+    const auto cut = paths::lastSeparator(text);
     const char* name = cut == std::string::npos ? text.c_str() : text.c_str() + cut + 1;
     std::snprintf(out, size, "%s%s", kMissingPrefix, name);
     trimPartialUtf8(out);

@@ -63,7 +63,8 @@ public:
     void setOutputPair(int pair) noexcept;
     void toggleActive() noexcept { active = active == 0 ? 1 : 0; }
     // Filter mode from the filter switch's value: integer part of value x 3.
-    void setFilterModeFromValue(float value) noexcept;
+    void setFilterModeFromValue(float value) noexcept { filterMode = filterModeFromValue(value); }
+    static int filterModeFromValue(float value) noexcept;
 
     // Tempo sync: tune picks the number of steps (64, 32, 16, 8, 4) the whole sample lasts.
     static int syncSteps(float tune) noexcept;

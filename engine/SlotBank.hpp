@@ -17,13 +17,8 @@ public:
     Slot& slot(int i) noexcept { return *slots_[i]; }
     const Slot& slot(int i) const noexcept { return *slots_[i]; }
 
-    // Slots in use by the editor: 0 until the window first opens, then 8.
-    int count() const noexcept { return count_; }
-    void setCount(int n) noexcept { count_ = n; }
-
 private:
     std::array<std::unique_ptr<Slot>, kSlots> slots_;
-    Relaxed<int> count_{0};
 };
 
 } // namespace quovent

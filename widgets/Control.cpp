@@ -131,13 +131,13 @@ Point Control::mousePosition() const {
 
 Control::Tracking::Tracking(Control& control) : control_(control) {
     if (control_.frame_ != nullptr) {
-        control_.frame_->host().beginEdit(control_.tag_);
+        control_.frame_->host().beginEdit(static_cast<const Control&>(control_));
     }
 }
 
 Control::Tracking::~Tracking() {
     if (control_.frame_ != nullptr) {
-        control_.frame_->host().endEdit(control_.tag_);
+        control_.frame_->host().endEdit(static_cast<const Control&>(control_));
     }
 }
 

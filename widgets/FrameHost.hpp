@@ -8,6 +8,8 @@
 
 namespace quovent {
 
+class Control;
+
 class FrameHost {
 public:
     virtual ~FrameHost() = default;
@@ -18,6 +20,10 @@ public:
     // Sent before and after a control tracks a drag, with the control's tag.
     virtual void beginEdit(int tag) = 0;
     virtual void endEdit(int tag) = 0;
+    // The same with the control itself, for owners that tell apart controls sharing a tag.
+    // By default the tag alone.
+    virtual void beginEdit(const Control& control);
+    virtual void endEdit(const Control& control);
 
     // Keys typed while the frame's window has the focus; true when used.
     virtual bool onKeyDown(const platform::KeyEvent& /*key*/) { return false; }

@@ -1,9 +1,7 @@
 // Time to save and to restore the instrument's whole state as the host does with every
-// project save and open (effGetChunk, effSetChunk): the demo bank with its eight samples,
-// and a state with no sample at all.
-#include "editor/BankFile.hpp"
-#include "editor/Editor.hpp"
-#include "editor/HostServices.hpp"
+// project save and open (effGetChunk, effSetChunk, the LV2 state, the VST 3 stream): the demo
+// bank with its eight samples, and a state with no sample at all.
+#include "instrument/Instrument.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -14,48 +12,31 @@ using namespace quovent;
 
 namespace {
 
-class QuietHost : public HostServices {
-public:
-    void setParameterAutomated(int, float) override {}
-    void beginEdit(int) override {}
-    void endEdit(int) override {}
-    void masterIdle() override {}
-    float hostTempo() override { return 0.0f; }
-    float sampleRate() const override { return 44100.0f; }
-    bool canHostDo(const char*) override { return false; }
-};
-
-// The saved state of an editor that imported the demo bank, or of a new one.
+// The saved state of an instrument that imported the demo bank, or of a new one.
 std::string savedState(bool demo) {
-    QuietHost host;
-    Editor editor(host);
-    if (demo && !BankFile::importBank(editor, std::string(QUOVENT_DEMO_DIR) + "/demo.json").ok) {
+    Instrument instrument;
+    if (demo && !instrument.importBank(std::string(QUOVENT_DEMO_DIR) + "/demo.json").ok) {
         return {};
     }
-    std::string text;
-    editor.saveState(text);
-    return text;
+    return instrument.saveState();
 }
 
 void saveState(benchmark::State& state) {
-    QuietHost host;
-    Editor editor(host);
-    const std::string text = savedState(state.range(0) != 0);
-    editor.restoreState(text);
+    Instrument instrument;
+    instrument.restoreState(savedState(state.range(0) != 0));
     std::string out;
     for (auto _ : state) {
-        editor.saveState(out);
+        out = instrument.saveState();
         benchmark::DoNotOptimize(out.data());
     }
     state.SetLabel(std::to_string(out.size()) + " bytes");
 }
 
 void restoreState(benchmark::State& state) {
-    QuietHost host;
-    Editor editor(host);
+    Instrument instrument;
     const std::string text = savedState(state.range(0) != 0);
     for (auto _ : state) {
-        if (!editor.restoreState(text)) {
+        if (!instrument.restoreState(text).ok) {
             state.SkipWithError("the state was refused");
             break;
         }

@@ -9,8 +9,8 @@
 //     under 1 %.
 // Needs DISPLAY (see CMakeLists.txt); prints a note and measures nothing without one.
 #include "editor/Editor.hpp"
-#include "host/InstrumentPlugin.hpp"
-#include "host/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
+#include "formats/vst2/PluginMain.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/linux/X11WindowSystem.hpp"
 
@@ -63,7 +63,7 @@ public:
         XSync(dpy_, False);
         dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_));
         editor_ =
-            static_cast<InstrumentPlugin*>(EffectBase::fromEffect(effect_))->sequencerEditor();
+            static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect_))->sequencerEditor();
         for (int i = 0; i < 20; ++i) {
             dispatch(vst::effEditIdle);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -5,7 +5,7 @@
 //    loaded into it, set against the sample data the file holds.
 // The goals: an idle instance adds at most 8 MB; a loaded slot about what its file holds.
 // Usage: instance_memory [PLUGIN.so]
-#include "host/VstAbi.hpp"
+#include "formats/vst2/VstAbi.hpp"
 #include "samples/SampleBuffer.hpp"
 
 #include <dlfcn.h>

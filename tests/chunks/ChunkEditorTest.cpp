@@ -24,9 +24,6 @@ using platform::stub::StubWindowSystem;
 
 class ScriptHost : public HostServices {
 public:
-    void setParameterAutomated(int, float) override {}
-    void beginEdit(int) override {}
-    void endEdit(int) override {}
     // Plays the next step of the script: what the host does during a modal idle.
     void masterIdle() override {
         if (!script.empty()) {
@@ -36,8 +33,6 @@ public:
         }
     }
     float hostTempo() override { return 0.0f; }
-    float sampleRate() const override { return 44100.0f; }
-    bool canHostDo(const char*) override { return false; }
     std::deque<std::function<void()>> script;
 };
 
@@ -96,8 +91,9 @@ protected:
     std::string shownName(int s) { return editor.row(s).name->text(); }
 
     ScratchDir dir;
+    Instrument instrument;
     ScriptHost host;
-    Editor editor{host};
+    Editor editor{instrument, host};
 };
 
 TEST_F(RestoredEditor, TheOpenWindowShowsARestoredStateAtItsNextIdle) {
@@ -111,7 +107,7 @@ TEST_F(RestoredEditor, TheOpenWindowShowsARestoredStateAtItsNextIdle) {
         stepsJson("x.x.............") + "}]}]}";
     // The host restores from a thread of its own; the window stays as it was meanwhile.
     bool restored = false;
-    std::thread hostThread([&] { restored = editor.restoreState(state); });
+    std::thread hostThread([&] { restored = instrument.restoreState(state).ok; });
     hostThread.join();
     ASSERT_TRUE(restored);
     EXPECT_FLOAT_EQ(editor.row(0).volume->value(), 0.65f);
@@ -131,10 +127,10 @@ TEST_F(RestoredEditor, TheOpenWindowShowsARestoredStateAtItsNextIdle) {
 
 TEST_F(RestoredEditor, MissingSamplesAreOfferedForRelocationAtTheFirstIdleOfTheWindow) {
     // Restored while the window is closed: no dialog, the slots are silent.
-    ASSERT_TRUE(editor.restoreState(movedKit()));
+    ASSERT_TRUE(instrument.restoreState(movedKit()).ok);
     EXPECT_EQ(asked(), "");
-    EXPECT_TRUE(editor.relocationPending(0));
-    EXPECT_TRUE(editor.relocationPending(1));
+    EXPECT_TRUE(instrument.relocationPending(0));
+    EXPECT_TRUE(instrument.relocationPending(1));
     EXPECT_EQ(slot(0).sample.frameCount(), 0);
 
     ASSERT_TRUE(editor.open(nullptr));
@@ -160,9 +156,8 @@ TEST_F(RestoredEditor, MissingSamplesAreOfferedForRelocationAtTheFirstIdleOfTheW
     EXPECT_EQ(slot(1).directory.fileCount(), 2);
     EXPECT_EQ(shownName(0), "        00 : kick.wav");
     EXPECT_EQ(shownName(1), "        01 : snare.wav");
-    EXPECT_FALSE(editor.relocationPending(0));
-    std::string saved;
-    editor.saveState(saved);
+    EXPECT_FALSE(instrument.relocationPending(0));
+    const std::string saved = instrument.saveState();
     EXPECT_NE(saved.find((dir / "new/snare.wav").string()), std::string::npos);
     EXPECT_EQ(saved.find((dir / "old").string()), std::string::npos);
 
@@ -172,7 +167,7 @@ TEST_F(RestoredEditor, MissingSamplesAreOfferedForRelocationAtTheFirstIdleOfTheW
 
 TEST_F(RestoredEditor, DecliningKeepsTheSavedPathAndTheDisplaySaysMissing) {
     ASSERT_TRUE(editor.open(nullptr));
-    ASSERT_TRUE(editor.restoreState(movedKit()));
+    ASSERT_TRUE(instrument.restoreState(movedKit()).ok);
     EXPECT_EQ(asked(), "") << "a restore never asks, even with the window open";
     answer("1\n1\n");
     editor.idle();
@@ -182,8 +177,7 @@ TEST_F(RestoredEditor, DecliningKeepsTheSavedPathAndTheDisplaySaysMissing) {
     EXPECT_EQ(slot(0).sample.frameCount(), 0);
     EXPECT_EQ(shownName(0), "        missing: kick.wav");
     EXPECT_EQ(shownName(1), "        missing: snare.wav");
-    std::string saved;
-    editor.saveState(saved);
+    const std::string saved = instrument.saveState();
     EXPECT_NE(saved.find((dir / "old/kick.wav").string()), std::string::npos);
 
     editor.close();
@@ -194,7 +188,7 @@ TEST_F(RestoredEditor, DecliningKeepsTheSavedPathAndTheDisplaySaysMissing) {
 }
 
 TEST_F(RestoredEditor, TheHostClosingTheWindowDuringTheQuestionAsksAgainAtTheNextOpen) {
-    ASSERT_TRUE(editor.restoreState(movedKit()));
+    ASSERT_TRUE(instrument.restoreState(movedKit()).ok);
     ASSERT_TRUE(editor.open(nullptr));
     answer("slow 0\n");
     // The host closes the window once the question is on screen.
@@ -209,8 +203,8 @@ TEST_F(RestoredEditor, TheHostClosingTheWindowDuringTheQuestionAsksAgainAtTheNex
     editor.idle();
     EXPECT_FALSE(editor.isOpen());
     EXPECT_EQ(questions(asked()), 1);
-    EXPECT_TRUE(editor.relocationPending(0)) << "the host's close was no answer";
-    EXPECT_TRUE(editor.relocationPending(1));
+    EXPECT_TRUE(instrument.relocationPending(0)) << "the host's close was no answer";
+    EXPECT_TRUE(instrument.relocationPending(1));
     EXPECT_EQ(slot(0).samplePath(), (dir / "old/kick.wav").string());
 
     ASSERT_TRUE(editor.open(nullptr));
@@ -223,11 +217,9 @@ TEST_F(RestoredEditor, TheHostClosingTheWindowDuringTheQuestionAsksAgainAtTheNex
 TEST_F(RestoredEditor, APathThatIsNotUtf8StillLeavesWithTheRestOfTheState) {
     slot(0).assignSamplePath((dir / "caf\xe9" / "kick.wav").string());
     slot(0).volume = 0.25f;
-    std::string saved;
-    editor.saveState(saved);
-    ScriptHost otherHost;
-    Editor other(otherHost);
-    ASSERT_TRUE(other.restoreState(saved));
+    const std::string saved = instrument.saveState();
+    Instrument other;
+    ASSERT_TRUE(other.restoreState(saved).ok);
     EXPECT_EQ(other.sequencer().slots().slot(0).samplePath(),
               (dir / "caf\xef\xbf\xbd" / "kick.wav").string());
     EXPECT_TRUE(other.sequencer().slots().slot(0).sampleMissing());
@@ -246,13 +238,13 @@ TEST_F(RestoredEditor, ARestoreWhilePlayingMovesPlayToTheRestoredPattern) {
     for (int c = 0; c < 12; ++c) {
         out[static_cast<std::size_t>(c)] = samples.data() + static_cast<std::ptrdiff_t>(c) * 512;
     }
-    editor.setPlaying(true);
+    instrument.setPlaying(true);
     seq.renderBlock(out.data(), 512, 120.0f, 44100.0f);
     ASSERT_EQ(seq.liveVoices, 8);
-    ASSERT_TRUE(editor.restoreState(state));
+    ASSERT_TRUE(instrument.restoreState(state).ok);
     seq.renderBlock(out.data(), 512, 120.0f, 44100.0f);
     // Play off stops what plays: the restored pattern, and nothing of the old one is left.
-    editor.setPlaying(false);
+    instrument.setPlaying(false);
     for (int b = 0; b < 200 && seq.liveVoices > 0; ++b) {
         seq.renderBlock(out.data(), 512, 120.0f, 44100.0f);
     }

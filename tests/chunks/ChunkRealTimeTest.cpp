@@ -4,7 +4,7 @@
 // restoring thread allocates and locks, as it may); the program replaces operator new and
 // interposes pthread_mutex_lock, so under a sanitizer the test is skipped.
 #include "ChunkTestSupport.hpp"
-#include "host/PluginMain.hpp"
+#include "formats/vst2/PluginMain.hpp"
 
 #include <gtest/gtest.h>
 

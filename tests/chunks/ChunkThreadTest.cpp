@@ -4,8 +4,8 @@
 // rewrites, and the model lock keeps the restore apart from the editor thread.
 #include "ChunkTestSupport.hpp"
 #include "editor/Editor.hpp"
-#include "host/InstrumentPlugin.hpp"
-#include "host/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
+#include "formats/vst2/PluginMain.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
 
 #include <gtest/gtest.h>
@@ -93,7 +93,7 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheEditorThreadServesItsWindow) {
     const auto [a, b] = twoStates(dir.path());
     vst::AEffect* effect = pluginMain(&quietHost);
     ASSERT_NE(effect, nullptr);
-    auto* plugin = static_cast<InstrumentPlugin*>(EffectBase::fromEffect(effect));
+    auto* plugin = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect));
     plugin->sequencerEditor()->setWindowSystemFactory(
         [] { return std::make_unique<platform::stub::StubWindowSystem>(); });
     const auto dispatch = [effect](std::int32_t opcode, std::int32_t index = 0,

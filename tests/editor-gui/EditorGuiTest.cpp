@@ -4,8 +4,8 @@
 // and keys are real (XTest); while a control tracks the mouse, the editor's modal idle calls
 // audioMasterIdle, where the test plays the next step of its script.
 #include "editor/Editor.hpp"
-#include "host/InstrumentPlugin.hpp"
-#include "host/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
+#include "formats/vst2/PluginMain.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/DialogBackend.hpp"
@@ -149,7 +149,7 @@ protected:
         dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
         dispatch(vst::effSetBlockSize, 0, kBlock);
         dispatch(vst::effMainsChanged, 0, 1);
-        plugin = static_cast<InstrumentPlugin*>(EffectBase::fromEffect(effect));
+        plugin = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect));
         editor = plugin->sequencerEditor();
         ASSERT_NE(editor, nullptr);
         openEditor();
@@ -350,7 +350,7 @@ protected:
     Display* dpy = nullptr;
     Window parent = 0;
     vst::AEffect* effect = nullptr;
-    InstrumentPlugin* plugin = nullptr;
+    Vst2Plugin* plugin = nullptr;
     Editor* editor = nullptr;
     vst::VstTimeInfo time{};
     std::deque<Step> script;
@@ -610,7 +610,7 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     quickClick({455, 130}, 1, {XK_Control_L}); // VOL: the default
     EXPECT_FLOAT_EQ(slot(0).volume, 0.65f);
     quickClick({150, 43}, 1, {XK_Control_L}); // StepEdit: the default is Freq
-    EXPECT_FLOAT_EQ(editor->stepEditMode, 0.5f);
+    EXPECT_FLOAT_EQ(editor->instrument().stepEditMode, 0.5f);
     EXPECT_EQ(editor->stepEditLane(), 2);
     quickClick({394 + 16 * 3 + 8, 52}); // pattern key 4
     EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 3);

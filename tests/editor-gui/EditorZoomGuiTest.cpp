@@ -9,8 +9,8 @@
 // model values from the same gestures at every zoom; the desktop's factor read from Xft.dpi
 // and the environment; a host that refuses to resize leaving a usable window.
 #include "editor/Editor.hpp"
-#include "host/InstrumentPlugin.hpp"
-#include "host/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
+#include "formats/vst2/PluginMain.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/linux/CairoCanvas.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
@@ -253,7 +253,7 @@ protected:
         dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
         dispatch(vst::effSetBlockSize, 0, 512);
         dispatch(vst::effMainsChanged, 0, 1);
-        editor = static_cast<InstrumentPlugin*>(EffectBase::fromEffect(effect))->sequencerEditor();
+        editor = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect))->sequencerEditor();
         ASSERT_NE(editor, nullptr);
         const auto [w, h] = rectSize();
         parent = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, static_cast<unsigned>(w),

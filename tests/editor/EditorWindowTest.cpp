@@ -2,7 +2,7 @@
 // the audio side, the dispatch of control reports, and the step buttons' painting rules with
 // scripted pointer states (one script step per host idle of the modal idle).
 #include "FakeHost.hpp"
-#include "editor/BankFile.hpp"
+#include "instrument/BankFile.hpp"
 #include "editor/Editor.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
 #include "widgets/FileSelector.hpp"
@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 
 class ScriptHost : public FakeHost {
 public:
+    using FakeHost::FakeHost;
     void masterIdle() override {
         FakeHost::masterIdle();
         if (!script.empty()) {
@@ -75,8 +76,9 @@ protected:
     PatternRow& row(int s) { return editor.sequencer().patterns().currentRow(s); }
     Slot& slot(int s) { return editor.sequencer().slots().slot(s); }
 
-    ScriptHost host;
-    Editor editor{host};
+    Instrument instrument;
+    ScriptHost host{instrument};
+    Editor editor{instrument, host};
     StubWindowSystem* system = nullptr;
     StubWindow* window = nullptr;
 };
@@ -85,7 +87,6 @@ TEST_F(EditorWindowTest, OpenBuildsTheLayoutAndCloseLetsGoOfEverything) {
     FrameWindow& frame = *editor.frame();
     // Top area 6 + keys 14 + readouts, menu, Play, splash 5; eight rows of 18 + 16 steps.
     EXPECT_EQ(frame.controlCount(), 25u + 8u * 34u);
-    EXPECT_EQ(editor.sequencer().slots().count(), 8);
     EXPECT_EQ(editor.bpmDisplay->displayText(), "120"); // the host reports no tempo
     EXPECT_EQ(editor.patternKeys.key(11)->rect(), (Rect{570, 45, 586, 60}));
     EXPECT_EQ(editor.patternKeys.bank(1)->rect(), (Rect{608, 45, 624, 60}));
@@ -134,7 +135,8 @@ TEST_F(EditorWindowTest, ContinuousControlsAutomateTheirSlotAndSwitchesSetTheMod
     editor.valueChanged(nullptr, *r.volume);
     EXPECT_EQ(editor.currentSlot(), &slot(3));
     ASSERT_EQ(host.automated.size(), 1u);
-    EXPECT_EQ(host.automated[0], (std::pair<int, float>{141, 0.3f}));
+    EXPECT_EQ(host.automated[0],
+              (std::pair{ParameterTable::slotParameter(3, SlotField::Volume), 0.3f}));
     r.filterType->setValue(2.0f / 3.0f);
     editor.valueChanged(nullptr, *r.filterType);
     EXPECT_EQ(slot(3).filterMode, 2);
@@ -253,7 +255,7 @@ TEST_F(EditorWindowTest, ShiftRightDrawsOnThroughOffStepsOnly) {
 }
 
 TEST_F(EditorWindowTest, AltClickResetsTheLaneOfTheRowAndKeepsTheSteps) {
-    editor.stepEditMode = 0.25f; // Tune
+    instrument.stepEditMode = 0.25f; // Tune
     for (int k = 0; k < 16; ++k) {
         row(5).setLane(Lane::Tune, k, 0.9f);
         row(5).setLane(Lane::Vol, k, 0.2f);
@@ -351,7 +353,7 @@ protected:
     }
     std::string bankText() {
         std::string text;
-        EXPECT_TRUE(BankFile::toText(editor, root, text).ok);
+        EXPECT_TRUE(BankFile::toText(instrument, root, text).ok);
         return text;
     }
 
@@ -364,7 +366,7 @@ TEST_F(BankButtonsTest, ExportThenImportRestoresTheModelAndEveryControlShowsIt) 
     row(1).setStep(4, true);
     row(1).setLane(0, 4, 0.25f);
     editor.sequencer().shuffleAmount = 0.4f;
-    editor.stepEditMode = 0.0f;
+    instrument.stepEditMode = 0.0f;
     const std::string exported = bankText();
 
     // Held for several passes, the button asks once; the bare name gets the extension.
@@ -386,7 +388,7 @@ TEST_F(BankButtonsTest, ExportThenImportRestoresTheModelAndEveryControlShowsIt) 
     slot(5).filterMode = 0;
     row(1).setStep(4, false);
     editor.sequencer().shuffleAmount = 0.0f;
-    editor.stepEditMode = 1.0f;
+    instrument.stepEditMode = 1.0f;
     editor.showStepEditMode();
     editor.showShuffle();
     editor.showSlotSettings(2);

@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 // the editor's rectangle said while the request was on.
 class ResizingHost : public FakeHost {
 public:
+    using FakeHost::FakeHost;
     bool resizeWindow(int width, int height) override {
         requests.emplace_back(width, height);
         if (editor != nullptr) {
@@ -107,8 +108,9 @@ protected:
     }
 
     fs::path root;
-    ResizingHost host;
-    Editor editor{host};
+    Instrument instrument;
+    ResizingHost host{instrument};
+    Editor editor{instrument, host};
     StubWindowSystem* system = nullptr;
 };
 
@@ -129,8 +131,9 @@ TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktop) {
          {std::pair{1.5, std::pair{986, 885}}, std::pair{1.75, std::pair{1314, 1180}},
           std::pair{1.1, std::pair{657, 590}}}) {
         const double factor = desktop;
-        ResizingHost otherHost;
-        Editor other(otherHost);
+        Instrument otherInstrument;
+        ResizingHost otherHost{otherInstrument};
+        Editor other(otherInstrument, otherHost);
         other.setWindowSystemFactory([factor] {
             auto s = std::make_unique<StubWindowSystem>();
             s->desktop = factor;
@@ -144,8 +147,9 @@ TEST_F(EditorZoomTest, AKeptChoiceWinsOverTheDesktopAndBrokenValuesAreIgnored) {
     ASSERT_TRUE(UserSettings::writeZoom(150));
     useDesktop(2.0);
     {
-        ResizingHost otherHost;
-        Editor other(otherHost);
+        Instrument otherInstrument;
+        ResizingHost otherHost{otherInstrument};
+        Editor other(otherInstrument, otherHost);
         other.setWindowSystemFactory([] {
             auto s = std::make_unique<StubWindowSystem>();
             s->desktop = 2.0;
@@ -155,8 +159,9 @@ TEST_F(EditorZoomTest, AKeptChoiceWinsOverTheDesktopAndBrokenValuesAreIgnored) {
     }
     for (const char* stored : {"abc", "175", "150 %", "", "99999999999"}) {
         std::ofstream(UserSettings::zoomFile()) << stored << "\n";
-        ResizingHost otherHost;
-        Editor other(otherHost);
+        Instrument otherInstrument;
+        ResizingHost otherHost{otherInstrument};
+        Editor other(otherInstrument, otherHost);
         other.setWindowSystemFactory([] {
             auto s = std::make_unique<StubWindowSystem>();
             s->desktop = 2.0;

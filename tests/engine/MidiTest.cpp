@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <memory>
 #include <vector>
 
 using namespace quovent;
@@ -16,8 +17,7 @@ namespace {
 
 class Midi : public testing::Test {
 protected:
-    void SetUp() override { NoteRatioTable::noteOffScaleForSampleRate(); }
-    void TearDown() override { NoteRatioTable::resetNoteOffScale(); }
+    void SetUp() override { seq.useNoteOffScaleAfterRate(); }
 
     void on(int channel, int note, int velocity = 100, int delta = 0) {
         seq.midiEvent(delta, static_cast<std::uint8_t>(0x90 | channel),
@@ -85,17 +85,19 @@ TEST_F(Midi, NoteOffReleaseFollowsTheSlotTuneAndTheNoteOffScale) {
     off(1, 60);
     EXPECT_EQ(pool().get(1).stopCountdown, 1800); // sum not above 1
 
-    // Before any sample rate the scale is 1: ratio 2 + 0 gives 3600.
-    NoteRatioTable::resetNoteOffScale();
-    on(2, 72);
-    off(2, 72);
-    EXPECT_EQ(pool().get(2).stopCountdown, 3600);
+    // Before any sample rate the scale is 1 (each sequencer has its own): ratio 2 + 0 gives
+    // 3600.
+    auto fresh = std::make_unique<Sequencer>();
+    fresh->midiEvent(0, 0x92, 72, 100);
+    fresh->midiEvent(0, 0x82, 72, 0);
+    EXPECT_EQ(fresh->voices().get(0).stopCountdown, 3600);
 
     // The release reads the tune of the slot with the channel's index: tune 1.0 is entry 72.
-    seq.slots().slot(3).tune = 1.0f;
-    on(3, 60);
-    off(3, 60);
-    EXPECT_EQ(pool().get(3).stopCountdown, static_cast<int>((1.0f + 2.0f - 1.0f) * 1800.0f));
+    fresh->slots().slot(3).tune = 1.0f;
+    fresh->midiEvent(0, 0x93, 60, 100);
+    fresh->midiEvent(0, 0x83, 60, 0);
+    EXPECT_EQ(fresh->voices().get(1).stopCountdown,
+              static_cast<int>((1.0f + 2.0f - 1.0f) * 1800.0f));
 }
 
 TEST_F(Midi, VelocityZeroIsANoteOffAndTheNoteOffVelocityIsIgnored) {

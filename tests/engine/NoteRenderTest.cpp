@@ -223,11 +223,10 @@ TEST(NoteVoices, ASampleShorterThanABlockPlaysToItsEnd) {
 }
 
 TEST(NoteVoices, NoteOffFadesTheVoiceOutAndRemovesIt) {
-    NoteRatioTable::noteOffScaleForSampleRate();
     Harness h(8192);
+    h.seq().useNoteOffScaleAfterRate();
     fillConstant(h.slot(0), 100000);
     h.renderAll(512, {noteOnAt(0, 0, 72), noteOffAt(4096, 0, 72)});
-    NoteRatioTable::resetNoteOffScale();
     // The note-off acts from the start of the block after it arrived.
     EXPECT_NEAR(h.out[0][4095] / h.out[0][4094], 1.0f, 1e-4f);
     EXPECT_NEAR(h.out[0][4096] / h.out[0][4095], 0.995f, 1e-5f);

@@ -5,7 +5,7 @@
 // gives crashes in the tests rather than in a user's host. Elsewhere the calls are plain.
 #pragma once
 
-#include "host/VstAbi.hpp"
+#include "formats/vst2/VstAbi.hpp"
 
 #include <cstdint>
 

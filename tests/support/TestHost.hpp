@@ -24,7 +24,7 @@
 // than the test. Change the answers only while no entry runs.
 #pragma once
 
-#include "host/VstAbi.hpp"
+#include "formats/vst2/VstAbi.hpp"
 #include "tests/support/PluginLibrary.hpp"
 
 #include <array>

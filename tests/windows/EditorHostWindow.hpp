@@ -5,7 +5,7 @@
 // through the plug-in's chunk, the document hosts save with their projects.
 #pragma once
 
-#include "host/VstAbi.hpp"
+#include "formats/vst2/VstAbi.hpp"
 #include "tests/support/TestHost.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Files on Windows: paths are UTF-8 inside the program and UTF-16 at every system call, so
 // names outside the system's code page are listed, opened and written like any other.
 // Path rules accept both separators. Runs under Wine against a scratch folder.
-#include "editor/BankFile.hpp"
+#include "instrument/BankFile.hpp"
 #include "editor/Editor.hpp"
 #include "editor/HostServices.hpp"
 #include "engine/Slot.hpp"
@@ -75,13 +75,7 @@ protected:
 
 class NoHost : public HostServices {
 public:
-    void setParameterAutomated(int, float) override {}
-    void beginEdit(int) override {}
-    void endEdit(int) override {}
-    void masterIdle() override {}
     float hostTempo() override { return 0.0f; }
-    float sampleRate() const override { return 44100.0f; }
-    bool canHostDo(const char*) override { return false; }
 };
 
 } // namespace
@@ -211,8 +205,7 @@ TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
     const std::string distant = paths::join(elsewhere, "distant.wav");
     writeWav(distant, 20, 2000);
 
-    NoHost host;
-    Editor source(host);
+    Instrument source;
     source.sequencer().slots().slot(0).setSamplePath(sample, 5512.5);
     source.sequencer().slots().slot(1).setSamplePath(distant, 5512.5);
     const std::string bankFile = path("groove " + kDrums + ".json");
@@ -223,7 +216,7 @@ TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
     EXPECT_NE(text.find("\"Kit " + kDrums + "/" + kUmlaut + kNote + ".wav\""), std::string::npos)
         << text.substr(0, 400);
 
-    Editor target(host);
+    Instrument target;
     const BankImportResult read = BankFile::importBank(target, NativePath::fromUtf8(bankFile));
     ASSERT_TRUE(read.ok) << read.error;
     EXPECT_TRUE(read.missingSamples.empty());
@@ -242,8 +235,9 @@ TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
 }
 
 TEST(WindowsEditor, AParentThatIsNoWindowIsRefusedWithoutHarm) {
+    Instrument instrument;
     NoHost host;
-    Editor editor(host);
+    Editor editor(instrument, host);
     EXPECT_TRUE(editor.hasWindow());
     int parent = 0; // a host that hands over the address of something else
     EXPECT_FALSE(editor.open(&parent));

@@ -5,7 +5,7 @@
 // Usage: quovent-probe PLUGIN.so
 // Exit status: 0 when the plug-in was created and closed, 1 when it could not be loaded or
 // refused to be created, 2 on wrong usage.
-#include "host/VstAbi.hpp"
+#include "formats/vst2/VstAbi.hpp"
 
 #include <dlfcn.h>
 

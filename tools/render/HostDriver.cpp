@@ -1,7 +1,7 @@
 #include "tools/render/HostDriver.hpp"
 
-#include "host/InstrumentPlugin.hpp"
-#include "host/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
+#include "formats/vst2/PluginMain.hpp"
 
 #include <cmath>
 #include <cstddef>
@@ -36,12 +36,8 @@ std::unique_ptr<HostDriver> HostDriver::open(float sampleRate, int blockSize, st
         return nullptr;
     }
     // The object pointer is the instance; a host-side tool of this project may look inside.
-    auto* instrument = static_cast<InstrumentPlugin*>(effect->object);
-    d->editor_ = instrument->sequencerEditor();
-    if (d->editor_ == nullptr) {
-        error = "the instrument has no editor object";
-        return nullptr;
-    }
+    auto* instrument = static_cast<Vst2Plugin*>(effect->object);
+    d->instrument_ = &instrument->instrument();
     d->dispatch(vst::effOpen, 0, 0, nullptr, 0.0f);
     d->dispatch(vst::effSetSampleRate, 0, 0, nullptr, sampleRate);
     d->dispatch(vst::effSetBlockSize, 0, blockSize, nullptr, 0.0f);

@@ -3,7 +3,7 @@
 // instrument's time requests with the renderer's tempo.
 #pragma once
 
-#include "host/VstAbi.hpp"
+#include "formats/vst2/VstAbi.hpp"
 
 #include <array>
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <vector>
 
 namespace quovent {
-class Editor;
+class Instrument;
 }
 
 namespace quovent::render {
@@ -40,8 +40,8 @@ public:
     HostDriver(const HostDriver&) = delete;
     HostDriver& operator=(const HostDriver&) = delete;
 
-    // The instrument's editor object, which owns the sequencer model (for bank import).
-    Editor& editor() const { return *editor_; }
+    // The instance's instrument, which owns the sequencer model (for bank import).
+    Instrument& instrument() const { return *instrument_; }
 
     // effMainsChanged 1: the instrument asks for MIDI and is ready to process.
     void resume();
@@ -61,7 +61,7 @@ private:
     intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
     vst::AEffect* effect_ = nullptr;
-    Editor* editor_ = nullptr;
+    Instrument* instrument_ = nullptr;
     float sampleRate_ = 44100.0f;
     vst::VstTimeInfo time_{};
     std::vector<vst::VstMidiEvent> midiEvents_;

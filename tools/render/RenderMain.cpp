@@ -10,8 +10,7 @@
 #include "tools/render/RenderOptions.hpp"
 #include "tools/render/WaveformPicture.hpp"
 
-#include "editor/BankFile.hpp"
-#include "editor/Editor.hpp"
+#include "instrument/Instrument.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -140,7 +139,7 @@ int main(int argc, char** argv) {
     if (!host) {
         return fail(error);
     }
-    const BankImportResult bank = BankFile::importBank(host->editor(), bankFile);
+    const BankImportResult bank = host->instrument().importBank(bankFile);
     if (!bank.ok) {
         return fail(bank.error);
     }
@@ -161,7 +160,7 @@ int main(int argc, char** argv) {
         playing = "MIDI " + fileName(options.midiFile);
     } else {
         const int pattern =
-            options.playPattern.value_or(host->editor().sequencer().patterns().currentPattern());
+            options.playPattern.value_or(host->instrument().sequencer().patterns().currentPattern());
         events.push_back({0,
                           {static_cast<std::uint8_t>(kPatternStatus),
                            static_cast<std::uint8_t>(kFirstPatternNote + pattern),

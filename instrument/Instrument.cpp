@@ -1,0 +1,299 @@
+#include "instrument/Instrument.hpp"
+
+#include "instrument/BankFile.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quovent {
+
+namespace {
+constexpr int kRowSlots = capacity::kRowSlots;
+
+bool isRowSlot(int slot) noexcept {
+    return slot >= 0 && slot < kRowSlots;
+}
+} // namespace
+
+Instrument::Instrument() = default;
+
+std::string_view Instrument::outputPairName(int pair) noexcept {
+    const ParameterInfo* output = ParameterTable::find(ParameterTable::slotParameter(0, SlotField::Output));
+    if (output == nullptr || pair < 0 || pair >= output->labelCount) {
+        return {};
+    }
+    return output->labels[static_cast<std::size_t>(pair)];
+}
+
+// ---- Audio thread -----------------------------------------------------------------------
+
+void Instrument::render(float* const* outputs, int frames) noexcept {
+    sequencer_.renderBlock(outputs, frames, hostTempo_.load(), sampleRate());
+}
+
+// ---- Host settings ----------------------------------------------------------------------
+
+void Instrument::setSampleRate(float rate) noexcept {
+    sequencer_.useNoteOffScaleAfterRate();
+    adoptSampleRate(rate);
+    restretchSyncSlots();
+}
+
+void Instrument::adoptSampleRate(float rate) noexcept {
+    if (rate > 0.0f && std::isfinite(rate)) {
+        sampleRate_ = rate;
+    }
+}
+
+float Instrument::sampleRate() const noexcept {
+    return Sequencer::usableSampleRate(sampleRate_.load());
+}
+
+void Instrument::restretchSyncSlots() noexcept {
+    // Synchronised slots stretch their sample over a number of steps, which last a number
+    // of frames that depends on the rate.
+    const double sps = samplesPerStep();
+    for (int i = 0; i < capacity::kSlots; ++i) {
+        Slot& slot = sequencer_.slots().slot(i);
+        if (slot.sync != 0) {
+            slot.updateSyncIncrement(sps);
+        }
+    }
+}
+
+// ---- Parameters -------------------------------------------------------------------------
+
+void Instrument::store(const ParameterInfo& info, float value) noexcept {
+    if (info.id == ParameterTable::kShuffle) {
+        sequencer_.shuffleAmount = value;
+        return;
+    }
+    Slot& slot = sequencer_.slots().slot(info.slot);
+    switch (info.field) {
+    case SlotField::Volume:
+        slot.volume = value;
+        break;
+    case SlotField::Length:
+        slot.length = value;
+        break;
+    case SlotField::Tune:
+        slot.tune = value;
+        // A synchronised slot's tune picks the steps its sample lasts.
+        if (slot.sync != 0) {
+            slot.updateSyncIncrement(samplesPerStep());
+        }
+        break;
+    case SlotField::Freq:
+        slot.freq = value;
+        break;
+    case SlotField::Res:
+        slot.res = value;
+        break;
+    case SlotField::Pan:
+        slot.pan = value;
+        break;
+    case SlotField::Filter:
+        slot.filterMode = static_cast<int>(value);
+        break;
+    case SlotField::Mute:
+        slot.active = value != 0.0f ? 0 : 1;
+        break;
+    case SlotField::Solo:
+        setSolo(info.slot, value != 0.0f);
+        break;
+    case SlotField::Output:
+        slot.setOutputPair(static_cast<int>(value));
+        break;
+    }
+}
+
+bool Instrument::setParameter(ParameterId id, float value) noexcept {
+    const ParameterInfo* info = ParameterTable::find(id);
+    if (info == nullptr || !ParameterTable::sanitise(*info, value)) {
+        return false;
+    }
+    store(*info, value);
+    hostChanges_ = hostChanges_ + 1;
+    return true;
+}
+
+float Instrument::parameter(ParameterId id) const noexcept {
+    const ParameterInfo* info = ParameterTable::find(id);
+    if (info == nullptr) {
+        return 0.0f;
+    }
+    if (info->id == ParameterTable::kShuffle) {
+        return sequencer_.shuffleAmount;
+    }
+    const Slot& slot = sequencer_.slots().slot(info->slot);
+    switch (info->field) {
+    case SlotField::Volume:
+        return slot.volume;
+    case SlotField::Length:
+        return slot.length;
+    case SlotField::Tune:
+        return slot.tune;
+    case SlotField::Freq:
+        return slot.freq;
+    case SlotField::Res:
+        return slot.res;
+    case SlotField::Pan:
+        return slot.pan;
+    case SlotField::Filter:
+        return static_cast<float>(slot.filterMode.load());
+    case SlotField::Mute:
+        return slot.active != 0 ? 0.0f : 1.0f;
+    case SlotField::Solo:
+        return slot.solo != 0 ? 1.0f : 0.0f;
+    case SlotField::Output:
+        return static_cast<float>(slot.outputPair.load());
+    }
+    return 0.0f;
+}
+
+void Instrument::beginParameterEdit(ParameterId id) {
+    if (listener_ != nullptr && ParameterTable::find(id) != nullptr) {
+        ModelLock::Released out(lock_);
+        listener_->parameterEditBegan(id);
+    }
+}
+
+void Instrument::editParameter(ParameterId id, float value) {
+    const ParameterInfo* info = ParameterTable::find(id);
+    if (info == nullptr || !ParameterTable::sanitise(*info, value)) {
+        return;
+    }
+    if (isRowSlot(info->slot)) {
+        setCurrentSlot(&sequencer_.slots().slot(info->slot));
+    }
+    store(*info, value);
+    if (listener_ != nullptr) {
+        ModelLock::Released out(lock_);
+        listener_->parameterEdited(id, value);
+    }
+}
+
+void Instrument::endParameterEdit(ParameterId id) {
+    if (listener_ != nullptr && ParameterTable::find(id) != nullptr) {
+        ModelLock::Released out(lock_);
+        listener_->parameterEditEnded(id);
+    }
+}
+
+// ---- Operations on the model ------------------------------------------------------------
+
+void Instrument::setSolo(int s, bool on) noexcept {
+    if (!isRowSlot(s)) {
+        return;
+    }
+    SlotBank& slots = sequencer_.slots();
+    slots.slot(s).solo = on ? 1 : 0;
+    int lit = 0;
+    for (int i = 0; i < kRowSlots; ++i) {
+        lit += slots.slot(i).solo != 0 ? 1 : 0;
+    }
+    if (on && lit == 1) {
+        for (int i = 0; i < kRowSlots; ++i) {
+            savedActive[static_cast<std::size_t>(i)] = slots.slot(i).active;
+            slots.slot(i).active = i == s ? 1 : 0;
+        }
+    } else if (!on && lit == 0) {
+        for (int i = 0; i < kRowSlots; ++i) {
+            slots.slot(i).active = savedActive[static_cast<std::size_t>(i)];
+        }
+    } else {
+        slots.slot(s).active = on ? 1 : 0;
+    }
+}
+
+// The requests say what the user asked for (play this pattern from its start, or stop), so
+// the audio side ends in that state however many clicks come before its next block.
+void Instrument::playCurrentPatternIfPlaying() noexcept {
+    if (sequencer_.playing != 0) {
+        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
+    }
+}
+
+void Instrument::selectPatternKey(int key) noexcept {
+    if (key < 0 || key >= PatternBank::kKeys) {
+        return;
+    }
+    sequencer_.patterns().selectKey(key);
+    playCurrentPatternIfPlaying();
+}
+
+void Instrument::selectPatternBank(int bank) noexcept {
+    if (bank < 0 || bank >= PatternBank::kBanks) {
+        return;
+    }
+    sequencer_.patterns().selectBank(bank);
+    playCurrentPatternIfPlaying();
+}
+
+void Instrument::selectPattern(int bank, int key) noexcept {
+    PatternBank& patterns = sequencer_.patterns();
+    if (bank < 0 || bank >= PatternBank::kBanks || key < 0 || key >= PatternBank::kKeys) {
+        return;
+    }
+    const bool changed = bank != patterns.bank() || key != patterns.key();
+    patterns.selectBank(bank);
+    patterns.selectKey(key);
+    if (changed) {
+        playCurrentPatternIfPlaying();
+    }
+}
+
+void Instrument::setPlaying(bool on) noexcept {
+    if (on) {
+        sequencer_.requestPlay(sequencer_.patterns().currentPattern());
+    } else {
+        sequencer_.requestStop();
+    }
+}
+
+// ---- The state --------------------------------------------------------------------------
+
+std::string Instrument::saveState() const {
+    ModelLock::Scope hold(lock_);
+    return BankFile::stateText(*this);
+}
+
+BankImportResult Instrument::restoreState(std::string_view text) {
+    ModelLock::Scope hold(lock_);
+    BankImportResult result = BankFile::restoreState(*this, text);
+    if (!result.ok) {
+        return result;
+    }
+    for (int s = 0; s < kRowSlots; ++s) {
+        relocationPending_[static_cast<std::size_t>(s)] =
+            sequencer_.slots().slot(s).sampleMissing();
+    }
+    stateChanges_ = stateChanges_ + 1;
+    return result;
+}
+
+BankImportResult Instrument::importBank(const std::filesystem::path& file) {
+    ModelLock::Scope hold(lock_);
+    BankImportResult result = BankFile::importBank(*this, file);
+    if (result.ok) {
+        stateChanges_ = stateChanges_ + 1;
+    }
+    return result;
+}
+
+BankExportResult Instrument::exportBank(const std::filesystem::path& file) const {
+    ModelLock::Scope hold(lock_);
+    return BankFile::exportBank(*this, file);
+}
+
+bool Instrument::relocationPending(int slot) const noexcept {
+    return isRowSlot(slot) && relocationPending_[static_cast<std::size_t>(slot)];
+}
+
+void Instrument::setRelocationPending(int slot, bool pending) noexcept {
+    if (isRowSlot(slot)) {
+        relocationPending_[static_cast<std::size_t>(slot)] = pending;
+    }
+}
+
+} // namespace quovent

@@ -1,0 +1,168 @@
+// The instrument, whatever plug-in format it runs in: the sequencer model (slots, patterns,
+// voices), its per-instance note tables, the host's sample rate and tempo, the stable
+// parameters, the state (saved as the groove bank document, restored all-or-nothing) and the
+// render entry (MIDI events with frame offsets in, twelve outputs out). It knows no plug-in
+// format and no window: it runs, renders and restores with no editor at all. A format adapter
+// owns one per plug-in instance; an editor, when there is one, is a view over it.
+//
+// Threads:
+// - Audio thread: setTempo, midiEvent, render, and setParameter for host automation. These
+//   never allocate, lock, do I/O or throw.
+// - Any other thread: everything else. Work on the model (state, editor operations) is
+//   serialised by the model lock, which the audio thread never takes: settings it reads are
+//   relaxed 32-bit values and sample frames, rewritten in place.
+// - setParameter and parameter may come from any thread, the audio thread included.
+#pragma once
+
+#include "engine/Sequencer.hpp"
+#include "instrument/BankFile.hpp"
+#include "instrument/InstrumentListener.hpp"
+#include "instrument/ModelLock.hpp"
+#include "instrument/ParameterTable.hpp"
+#include "platform/Relaxed.hpp"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quovent {
+
+class Instrument {
+public:
+    static constexpr const char* kName = "quovent";
+    static constexpr const char* kVendor = "Halvden Labs";
+    static constexpr int kOutputs = capacity::kOutputs;
+    static constexpr int kOutputPairs = capacity::kOutputPairs;
+    // A state larger than this is refused before a byte of it is read.
+    static constexpr std::size_t kMaxStateBytes = capacity::kBankFileBytes;
+    static constexpr float kDefaultSampleRate = 44100.0f;
+
+    Instrument();
+    Instrument(const Instrument&) = delete;
+    Instrument& operator=(const Instrument&) = delete;
+
+    // "quov 1" .. "quov 6": the name of output pair 0..5 (outputs 2n and 2n+1), as hosts
+    // show the stereo outputs.
+    static std::string_view outputPairName(int pair) noexcept;
+
+    // ---- Audio thread --------------------------------------------------------------------
+    // The host's tempo in BPM for the coming blocks; 0 or anything not a positive number
+    // means the host gives none, and the sequencer counts 120.
+    void setTempo(float bpm) noexcept { hostTempo_.store(bpm); }
+    // One MIDI message frameOffset frames into the coming block. Any bytes are safe. All of
+    // a block's events come before its render.
+    void midiEvent(int frameOffset, std::uint8_t status, std::uint8_t data1,
+                   std::uint8_t data2) noexcept {
+        sequencer_.midiEvent(frameOffset, status, data1, data2);
+    }
+    // Renders one block, adding into the twelve outputs (none may be null).
+    void render(float* const* outputs, int frames) noexcept;
+
+    // ---- Host settings ---------------------------------------------------------------------
+    // The host's rate in Hz. A rate that is not a positive finite number is ignored; the
+    // usable rate stays within the sequencer's bounds. Tempo-synchronised slots stretch their
+    // sample again for the new rate.
+    void setSampleRate(float rate) noexcept;
+    // Takes the rate to render at without the work of a rate change (the note-off scale and
+    // the sync stretch stay as they are): VST 2's combined block size and rate request.
+    // A rate that is not a positive finite number is ignored here too.
+    void adoptSampleRate(float rate) noexcept;
+    float sampleRate() const noexcept;
+    // The last tempo the host gave, 0 for none.
+    float hostTempo() const noexcept { return hostTempo_.load(); }
+    // Samples per step at the host's rate and the last tempo the audio thread saw.
+    double samplesPerStep() const noexcept { return sequencer_.samplesPerStep(sampleRate()); }
+
+    // ---- Parameters ------------------------------------------------------------------------
+    // The host sets a parameter (plain value): NaN is no value and changes nothing, anything
+    // else is clamped into the parameter's range. False for an unknown id or NaN. Any thread,
+    // the audio thread included. The listener hears nothing of it; the editor shows it at its
+    // next idle.
+    bool setParameter(ParameterId id, float value) noexcept;
+    // The parameter's current plain value; 0 for an unknown id.
+    float parameter(ParameterId id) const noexcept;
+    // Counts the host's parameter changes, so a view can tell when to show them.
+    unsigned hostParameterChanges() const noexcept { return hostChanges_.load(); }
+
+    // The editor's edits: stored as setParameter stores them, the edited slot becomes the
+    // current slot, and the listener is told (outside the model lock). Editor thread.
+    void beginParameterEdit(ParameterId id);
+    void editParameter(ParameterId id, float value);
+    void endParameterEdit(ParameterId id);
+    // The format adapter that hears the editor's edits; null for none.
+    void setListener(InstrumentListener* listener) noexcept { listener_ = listener; }
+
+    // The slot whose control reported last: the slot the VST 2 parameters address. Null
+    // until one did. May be read on the audio thread.
+    Slot* currentSlot() const noexcept { return currentSlot_.load(std::memory_order_acquire); }
+    void setCurrentSlot(Slot* slot) noexcept {
+        currentSlot_.store(slot, std::memory_order_release);
+    }
+
+    // ---- Operations on the model (under the model lock) -----------------------------------
+    // Solo: the first solo saves every slot's active flag and leaves only its slot active;
+    // further solos add their slot; releasing the last solo restores the saved flags.
+    void setSolo(int slot, bool on) noexcept;
+    // A pattern key or bank while playing plays the newly current pattern from its start in
+    // place of the old one (also when it is the same pattern).
+    void selectPatternKey(int key) noexcept;
+    void selectPatternBank(int bank) noexcept;
+    // Bank and key at once (a restored state): while playing, a changed selection plays the
+    // new pattern from its start in place of the old one.
+    void selectPattern(int bank, int key) noexcept;
+    // The Play button: plays the current pattern from its start, or stops what it started.
+    void setPlaying(bool on) noexcept;
+
+    // The lane the step buttons edit (0 Vol, 0.25 Tune, 0.5 Freq, 0.75 Res, 1 Pan); kept in
+    // the state.
+    Relaxed<float> stepEditMode{0.0f};
+    // Edited lane: integer part of stepEditMode x 4 (0 Vol .. 4 Pan).
+    int stepEditLane() const noexcept { return static_cast<int>(stepEditMode * 4.0f); }
+    // Every row slot's active flag as it was before the first solo.
+    std::array<Relaxed<int>, capacity::kRowSlots> savedActive{1, 1, 1, 1, 1, 1, 1, 1};
+
+    // ---- The state ---------------------------------------------------------------------------
+    // The groove bank text of the whole state, every sample path absolute. Never fails: a
+    // path that is not UTF-8 is written with its stray bytes replaced.
+    std::string saveState() const;
+    // Replaces the whole state with the text's (read by size; no zero needed at its end),
+    // all-or-nothing: refused text changes nothing. Samples that cannot be found keep their
+    // path, play silence and wait to be offered for relocation when an editor shows them.
+    BankImportResult restoreState(std::string_view text);
+    // A groove bank file, read as Import reads it (relative sample paths beside the file).
+    BankImportResult importBank(const std::filesystem::path& file);
+    BankExportResult exportBank(const std::filesystem::path& file) const;
+    // Counts replacements of the whole model (restores, imports), so a view can tell when to
+    // show the model again.
+    unsigned stateChanges() const noexcept { return stateChanges_.load(); }
+    // Slots restored with a missing sample that no editor has offered for relocation yet.
+    bool relocationPending(int slot) const noexcept;
+    void setRelocationPending(int slot, bool pending) noexcept;
+
+    // The model, for the editor and the state codec; hold lock() while working on it.
+    Sequencer& sequencer() noexcept { return sequencer_; }
+    const Sequencer& sequencer() const noexcept { return sequencer_; }
+    ModelLock& lock() const noexcept { return lock_; }
+
+private:
+    void store(const ParameterInfo& info, float value) noexcept;
+    void playCurrentPatternIfPlaying() noexcept;
+    void restretchSyncSlots() noexcept;
+
+    // Declared before everything it guards, so it outlives them.
+    mutable ModelLock lock_;
+    Sequencer sequencer_;
+    Relaxed<float> sampleRate_{kDefaultSampleRate};
+    Relaxed<float> hostTempo_{0.0f};
+    std::atomic<Slot*> currentSlot_{nullptr};
+    InstrumentListener* listener_ = nullptr;
+    Relaxed<unsigned> hostChanges_{0};
+    Relaxed<unsigned> stateChanges_{0};
+    std::array<bool, capacity::kRowSlots> relocationPending_{};
+};
+
+} // namespace quovent

@@ -1,0 +1,322 @@
+// The instrument on its own, as every plug-in format uses it: its operations on the model,
+// the stable parameters, rendering a groove with no editor anywhere in the program, and
+// instances that leave each other alone.
+#include "instrument/Instrument.hpp"
+#include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestWav.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quovent::test {
+namespace {
+
+constexpr int kBlock = 256;
+
+// Twelve outputs of one block.
+struct Outputs {
+    std::array<std::vector<float>, Instrument::kOutputs> channels;
+    std::array<float*, Instrument::kOutputs> pointers{};
+    explicit Outputs(int frames = kBlock) {
+        for (std::size_t c = 0; c < channels.size(); ++c) {
+            channels[c].assign(static_cast<std::size_t>(frames), 0.0f);
+            pointers[c] = channels[c].data();
+        }
+    }
+};
+
+// Every output of `blocks` blocks, one after the other.
+std::vector<float> renderBlocks(Instrument& instrument, int blocks) {
+    std::vector<float> all;
+    for (int b = 0; b < blocks; ++b) {
+        Outputs out;
+        instrument.render(out.pointers.data(), kBlock);
+        for (const auto& c : out.channels) {
+            all.insert(all.end(), c.begin(), c.end());
+        }
+    }
+    return all;
+}
+
+float peak(const std::vector<float>& samples) {
+    float p = 0.0f;
+    for (const float s : samples) {
+        p = std::max(p, std::abs(s));
+    }
+    return p;
+}
+
+// A groove: slot 1 and 2 with samples, a few steps on in pattern 0.
+std::string grooveText(const ScratchDirectory& dir) {
+    writeDecayingSquareWav(dir.path() / "one.wav", 6000, 20000, 40);
+    writeDecayingSquareWav(dir.path() / "two.wav", 3000, 12000, 17);
+    Instrument maker;
+    Slot& one = maker.sequencer().slots().slot(0);
+    Slot& two = maker.sequencer().slots().slot(1);
+    one.setSamplePath((dir.path() / "one.wav").string(), maker.samplesPerStep());
+    two.setSamplePath((dir.path() / "two.wav").string(), maker.samplesPerStep());
+    two.setOutputPair(3);
+    for (int step : {0, 4, 8, 12}) {
+        maker.sequencer().patterns().row(0, 0).setStep(step, true);
+    }
+    maker.sequencer().patterns().row(0, 1).setStep(2, true);
+    return maker.saveState();
+}
+
+class InstrumentTest : public ::testing::Test {
+protected:
+    Slot& slot(int i) { return instrument.sequencer().slots().slot(i); }
+    Instrument instrument;
+};
+
+TEST_F(InstrumentTest, SoloSavesAndRestoresTheMuteStates) {
+    slot(2).active = 0; // muted before any solo
+    instrument.setSolo(4, true);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(slot(i).active, i == 4 ? 1 : 0) << i;
+    }
+    instrument.setSolo(2, true); // a second solo adds its slot
+    EXPECT_EQ(slot(2).active, 1);
+    instrument.setSolo(4, false); // releasing one of two mutes it
+    EXPECT_EQ(slot(4).active, 0);
+    EXPECT_EQ(slot(2).active, 1);
+    instrument.setSolo(2, false); // the last one restores what was in force before
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(slot(i).active, i == 2 ? 0 : 1) << i;
+    }
+}
+
+TEST_F(InstrumentTest, SelectingKeysAndBanksKeepsPlayingAndChangesThePattern) {
+    Sequencer& seq = instrument.sequencer();
+    instrument.selectPatternKey(3);
+    EXPECT_EQ(seq.patterns().currentPattern(), 3);
+    EXPECT_EQ(seq.playing, 0);
+    instrument.setPlaying(true);
+    instrument.selectPatternBank(1);
+    EXPECT_EQ(seq.patterns().currentPattern(), 15);
+    EXPECT_EQ(seq.playing, 1);
+    instrument.selectPatternKey(12);
+    EXPECT_EQ(seq.patterns().currentPattern(), 15);
+    instrument.setPlaying(false);
+    EXPECT_EQ(seq.playing, 0);
+}
+
+TEST(ParameterTableTest, IdsAndSymbolsAreUniqueAndEveryEntryIsFoundByItsId) {
+    std::set<ParameterId> ids;
+    std::set<std::string> symbols;
+    int index = 0;
+    for (const ParameterInfo& p : ParameterTable::all()) {
+        EXPECT_TRUE(ids.insert(p.id).second) << p.id;
+        EXPECT_TRUE(symbols.insert(std::string(p.symbolText())).second) << p.symbolText();
+        EXPECT_EQ(ParameterTable::find(p.id), &p);
+        EXPECT_EQ(ParameterTable::indexOf(p.id), index++);
+        EXPECT_LE(p.minimum, p.defaultValue);
+        EXPECT_GE(p.maximum, p.defaultValue);
+        EXPECT_EQ(p.labelCount, p.kind == ParameterKind::Continuous ? 0 : p.stepCount() + 1)
+            << p.nameText();
+    }
+    EXPECT_EQ(ParameterTable::find(ParameterTable::slotParameter(2, SlotField::Pan))->nameText(),
+              "Slot 3 Pan");
+    EXPECT_EQ(ParameterTable::find(ParameterTable::kShuffle)->symbolText(), "shuffle");
+    for (const ParameterId none : {0u, 2u, 100u, 111u, 900u, 901u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(ParameterTable::find(none), nullptr) << none;
+    }
+}
+
+TEST(ParameterTableTest, NormalizedValuesRoundTripAndStepsLandOnWholeValues) {
+    const ParameterInfo& output =
+        *ParameterTable::find(ParameterTable::slotParameter(0, SlotField::Output));
+    EXPECT_EQ(ParameterTable::toNormalized(output, 1.0f), 0.0);
+    EXPECT_EQ(ParameterTable::toNormalized(output, 6.0f), 1.0);
+    EXPECT_EQ(ParameterTable::fromNormalized(output, 0.39), 3.0f); // 2.95 rounds up
+    EXPECT_EQ(ParameterTable::fromNormalized(output, -4.0), 1.0f);
+    EXPECT_EQ(ParameterTable::fromNormalized(output, std::nan("")), 1.0f); // the default
+    const ParameterInfo& volume = ParameterTable::all().front();
+    for (const float v : {0.0f, 0.123f, 0.65f, 1.0f}) {
+        EXPECT_EQ(ParameterTable::fromNormalized(volume, ParameterTable::toNormalized(volume, v)),
+                  v);
+    }
+}
+
+TEST_F(InstrumentTest, HostValuesAreClampedRoundedOrRefusedAndEachReachesItsSetting) {
+    using F = SlotField;
+    const auto id = [](int s, F f) { return ParameterTable::slotParameter(s, f); };
+    EXPECT_TRUE(instrument.setParameter(id(1, F::Volume), 0.25f));
+    EXPECT_EQ(slot(1).volume, 0.25f);
+    EXPECT_TRUE(instrument.setParameter(id(1, F::Volume), 7.0f));
+    EXPECT_EQ(slot(1).volume, 1.0f);
+    EXPECT_TRUE(instrument.setParameter(id(1, F::Volume), -std::numeric_limits<float>::infinity()));
+    EXPECT_EQ(slot(1).volume, 0.0f);
+    EXPECT_FALSE(instrument.setParameter(id(1, F::Volume), std::nanf("")));
+    EXPECT_EQ(slot(1).volume, 0.0f);
+    EXPECT_FALSE(instrument.setParameter(999, 0.5f));
+
+    instrument.setParameter(id(4, F::Filter), 2.4f);
+    EXPECT_EQ(slot(4).filterMode, 2);
+    instrument.setParameter(id(4, F::Output), 9.0f);
+    EXPECT_EQ(slot(4).outputPair, 6);
+    EXPECT_EQ(instrument.parameter(id(4, F::Output)), 6.0f);
+    instrument.setParameter(id(5, F::Mute), 1.0f);
+    EXPECT_EQ(slot(5).active, 0);
+    EXPECT_EQ(instrument.parameter(id(5, F::Mute)), 1.0f);
+    instrument.setParameter(id(6, F::Solo), 1.0f); // solo saves the mute above
+    EXPECT_EQ(slot(5).active, 0);
+    EXPECT_EQ(slot(0).active, 0);
+    instrument.setParameter(id(6, F::Solo), 0.0f);
+    EXPECT_EQ(slot(0).active, 1);
+    EXPECT_EQ(slot(5).active, 0);
+    instrument.setParameter(ParameterTable::kShuffle, 0.5f);
+    EXPECT_EQ(instrument.sequencer().shuffleAmount, 0.5f);
+    // Every parameter reads back the plain value it was given.
+    for (const ParameterInfo& p : ParameterTable::all()) {
+        if (p.field == F::Solo || p.field == F::Mute) {
+            continue; // solo rewrites the mute states
+        }
+        instrument.setParameter(p.id, p.maximum);
+        EXPECT_EQ(instrument.parameter(p.id), p.maximum) << p.nameText();
+    }
+}
+
+TEST_F(InstrumentTest, ATuneChangeStretchesASynchronisedSlotAgain) {
+    ScratchDirectory dir;
+    writeDecayingSquareWav(dir.path() / "loop.wav", 88200, 1000, 50);
+    slot(0).setSamplePath((dir.path() / "loop.wav").string(), instrument.samplesPerStep());
+    slot(0).setSync(true, instrument.samplesPerStep()); // tune 0.5: 16 steps
+    EXPECT_FLOAT_EQ(slot(0).syncIncrement, 88200.0f / (5512.5f * 16.0f));
+    instrument.setParameter(ParameterTable::slotParameter(0, SlotField::Tune), 0.9f); // 4 steps
+    EXPECT_FLOAT_EQ(slot(0).syncIncrement, 88200.0f / (5512.5f * 4.0f));
+}
+
+class RecordingListener : public InstrumentListener {
+public:
+    void parameterEditBegan(ParameterId id) override { heard.push_back("begin " + std::to_string(id)); }
+    void parameterEdited(ParameterId id, float v) override {
+        heard.push_back(std::to_string(id) + "=" + std::to_string(v));
+    }
+    void parameterEditEnded(ParameterId id) override { heard.push_back("end " + std::to_string(id)); }
+    std::vector<std::string> heard;
+};
+
+TEST_F(InstrumentTest, EditorEditsReachTheListenerAndTheHostsOwnChangesDoNot) {
+    RecordingListener listener;
+    instrument.setListener(&listener);
+    const ParameterId pan = ParameterTable::slotParameter(3, SlotField::Pan);
+    instrument.beginParameterEdit(pan);
+    instrument.editParameter(pan, 2.0f);
+    instrument.endParameterEdit(pan);
+    EXPECT_EQ(listener.heard, (std::vector<std::string>{"begin 406", "406=1.000000", "end 406"}));
+    EXPECT_EQ(instrument.currentSlot(), &slot(3));
+    EXPECT_EQ(slot(3).pan, 1.0f);
+    const unsigned before = instrument.hostParameterChanges();
+    instrument.setParameter(pan, 0.5f);
+    EXPECT_EQ(listener.heard.size(), 3u);
+    EXPECT_EQ(instrument.hostParameterChanges(), before + 1);
+    instrument.editParameter(pan, std::nanf("")); // no value: nothing stored, nothing told
+    EXPECT_EQ(listener.heard.size(), 3u);
+    instrument.setListener(nullptr);
+}
+
+TEST_F(InstrumentTest, AGrooveRendersWithNoEditorInTheProgram) {
+    const ScratchDirectory dir;
+    ASSERT_TRUE(instrument.restoreState(grooveText(dir)).ok);
+    instrument.setSampleRate(44100.0f);
+    instrument.setTempo(120.0f);
+    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "nothing plays before a note";
+    instrument.midiEvent(10, 0x9e, 60, 100); // channel 15, note 60: pattern 0
+    std::vector<float> played = renderBlocks(instrument, 200);
+    EXPECT_GT(peak(played), 0.05f);
+    // Slot 2 plays on pair 3 (outputs 5 and 6) only.
+    float pair3 = 0.0f;
+    float pair2 = 0.0f;
+    for (std::size_t b = 0; b < 200; ++b) {
+        for (std::size_t i = 0; i < kBlock; ++i) {
+            pair2 = std::max(pair2, std::abs(played[(b * 12 + 2) * kBlock + i]));
+            pair3 = std::max(pair3, std::abs(played[(b * 12 + 4) * kBlock + i]));
+        }
+    }
+    EXPECT_GT(pair3, 0.01f);
+    EXPECT_EQ(pair2, 0.0f);
+    instrument.midiEvent(0, 0x8e, 60, 0);
+    renderBlocks(instrument, 20);
+    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "the note-off ends the pattern";
+}
+
+// One instance plays a note on channel 1 and lets it go; what it renders must not depend on
+// what a second instance in the same process does meanwhile.
+std::vector<float> playAndRelease(Instrument& a, const std::function<void()>& meanwhile) {
+    a.midiEvent(0, 0x90, 64, 110);
+    std::vector<float> out = renderBlocks(a, 3);
+    meanwhile();
+    a.midiEvent(5, 0x80, 64, 0);
+    const std::vector<float> tail = renderBlocks(a, 60);
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
+
+TEST(InstrumentInstances, OnesCreationRateChangeOrRestoreChangesNothingInAnothersOutput) {
+    const ScratchDirectory dir;
+    const std::string groove = grooveText(dir);
+    const auto prepared = [&] {
+        auto i = std::make_unique<Instrument>();
+        EXPECT_TRUE(i->restoreState(groove).ok);
+        i->setSampleRate(48000.0f);
+        i->setTempo(100.0f);
+        return i;
+    };
+    auto alone = prepared();
+    const std::vector<float> reference = playAndRelease(*alone, [] {});
+    ASSERT_GT(peak(reference), 0.05f);
+
+    auto a = prepared();
+    std::unique_ptr<Instrument> b;
+    const std::vector<float> beside = playAndRelease(*a, [&] {
+        b = std::make_unique<Instrument>();     // a new instance...
+        b->setSampleRate(22050.0f);             // ...with a rate of its own
+        b->restoreState(R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 1})");
+        b->midiEvent(0, 0x9e, 61, 127);
+        renderBlocks(*b, 2);
+    });
+    EXPECT_EQ(beside, reference);
+    EXPECT_EQ(b->sequencer().noteOffScale(), NoteRatioTable::kNoteOffScaleAfterRate);
+    EXPECT_EQ(Instrument().sequencer().noteOffScale(), NoteRatioTable::kNoteOffScale);
+}
+
+TEST_F(InstrumentTest, AnUnusableSampleRateIsIgnoredAndAnAbsurdOneBounded) {
+    instrument.setSampleRate(48000.0f);
+    for (const float bad : {0.0f, -44100.0f, std::nanf(""), std::numeric_limits<float>::infinity()}) {
+        instrument.setSampleRate(bad);
+        EXPECT_EQ(instrument.sampleRate(), 48000.0f);
+    }
+    instrument.setSampleRate(1.0e9f);
+    EXPECT_EQ(instrument.sampleRate(), Sequencer::kMaxSampleRate);
+    instrument.setSampleRate(3.0f);
+    EXPECT_EQ(instrument.sampleRate(), Sequencer::kMinSampleRate);
+}
+
+TEST_F(InstrumentTest, ARestoreCountsAsAStateChangeAndMarksMissingSamplesForRelocation) {
+    const unsigned before = instrument.stateChanges();
+    EXPECT_FALSE(instrument.restoreState("{ not a state").ok);
+    EXPECT_EQ(instrument.stateChanges(), before);
+    const std::string missing = (std::filesystem::temp_directory_path() / "no-such-dir/gone.wav").string();
+    const std::string text = R"({"format": "quovent-bank", "version": 1, "slots": [{}, {"samplePath": )" +
+                             nlohmann::json(missing).dump() + "}]}";
+    const BankImportResult r = instrument.restoreState(text);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(instrument.stateChanges(), before + 1);
+    EXPECT_FALSE(instrument.relocationPending(0));
+    EXPECT_TRUE(instrument.relocationPending(1));
+    EXPECT_EQ(slot(1).samplePath(), missing);
+    EXPECT_FALSE(instrument.relocationPending(8)); // no such row: never pending
+}
+
+} // namespace
+} // namespace quovent::test
