@@ -1,8 +1,8 @@
 // Import and Export of groove bank files from the editor's top row.
 #include "editor/BankCommands.hpp"
 
-#include "instrument/BankFile.hpp"
 #include "editor/Editor.hpp"
+#include "instrument/BankFile.hpp"
 #include "platform/NativePath.hpp"
 
 #include <filesystem>

@@ -1,8 +1,8 @@
 // The editor object: window lifecycle, idle, control dispatch and the StepEdit keys.
 #include "editor/Editor.hpp"
 
-#include "instrument/BankFile.hpp"
 #include "editor/TextStyle.hpp"
+#include "instrument/BankFile.hpp"
 #include "platform/UserSettings.hpp"
 #include "widgets/KnobMode.hpp"
 
@@ -608,11 +608,10 @@ ParameterId Editor::parameterOf(const Control& control) const {
     }
     const SlotRowView& r = *rows_[static_cast<std::size_t>(s)];
     const std::pair<const Control*, SlotField> fields[] = {
-        {r.volume, SlotField::Volume}, {r.length, SlotField::Length},
-        {r.tune, SlotField::Tune},     {r.freq, SlotField::Freq},
-        {r.res, SlotField::Res},       {r.pan, SlotField::Pan},
-        {r.filterType, SlotField::Filter}, {r.mute, SlotField::Mute},
-        {r.solo, SlotField::Solo},     {r.output, SlotField::Output},
+        {r.volume, SlotField::Volume},     {r.length, SlotField::Length}, {r.tune, SlotField::Tune},
+        {r.freq, SlotField::Freq},         {r.res, SlotField::Res},       {r.pan, SlotField::Pan},
+        {r.filterType, SlotField::Filter}, {r.mute, SlotField::Mute},     {r.solo, SlotField::Solo},
+        {r.output, SlotField::Output},
     };
     for (const auto& [c, field] : fields) {
         if (c == &control) {

@@ -5,8 +5,7 @@
 
 namespace quovent {
 
-OutputSelector::OutputSelector(Rect size, ValueListener* listener, BitmapPtr background,
-                               Slot& slot)
+OutputSelector::OutputSelector(Rect size, ValueListener* listener, BitmapPtr background, Slot& slot)
     : TextDisplay(size, listener, kTag, std::move(background)), slot_(slot) {
     textStyle::apply(*this, textStyle::kCentre);
     show();

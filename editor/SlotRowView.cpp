@@ -64,9 +64,8 @@ void SlotRowView::build(FrameWindow& frame) {
         std::make_unique<SampleNameDisplay>(at(o, 16, 3, 179, 17), e.bitmap(140), e, slot_));
     folder = frame.add(
         std::make_unique<SlotFolderButton>(at(o, 16, 3, 38, 17), e.bitmap(132), e, slot_));
-    output =
-        frame.add(
-            std::make_unique<OutputSelector>(at(o, 561, 44, 597, 58), &e, e.bitmap(139), slot_));
+    output = frame.add(
+        std::make_unique<OutputSelector>(at(o, 561, 44, 597, 58), &e, e.bitmap(139), slot_));
     loop =
         frame.add(std::make_unique<ToggleButton>(at(o, 259, 2, 308, 17), &e, 155, e.bitmap(155)));
     steps_.build(frame, {o.x + 12, o.y + 29}, e.bitmap(131));

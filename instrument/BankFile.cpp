@@ -71,8 +71,8 @@ BankImportResult readAndApply(Instrument& instrument, std::string_view text,
 
 BankExportResult writeText(const Instrument& instrument, const fs::path& base,
                            GrooveWriter::Paths paths, std::string& text) {
-    std::string error = GrooveWriter::write(instrument.sequencer(), instrument.stepEditMode, base,
-                                            paths, text);
+    std::string error =
+        GrooveWriter::write(instrument.sequencer(), instrument.stepEditMode, base, paths, text);
     return {error.empty(), std::move(error)};
 }
 

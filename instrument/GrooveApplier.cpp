@@ -84,7 +84,8 @@ void GrooveApplier::apply(Instrument& instrument, const GrooveDocument& data,
     }
     for (int p = 0; p < kPatterns; ++p) {
         for (int s = 0; s < kRowSlots; ++s) {
-            applyRow(seq.patterns().row(p, s), data.patterns[static_cast<std::size_t>(p)][static_cast<std::size_t>(s)]);
+            applyRow(seq.patterns().row(p, s),
+                     data.patterns[static_cast<std::size_t>(p)][static_cast<std::size_t>(s)]);
         }
     }
     seq.shuffleAmount = data.shuffleAmount;

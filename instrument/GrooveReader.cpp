@@ -119,7 +119,8 @@ private:
         }
         const auto version = doc.find("version");
         if (version == doc.end() || !version->is_number_integer()) {
-            return fail("version", "expected the integer " + std::to_string(GrooveDocument::kVersion));
+            return fail("version",
+                        "expected the integer " + std::to_string(GrooveDocument::kVersion));
         }
         // Every earlier version stays readable; a later one is refused whole rather than
         // read in part.
@@ -302,7 +303,8 @@ private:
             if (it == v.end()) {
                 continue;
             }
-            const std::string field = member(where, GrooveDocument::kLaneNames[static_cast<std::size_t>(k)]);
+            const std::string field =
+                member(where, GrooveDocument::kLaneNames[static_cast<std::size_t>(k)]);
             if (!fullLane(*it, field)) {
                 return false;
             }

@@ -18,7 +18,8 @@ bool isRowSlot(int slot) noexcept {
 Instrument::Instrument() = default;
 
 std::string_view Instrument::outputPairName(int pair) noexcept {
-    const ParameterInfo* output = ParameterTable::find(ParameterTable::slotParameter(0, SlotField::Output));
+    const ParameterInfo* output =
+        ParameterTable::find(ParameterTable::slotParameter(0, SlotField::Output));
     if (output == nullptr || pair < 0 || pair >= output->labelCount) {
         return {};
     }

@@ -9,8 +9,8 @@
 //     under 1 %.
 // Needs DISPLAY (see CMakeLists.txt); prints a note and measures nothing without one.
 #include "editor/Editor.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/linux/X11WindowSystem.hpp"
 
@@ -62,8 +62,7 @@ public:
         XMapWindow(dpy_, parent_);
         XSync(dpy_, False);
         dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent_));
-        editor_ =
-            static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect_))->sequencerEditor();
+        editor_ = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect_))->sequencerEditor();
         for (int i = 0; i < 20; ++i) {
             dispatch(vst::effEditIdle);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

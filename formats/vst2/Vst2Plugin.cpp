@@ -198,19 +198,18 @@ std::int32_t Vst2Plugin::processEvents(vst::VstEvents* events) noexcept {
         }
         const auto* const midi = reinterpret_cast<const vst::VstMidiEvent*>(event);
         instrument_.midiEvent(midi->deltaFrames, static_cast<std::uint8_t>(midi->midiData[0]),
-                            static_cast<std::uint8_t>(midi->midiData[1]),
-                            static_cast<std::uint8_t>(midi->midiData[2]));
+                              static_cast<std::uint8_t>(midi->midiData[1]),
+                              static_cast<std::uint8_t>(midi->midiData[2]));
     }
     return 1;
 }
 
-void Vst2Plugin::process(float** /*inputs*/, float** outputs,
-                               std::int32_t sampleFrames) noexcept {
+void Vst2Plugin::process(float** /*inputs*/, float** outputs, std::int32_t sampleFrames) noexcept {
     render(outputs, sampleFrames);
 }
 
 void Vst2Plugin::processReplacing(float** /*inputs*/, float** outputs,
-                                        std::int32_t sampleFrames) noexcept {
+                                  std::int32_t sampleFrames) noexcept {
     if (outputs == nullptr || sampleFrames <= 0) {
         return;
     }
@@ -271,7 +270,7 @@ void Vst2Plugin::getProgramName(char* name) {
 }
 
 bool Vst2Plugin::getProgramNameIndexed(std::int32_t /*category*/, std::int32_t /*index*/,
-                                             char* text) {
+                                       char* text) {
     getProgramName(text);
     return true;
 }

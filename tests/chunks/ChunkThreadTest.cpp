@@ -4,8 +4,8 @@
 // rewrites, and the model lock keeps the restore apart from the editor thread.
 #include "ChunkTestSupport.hpp"
 #include "editor/Editor.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
 
 #include <gtest/gtest.h>
@@ -81,6 +81,31 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheAudioThreadRenders) {
     audio.join();
     EXPECT_GT(blocks.load(), 0);
     EXPECT_EQ(host.getChunk(), b);
+}
+
+// Two host threads saving the project at once (an autosave beside the user's own save) each
+// copy a whole state out of the buffer they were handed: the other thread's save never
+// rewrites or frees it meanwhile.
+TEST(ChunkThreads, TwoThreadsSavingAtOnceEachGetTheWholeState) {
+    ScratchDir dir;
+    TestHost host;
+    ASSERT_NE(host.open(), nullptr);
+    host.prepare(44100.0f, 256);
+    ASSERT_EQ(host.setChunk(twoStates(dir.path()).first), 1);
+    const std::string expected = host.getChunk();
+    std::atomic<int> torn{0};
+    const auto saver = [&] {
+        for (int round = 0; round < kRounds * 4; ++round) {
+            if (host.getChunk() != expected) {
+                ++torn;
+            }
+        }
+    };
+    std::thread one(saver);
+    std::thread two(saver);
+    one.join();
+    two.join();
+    EXPECT_EQ(torn.load(), 0);
 }
 
 std::intptr_t QUOVENT_VSTCALL quietHost(vst::AEffect*, std::int32_t opcode, std::int32_t,

@@ -4,8 +4,8 @@
 // and keys are real (XTest); while a control tracks the mouse, the editor's modal idle calls
 // audioMasterIdle, where the test plays the next step of its script.
 #include "editor/Editor.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/DialogBackend.hpp"

@@ -9,8 +9,8 @@
 // model values from the same gestures at every zoom; the desktop's factor read from Xft.dpi
 // and the environment; a host that refuses to resize leaving a usable window.
 #include "editor/Editor.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/linux/CairoCanvas.hpp"
 #include "widgets/BuiltinFileDialog.hpp"

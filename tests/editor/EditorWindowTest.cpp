@@ -2,8 +2,8 @@
 // the audio side, the dispatch of control reports, and the step buttons' painting rules with
 // scripted pointer states (one script step per host idle of the modal idle).
 #include "FakeHost.hpp"
-#include "instrument/BankFile.hpp"
 #include "editor/Editor.hpp"
+#include "instrument/BankFile.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
 #include "widgets/FileSelector.hpp"
 

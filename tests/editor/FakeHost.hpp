@@ -20,7 +20,9 @@ public:
     FakeHost(const FakeHost&) = delete;
     FakeHost& operator=(const FakeHost&) = delete;
 
-    void parameterEdited(ParameterId id, float value) override { automated.emplace_back(id, value); }
+    void parameterEdited(ParameterId id, float value) override {
+        automated.emplace_back(id, value);
+    }
     void parameterEditBegan(ParameterId id) override { gestures.push_back(static_cast<int>(id)); }
     void parameterEditEnded(ParameterId id) override { gestures.push_back(-static_cast<int>(id)); }
     void beginEdit(int index) override { edits.push_back(index); }

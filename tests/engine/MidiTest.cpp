@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <memory>
+#include <random>
 #include <vector>
 
 using namespace quovent;

@@ -1,10 +1,11 @@
 // The sequence model: defaults a fresh instance starts from, the row accessors playback
 // relies on, pattern numbering, the voice pool and the note ratio table.
 #include "engine/NoteRatioTable.hpp"
-#include "engine/Sequencer.hpp"
 #include "engine/PatternBank.hpp"
+#include "engine/Sequencer.hpp"
 #include "engine/SlotBank.hpp"
 #include "engine/VoicePool.hpp"
+#include "platform/Paths.hpp"
 
 #include <gtest/gtest.h>
 
@@ -242,6 +243,19 @@ TEST(Model, SampleNameDisplayTextNumbersAndCutsSafely) {
     const std::size_t n = std::strlen(out);
     EXPECT_LT(n, sizeof out);
     EXPECT_EQ((n - std::strlen("        01 : ")) % 2, 0u);
+}
+
+TEST(Model, AMissingSampleIsNamedByItsFileWhicheverSeparatorPrecedesIt) {
+    char out[capacity::kPathText];
+    // The root is "/" here and "C:\" on Windows, where '/' separates as well.
+    const std::string root = paths::kDefaultRoot;
+    for (const std::string& path :
+         {root + "kits/kick.wav", root + "kits" + paths::kSeparator + "old/kick.wav"}) {
+        Slot::formatMissingName(path, out, sizeof out);
+        EXPECT_STREQ(out, "        missing: kick.wav") << path;
+    }
+    Slot::formatMissingName("kick.wav", out, sizeof out);
+    EXPECT_STREQ(out, "        missing: kick.wav");
 }
 
 TEST(Model, PlaceholderIsRecognisedByItsFirstSeventeenCharacters) {

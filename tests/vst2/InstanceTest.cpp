@@ -7,8 +7,8 @@
 #include "editor/EditorBase.hpp"
 #include "engine/NoteRatioTable.hpp"
 #include "formats/vst2/ExtendedEffectBase.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 
 #include <gtest/gtest.h>
 

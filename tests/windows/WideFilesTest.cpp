@@ -1,10 +1,10 @@
 // Files on Windows: paths are UTF-8 inside the program and UTF-16 at every system call, so
 // names outside the system's code page are listed, opened and written like any other.
 // Path rules accept both separators. Runs under Wine against a scratch folder.
-#include "instrument/BankFile.hpp"
 #include "editor/Editor.hpp"
 #include "editor/HostServices.hpp"
 #include "engine/Slot.hpp"
+#include "instrument/BankFile.hpp"
 #include "platform/AtomicFile.hpp"
 #include "platform/DirectoryScanner.hpp"
 #include "platform/NativePath.hpp"

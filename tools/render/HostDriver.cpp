@@ -1,7 +1,7 @@
 #include "tools/render/HostDriver.hpp"
 
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 
 #include <cmath>
 #include <cstddef>

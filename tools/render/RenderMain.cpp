@@ -159,8 +159,8 @@ int main(int argc, char** argv) {
         }
         playing = "MIDI " + fileName(options.midiFile);
     } else {
-        const int pattern =
-            options.playPattern.value_or(host->instrument().sequencer().patterns().currentPattern());
+        const int pattern = options.playPattern.value_or(
+            host->instrument().sequencer().patterns().currentPattern());
         events.push_back({0,
                           {static_cast<std::uint8_t>(kPatternStatus),
                            static_cast<std::uint8_t>(kFirstPatternNote + pattern),
