@@ -2,7 +2,6 @@
 #include "editor/Editor.hpp"
 
 #include "editor/TextStyle.hpp"
-#include "instrument/BankFile.hpp"
 #include "platform/UserSettings.hpp"
 #include "widgets/KnobMode.hpp"
 

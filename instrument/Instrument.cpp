@@ -1,6 +1,9 @@
 #include "instrument/Instrument.hpp"
 
 #include "instrument/BankFile.hpp"
+#include "platform/NativePath.hpp"
+#include "samples/SampleDirectory.hpp"
+#include "samples/WavFile.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -285,6 +288,40 @@ BankImportResult Instrument::importBank(const std::filesystem::path& file) {
 BankExportResult Instrument::exportBank(const std::filesystem::path& file) const {
     ModelLock::Scope hold(lock_);
     return BankFile::exportBank(*this, file);
+}
+
+std::string Instrument::loadSlotSample(int s, const std::string& path) {
+    if (!isRowSlot(s)) {
+        return "no such slot";
+    }
+    if (path.empty() || path.find('\0') != std::string::npos ||
+        path.size() > capacity::kBankSamplePath) {
+        return "not a usable path";
+    }
+    if (!platform::NativePath::fromUtf8(path).is_absolute()) {
+        return path + ": not an absolute path";
+    }
+    ModelLock::Scope hold(lock_);
+    Slot& slot = sequencer_.slots().slot(s);
+    // The buffer changes only when the whole file could be read.
+    if (!slot.sample.loadSample(path.c_str())) {
+        WavFile wav;
+        const bool opened = wav.openRead(path.c_str());
+        const char* why = wav.lastError() != nullptr ? wav.lastError() : "cannot be read";
+        return path + ": " + (opened ? "an encoding that cannot be decoded" : why);
+    }
+    slot.assignSamplePath(path);
+    slot.directory.forget();
+    slot.fileIndex = 0;
+    if (slot.directory.setDirectory(SampleDirectory::parentOf(path)) && slot.directory.scan() > 0) {
+        slot.fileIndex = std::max(0, slot.directory.indexOf(path));
+    }
+    if (slot.sync != 0) {
+        slot.updateSyncIncrement(samplesPerStep());
+    }
+    relocationPending_[static_cast<std::size_t>(s)] = false;
+    stateChanges_ = stateChanges_ + 1;
+    return {};
 }
 
 bool Instrument::relocationPending(int slot) const noexcept {

@@ -136,6 +136,11 @@ public:
     // A groove bank file, read as Import reads it (relative sample paths beside the file).
     BankImportResult importBank(const std::filesystem::path& file);
     BankExportResult exportBank(const std::filesystem::path& file) const;
+    // Gives row slot 0..7 the sample in an absolute path's WAV file and lists its directory
+    // for stepping, as a file dropped on the slot is. All-or-nothing: a file that cannot be
+    // read as a sample is refused with the slot as it was, and the answer says why (empty
+    // when loaded). Counts as a state change, so an editor shows the new name.
+    std::string loadSlotSample(int slot, const std::string& path);
     // Counts replacements of the whole model (restores, imports), so a view can tell when to
     // show the model again.
     unsigned stateChanges() const noexcept { return stateChanges_.load(); }

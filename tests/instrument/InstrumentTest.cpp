@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -323,6 +324,30 @@ TEST_F(InstrumentTest, ARestoreCountsAsAStateChangeAndMarksMissingSamplesForRelo
     EXPECT_TRUE(instrument.relocationPending(1));
     EXPECT_EQ(slot(1).samplePath(), missing);
     EXPECT_FALSE(instrument.relocationPending(8)); // no such row: never pending
+}
+
+TEST_F(InstrumentTest, ASlotSampleFromAFileIsAllOrNothing) {
+    const ScratchDirectory dir;
+    writeDecayingSquareWav(dir.path() / "kit" / "a.wav", 3000, 20000, 40);
+    writeDecayingSquareWav(dir.path() / "kit" / "b.wav", 1000, 9000, 20);
+    const std::string a = (dir.path() / "kit" / "a.wav").string();
+    EXPECT_EQ(instrument.loadSlotSample(2, a), "");
+    EXPECT_EQ(slot(2).samplePath(), a);
+    EXPECT_EQ(slot(2).sample.frameCount(), 3000);
+    EXPECT_EQ(slot(2).directory.fileCount(), 2) << "its folder is listed for stepping";
+    const unsigned changes = instrument.stateChanges();
+
+    std::ofstream(dir.path() / "kit" / "broken.wav", std::ios::binary) << "RIFF\x04\0\0\0WAVE";
+    for (const std::string& bad :
+         {(dir.path() / "kit" / "broken.wav").string(), (dir.path() / "none.wav").string(),
+          dir.path().string(), std::string("kit/a.wav"), std::string()}) {
+        EXPECT_NE(instrument.loadSlotSample(2, bad), "") << bad;
+        EXPECT_EQ(slot(2).samplePath(), a) << bad;
+        EXPECT_EQ(slot(2).sample.frameCount(), 3000) << bad;
+    }
+    EXPECT_NE(instrument.loadSlotSample(8, a), "");
+    EXPECT_NE(instrument.loadSlotSample(-1, a), "");
+    EXPECT_EQ(instrument.stateChanges(), changes);
 }
 
 } // namespace
