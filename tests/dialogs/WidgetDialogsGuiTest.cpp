@@ -9,12 +9,13 @@
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/FileSelector.hpp"
 
+#include "tests/support/TestWav.hpp"
+
 #include "GuiFixture.hpp"
 #include "TestSkin.hpp"
 
 #include <X11/Xutil.h>
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,29 +34,6 @@ namespace fs = std::filesystem;
 
 Point centre(Rect r) {
     return {r.left + r.width() / 2, r.top + r.height() / 2};
-}
-
-// A 16-bit mono WAV whose every sample is `value`, so that a load can be recognised.
-void writeWav(const fs::path& path, std::int16_t value) {
-    constexpr int kFrames = 64;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + kFrames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(kFrames * 2);
-    for (int i = 0; i < kFrames; ++i) {
-        u16(static_cast<std::uint16_t>(value));
-    }
 }
 
 class NameView : public SampleNameView {
@@ -178,9 +156,9 @@ protected:
     void makeKit() {
         fs::create_directories(root / "kit");
         fs::create_directories(root / "loops");
-        writeWav(root / "kit" / "a.wav", 1000);
-        writeWav(root / "kit" / "b.wav", 2000);
-        writeWav(root / "kit" / "c.wav", 3000);
+        TestWav::constant(64, 1000).write(root / "kit" / "a.wav");
+        TestWav::constant(64, 2000).write(root / "kit" / "b.wav");
+        TestWav::constant(64, 3000).write(root / "kit" / "c.wav");
         std::ofstream(root / "kit" / "notes.txt") << "x";
     }
 

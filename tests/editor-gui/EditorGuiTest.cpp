@@ -4,8 +4,8 @@
 // and keys are real (XTest); while a control tracks the mouse, the editor's modal idle calls
 // audioMasterIdle, where the test plays the next step of its script.
 #include "editor/Editor.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/DialogBackend.hpp"
@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TestWav.hpp"
 #include "tests/support/WithoutFileOverride.hpp"
 #include "tests/widgets/ScreenCapture.hpp"
 #include "tests/widgets/XdndSource.hpp"
@@ -48,29 +49,6 @@ constexpr int kChannels = 12;
 
 Point centre(Rect r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-// A 16-bit mono WAV file of a constant level.
-void writeWav(const fs::path& path, int frames, std::int16_t level) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(44100 * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(level));
-    }
 }
 
 Display* openDisplay() {
@@ -341,7 +319,7 @@ protected:
         tempDir = fs::temp_directory_path() / ("quovent-editor-gui-" + std::to_string(getpid()));
         fs::create_directories(tempDir);
         fs::path wav = tempDir / "kick.wav";
-        writeWav(wav, 44100, 16000);
+        TestWav::constant(44100, 16000).write(wav);
         return wav;
     }
 
@@ -557,8 +535,8 @@ TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
 
 TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     const fs::path kick = makeSample();
-    writeWav(tempDir / "snare.wav", 100, 2000);
-    writeWav(tempDir / "tom.wav", 100, 3000);
+    TestWav::constant(100, 2000).write(tempDir / "snare.wav");
+    TestWav::constant(100, 3000).write(tempDir / "tom.wav");
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     ASSERT_EQ(slot(0).directory.fileCount(), 3);
     ASSERT_EQ(slot(0).fileIndex, 0);
@@ -665,8 +643,8 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
 
 TEST_F(EditorGuiTest, NextStepsOncePerPressAlsoWhenThePointerLeavesAndComesBack) {
     const fs::path kick = makeSample();
-    writeWav(tempDir / "snare.wav", 100, 2000);
-    writeWav(tempDir / "tom.wav", 100, 3000);
+    TestWav::constant(100, 2000).write(tempDir / "snare.wav");
+    TestWav::constant(100, 3000).write(tempDir / "tom.wav");
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     ASSERT_EQ(slot(0).fileIndex, 0);
     const Point next{265, 89};
@@ -797,7 +775,7 @@ TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
 TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBase) {
     const fs::path base = configDir / "samples";
     fs::create_directories(base / "kit");
-    writeWav(base / "kit" / "clap.wav", 100, 1000);
+    TestWav::constant(100, 1000).write(base / "kit" / "clap.wav");
     dispatch(vst::effEditClose);
     fs::create_directories(configDir / "HalvdenLabs");
     std::ofstream(configDir / "HalvdenLabs" / "SampleBase") << base.string() << "\n";

@@ -9,8 +9,8 @@
 // model values from the same gestures at every zoom; the desktop's factor read from Xft.dpi
 // and the environment; a host that refuses to resize leaving a usable window.
 #include "editor/Editor.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "formats/vst2/PluginMain.hpp"
+#include "formats/vst2/Vst2Plugin.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/linux/CairoCanvas.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TestWav.hpp"
 #include "tests/widgets/PrivateXServer.hpp"
 #include "tests/widgets/ScreenCapture.hpp"
 #include "tests/widgets/XdndSource.hpp"
@@ -53,27 +54,6 @@ constexpr int kScreenHeight = 1300;
 
 Point centre(Rect r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void writeWav(const fs::path& path, int frames) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + static_cast<std::uint32_t>(frames * 2));
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(static_cast<std::uint32_t>(frames * 2));
-    for (int i = 0; i < frames; ++i) {
-        u16(12000);
-    }
 }
 
 // A PNG as 0xRRGGBB pixels.
@@ -459,7 +439,7 @@ protected:
         }
         // A file dropped on slot 6's name field.
         const fs::path wav = root / "kick.wav";
-        writeWav(wav, 4410);
+        TestWav::constant(4410, 12000).write(wav);
         o.dropped = drop(wav, centre(editor->row(5).name->rect()));
         // The output field: two right clicks up, one left click down.
         const Point out = centre(editor->row(6).output->rect());

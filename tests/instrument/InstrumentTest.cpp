@@ -57,8 +57,8 @@ float peak(const std::vector<float>& samples) {
 
 // A groove: slot 1 and 2 with samples, a few steps on in pattern 0.
 std::string grooveText(const ScratchDirectory& dir) {
-    writeDecayingSquareWav(dir.path() / "one.wav", 6000, 20000, 40);
-    writeDecayingSquareWav(dir.path() / "two.wav", 3000, 12000, 17);
+    TestWav::decayingSquare(6000, 20000, 40).write(dir.path() / "one.wav");
+    TestWav::decayingSquare(3000, 12000, 17).write(dir.path() / "two.wav");
     Instrument maker;
     Slot& one = maker.sequencer().slots().slot(0);
     Slot& two = maker.sequencer().slots().slot(1);
@@ -188,7 +188,7 @@ TEST_F(InstrumentTest, HostValuesAreClampedRoundedOrRefusedAndEachReachesItsSett
 
 TEST_F(InstrumentTest, ATuneChangeStretchesASynchronisedSlotAgain) {
     ScratchDirectory dir;
-    writeDecayingSquareWav(dir.path() / "loop.wav", 88200, 1000, 50);
+    TestWav::decayingSquare(88200, 1000, 50).write(dir.path() / "loop.wav");
     slot(0).setSamplePath((dir.path() / "loop.wav").string(), instrument.samplesPerStep());
     slot(0).setSync(true, instrument.samplesPerStep()); // tune 0.5: 16 steps
     EXPECT_FLOAT_EQ(slot(0).syncIncrement, 88200.0f / (5512.5f * 16.0f));
@@ -198,11 +198,15 @@ TEST_F(InstrumentTest, ATuneChangeStretchesASynchronisedSlotAgain) {
 
 class RecordingListener : public InstrumentListener {
 public:
-    void parameterEditBegan(ParameterId id) override { heard.push_back("begin " + std::to_string(id)); }
+    void parameterEditBegan(ParameterId id) override {
+        heard.push_back("begin " + std::to_string(id));
+    }
     void parameterEdited(ParameterId id, float v) override {
         heard.push_back(std::to_string(id) + "=" + std::to_string(v));
     }
-    void parameterEditEnded(ParameterId id) override { heard.push_back("end " + std::to_string(id)); }
+    void parameterEditEnded(ParameterId id) override {
+        heard.push_back("end " + std::to_string(id));
+    }
     std::vector<std::string> heard;
 };
 
@@ -279,8 +283,8 @@ TEST(InstrumentInstances, OnesCreationRateChangeOrRestoreChangesNothingInAnother
     auto a = prepared();
     std::unique_ptr<Instrument> b;
     const std::vector<float> beside = playAndRelease(*a, [&] {
-        b = std::make_unique<Instrument>();     // a new instance...
-        b->setSampleRate(22050.0f);             // ...with a rate of its own
+        b = std::make_unique<Instrument>(); // a new instance...
+        b->setSampleRate(22050.0f);         // ...with a rate of its own
         b->restoreState(R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 1})");
         b->midiEvent(0, 0x9e, 61, 127);
         renderBlocks(*b, 2);
@@ -292,7 +296,8 @@ TEST(InstrumentInstances, OnesCreationRateChangeOrRestoreChangesNothingInAnother
 
 TEST_F(InstrumentTest, AnUnusableSampleRateIsIgnoredAndAnAbsurdOneBounded) {
     instrument.setSampleRate(48000.0f);
-    for (const float bad : {0.0f, -44100.0f, std::nanf(""), std::numeric_limits<float>::infinity()}) {
+    for (const float bad :
+         {0.0f, -44100.0f, std::nanf(""), std::numeric_limits<float>::infinity()}) {
         instrument.setSampleRate(bad);
         EXPECT_EQ(instrument.sampleRate(), 48000.0f);
     }
@@ -306,9 +311,11 @@ TEST_F(InstrumentTest, ARestoreCountsAsAStateChangeAndMarksMissingSamplesForRelo
     const unsigned before = instrument.stateChanges();
     EXPECT_FALSE(instrument.restoreState("{ not a state").ok);
     EXPECT_EQ(instrument.stateChanges(), before);
-    const std::string missing = (std::filesystem::temp_directory_path() / "no-such-dir/gone.wav").string();
-    const std::string text = R"({"format": "quovent-bank", "version": 1, "slots": [{}, {"samplePath": )" +
-                             nlohmann::json(missing).dump() + "}]}";
+    const std::string missing =
+        (std::filesystem::temp_directory_path() / "no-such-dir/gone.wav").string();
+    const std::string text =
+        R"({"format": "quovent-bank", "version": 1, "slots": [{}, {"samplePath": )" +
+        nlohmann::json(missing).dump() + "}]}";
     const BankImportResult r = instrument.restoreState(text);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(instrument.stateChanges(), before + 1);

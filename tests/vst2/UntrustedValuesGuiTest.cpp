@@ -7,6 +7,7 @@
 // a file dropped on the window: so the editor is opened in a plain X11 window and given
 // real pointer events (XTest) and an XDND drop, with the host's idle driving it.
 #include "tests/support/TestHost.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -43,29 +43,6 @@ constexpr int kStep0X = 54;
 constexpr int kStep0Y = 118;
 constexpr int kVolumeX = 455;
 constexpr int kVolumeY = 111;
-
-// A 16-bit mono WAV file of a constant level, long enough to sound through every block.
-void writeWav(const fs::path& path, int frames, std::int16_t level) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto bytes = static_cast<std::uint32_t>(frames * 2);
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(level));
-    }
-}
 
 class UntrustedValues : public ::testing::Test {
 protected:
@@ -220,7 +197,7 @@ protected:
 TEST_F(UntrustedValues, NonFiniteAndHugeParametersNeverReachTheOutput) {
     // Slot 1 gets a sample, step 1 of pattern 0 and becomes the current slot.
     const fs::path wav = dir / "level.wav";
-    writeWav(wav, 44100, 20000);
+    TestWav::constant(44100, 20000).write(wav);
     ASSERT_TRUE(drop(wav, kNameX, kNameY));
     click(kStep0X, kStep0Y);
     click(kVolumeX, kVolumeY);
