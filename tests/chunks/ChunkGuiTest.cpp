@@ -10,19 +10,13 @@
 #include "tests/widgets/ScreenCapture.hpp"
 
 // After gtest: Xlib defines macros such as None and Status.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "tests/support/XInput.hpp"
 #include <sys/stat.h>
 
 #include <chrono>
-#include <deque>
-#include <functional>
-#include <thread>
 
 namespace quovent::test {
 namespace {
-
-using Step = std::function<void()>;
 
 // Where controls sit in the editor's frame.
 Point stepPoint(int slot, int step) {
@@ -60,19 +54,13 @@ protected:
         ::setenv("PATH", (bin.string() + ":" + (path != nullptr ? path : "")).c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
 
-        dpy = XOpenDisplay(nullptr);
+        dpy = XInput::openDisplay();
         ASSERT_NE(dpy, nullptr);
-        int a = 0;
-        int b = 0;
-        int c = 0;
-        int d = 0;
-        ASSERT_TRUE(XTestQueryExtension(dpy, &a, &b, &c, &d));
+        ASSERT_TRUE(XInput::hasXTest(dpy));
         for (TestHost* h : {&first, &second}) {
             h->answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
-                if (call.opcode == vst::audioMasterIdle && !script.empty()) {
-                    Step next = std::move(script.front());
-                    script.pop_front();
-                    next();
+                if (call.opcode == vst::audioMasterIdle) {
+                    input.step();
                 }
                 return std::nullopt;
             };
@@ -84,8 +72,7 @@ protected:
         if (dpy == nullptr) {
             return;
         }
-        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-        XSync(dpy, False);
+        input.releaseAll();
         for (TestHost* h : {&first, &second}) {
             if (h->effect() != nullptr) {
                 h->dispatch(vst::effEditClose);
@@ -97,7 +84,8 @@ protected:
         XCloseDisplay(dpy);
     }
 
-    // Opens the host's editor in a new window of ours, and answers the editor's frame.
+    // Opens the host's editor in a new window of ours; the input goes to that editor's frame
+    // from then on.
     void openEditor(TestHost& h) {
         const int screen = DefaultScreen(dpy);
         const Window parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
@@ -124,61 +112,23 @@ protected:
         ASSERT_EQ(count, 1u);
         frame = children[0];
         XFree(children);
-        pump(h, 5);
-    }
-    static void pump(TestHost& h, int n) {
-        for (int i = 0; i < n; ++i) {
-            h.dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-    bool pumpUntil(TestHost& h, const std::function<bool()>& condition) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > end) {
-                return false;
-            }
-            h.dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
-    void move(Point p) {
-        int x = 0;
-        int y = 0;
-        Window child = 0;
-        XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), p.x, p.y, &x, &y, &child);
-        XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
-        XSync(dpy, False);
-    }
-    void button(bool down) {
-        XTestFakeButtonEvent(dpy, 1, down ? True : False, CurrentTime);
-        XSync(dpy, False);
+        input = XInput(
+            dpy, [this](Point p) { return XInput::windowToScreen(dpy, frame, p); },
+            [&h] { h.dispatch(vst::effEditIdle); }, std::chrono::seconds(10));
+        input.pump(5);
     }
     // A left press at `at`; the steps play one per host idle of the control's modal loop
-    // (or of the test's own idles), the last one releasing the button.
-    void press(TestHost& h, Point at, std::deque<Step> steps = {}) {
-        move(at);
-        steps.emplace_back([this] { button(false); });
-        script = std::move(steps);
-        button(true);
-        int idles = 0;
-        ASSERT_TRUE(pumpUntil(h, [&] {
-            if (++idles > 10 && !script.empty()) {
-                Step next = std::move(script.front());
-                script.pop_front();
-                next();
-            }
-            return script.empty();
-        }));
-        pump(h, 3);
+    // (or of the test's own idles), and then the button is released.
+    void press(Point at, XInput::Script steps = {}) {
+        steps.push_back(input.buttonStep(1, false));
+        ASSERT_TRUE(input.press(at, std::move(steps))) << "script stalled";
     }
     void answer(const std::string& lines) { writeText(dir / "answers", lines); }
     // Exports through the Export button into `file` and answers its text.
-    std::string exportThroughButton(TestHost& h, const fs::path& file) {
+    std::string exportThroughButton(const fs::path& file) {
         answer("0 " + file.string() + "\n");
-        press(h, kExport);
-        EXPECT_TRUE(pumpUntil(h, [&] { return fs::exists(file); })) << file;
+        press(kExport);
+        EXPECT_TRUE(input.pumpUntil([&] { return fs::exists(file); })) << file;
         return readText(file);
     }
 
@@ -188,7 +138,7 @@ protected:
     Display* dpy = nullptr;
     std::vector<Window> parents;
     Window frame = 0;
-    std::deque<Step> script;
+    XInput input;
 };
 
 TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
@@ -207,25 +157,25 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
 
     // Import through the button.
     answer("0 " + (dir / "kits/groove.json").string() + "\n");
-    press(first, kImport);
-    ASSERT_TRUE(pumpUntil(first, [&] {
+    press(kImport);
+    ASSERT_TRUE(input.pumpUntil([&] {
         return first.getChunk().find((dir / "kits/one/hat.wav").string()) != std::string::npos;
     }));
 
     // Editor operations: pattern key 4, a drag painting slot 2's steps 8 to 11, slot 3's
     // volume set by a click, the Pan lane from a host key.
-    press(first, patternKeyPoint(4));
-    std::deque<Step> drag;
+    press(patternKeyPoint(4));
+    XInput::Script drag;
     for (int k = 9; k < 12; ++k) {
-        drag.emplace_back([this, k] { move(stepPoint(1, k)); });
+        drag.push_back(input.moveStep(stepPoint(1, k)));
     }
-    press(first, stepPoint(1, 8), drag);
-    press(first, volumePoint(2, 0.3));
+    press(stepPoint(1, 8), drag);
+    press(volumePoint(2, 0.3));
     EXPECT_EQ(first.dispatch(vst::effEditKeyDown, 'p'), 1);
     // The host's parameters reach the slot whose control reported last (slot 3).
     first.setParameter(153, 0.25f);
     first.setParameter(154, 0.75f);
-    pump(first, 3);
+    input.pump(3);
 
     const std::string saved = first.getChunk();
     EXPECT_NE(saved.find("\"key\": 4,"), std::string::npos) << saved.substr(0, 200);
@@ -236,14 +186,14 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
                          "true, true, true, true, false"),
               std::string::npos)
         << "the painted steps";
-    const std::string exported = exportThroughButton(first, dir / "kits/first.json");
+    const std::string exported = exportThroughButton(dir / "kits/first.json");
     first.dispatch(vst::effEditClose);
 
     // The fresh instance: same chunk, same exported file, same audio.
     ASSERT_EQ(second.setChunk(saved), 1);
     EXPECT_EQ(second.getChunk(), saved);
     openEditor(second);
-    EXPECT_EQ(exportThroughButton(second, dir / "kits/second.json"), exported);
+    EXPECT_EQ(exportThroughButton(dir / "kits/second.json"), exported);
     EXPECT_NE(exported.find("\"samplePath\": \"one/snare.wav\""), std::string::npos);
     for (const int note : {60, 64}) {
         SCOPED_TRACE("pattern note " + std::to_string(note));
@@ -269,15 +219,12 @@ TEST_F(ChunkGui, AMovedSampleIsAskedForWhenTheWindowOpensAndShownMissingWhenDecl
     // Declined: the slots keep their saved paths and say they are missing.
     answer("1\n1\n");
     openEditor(first);
-    ASSERT_TRUE(pumpUntil(first, [&] { return readText(dir / "answers").empty(); }));
-    pump(first, 5);
+    ASSERT_TRUE(input.pumpUntil([&] { return readText(dir / "answers").empty(); }));
+    input.pump(5);
     EXPECT_EQ(readText(dir / "asked"), "--question\n--question\n");
     EXPECT_EQ(first.getChunk(), saved);
-    int x = 0;
-    int y = 0;
-    Window child = 0;
-    XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
-    EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(x, y + 75, 657, 130),
+    const Point origin = input.screen({0, 0});
+    EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(origin.x, origin.y + 75, 657, 130),
                                  QUOVENT_BUILD_DIR "/chunk-missing-screenshot.png"));
     EXPECT_EQ(peakOf(renderPattern(first, 60, 100)), 0.0f);
     first.dispatch(vst::effEditClose);
@@ -288,7 +235,7 @@ TEST_F(ChunkGui, AMovedSampleIsAskedForWhenTheWindowOpensAndShownMissingWhenDecl
     ASSERT_EQ(first.setChunk(saved), 1);
     answer("0\n0 " + (dir / "new/kick.wav").string() + "\n");
     openEditor(first);
-    ASSERT_TRUE(pumpUntil(first, [&] {
+    ASSERT_TRUE(input.pumpUntil([&] {
         return first.getChunk().find((dir / "new/snare.wav").string()) != std::string::npos;
     }));
     EXPECT_EQ(readText(dir / "asked"), "--question\n--file-selection\n");

@@ -5,6 +5,7 @@
 
 #include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,31 +34,10 @@ inline std::string jsonPath(const fs::path& path) {
     return path.generic_string();
 }
 
-// A 16-bit mono WAV at 44.1 kHz: a decaying square wave of the given level, so samples
-// differ in sound and onsets are sharp.
+// A sample of the chunk tests: a decaying square wave of the given level and length, so
+// samples differ in sound and onsets are sharp.
 inline void writeWav(const fs::path& path, int frames, std::int16_t level) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames) * 2;
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        const double decay = 1.0 - static_cast<double>(i) / frames;
-        const int sign = (i / 50) % 2 == 0 ? 1 : -1;
-        u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(sign * level * decay)));
-    }
+    TestWav::decayingSquare(frames, level, 50).write(path);
 }
 
 inline std::string readText(const fs::path& file) {

@@ -9,12 +9,13 @@
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/FileSelector.hpp"
 
+#include "tests/support/TestWav.hpp"
+
 #include "GuiFixture.hpp"
 #include "TestSkin.hpp"
 
 #include <X11/Xutil.h>
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,29 +34,6 @@ namespace fs = std::filesystem;
 
 Point centre(Rect r) {
     return {r.left + r.width() / 2, r.top + r.height() / 2};
-}
-
-// A 16-bit mono WAV whose every sample is `value`, so that a load can be recognised.
-void writeWav(const fs::path& path, std::int16_t value) {
-    constexpr int kFrames = 64;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + kFrames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(kFrames * 2);
-    for (int i = 0; i < kFrames; ++i) {
-        u16(static_cast<std::uint16_t>(value));
-    }
 }
 
 class NameView : public SampleNameView {
@@ -97,32 +75,30 @@ protected:
     }
 
     // ---- Script steps for the modal loops ----------------------------------------------------
-    static GuiHost::Step fileDialogUp() {
+    static XInput::Step fileDialogUp() {
         return [] { return BuiltinFileDialog::active() != nullptr; };
     }
-    static GuiHost::Step boxUp() {
+    static XInput::Step boxUp() {
         return [] { return BuiltinMessageDialog::active() != nullptr; };
     }
     // Lets a few passes go by so that the window is mapped and the last event handled.
-    static GuiHost::Step settle(int passes = 10) {
+    static XInput::Step settle(int passes = 10) {
         return [passes, n = 0]() mutable { return ++n > passes; };
     }
-    GuiHost::Step clickAt(const std::function<Rect()>& where) {
+    XInput::Step clickAt(const std::function<Rect()>& where) {
         return [this, where] {
-            moveToScreen(centre(where()));
-            button(1, true);
-            button(1, false);
+            input.clickOnScreen(centre(where()));
             return true;
         };
     }
-    GuiHost::Step press(KeySym sym) {
+    XInput::Step press(KeySym sym) {
         return [this, sym] {
-            tap(sym);
+            input.tap(sym);
             return true;
         };
     }
     // Clicks the listed entry of that name in the open file dialog.
-    GuiHost::Step clickEntry(const std::string& name) {
+    XInput::Step clickEntry(const std::string& name) {
         return clickAt([name] {
             const auto& entries = BuiltinFileDialog::active()->model().entries();
             const auto it = std::find_if(entries.begin(), entries.end(),
@@ -132,16 +108,16 @@ protected:
                 static_cast<int>(it - entries.begin()));
         });
     }
-    GuiHost::Step clickOk() {
+    XInput::Step clickOk() {
         return clickAt([] { return BuiltinFileDialog::active()->okScreenRect(); });
     }
-    GuiHost::Step clickUp() {
+    XInput::Step clickUp() {
         return clickAt([] { return BuiltinFileDialog::active()->upScreenRect(); });
     }
-    GuiHost::Step clickButton(int index) {
+    XInput::Step clickButton(int index) {
         return clickAt([index] { return BuiltinMessageDialog::active()->buttonScreenRect(index); });
     }
-    GuiHost::Step check(const std::function<void()>& f) {
+    XInput::Step check(const std::function<void()>& f) {
         return [f] {
             f();
             return true;
@@ -178,9 +154,9 @@ protected:
     void makeKit() {
         fs::create_directories(root / "kit");
         fs::create_directories(root / "loops");
-        writeWav(root / "kit" / "a.wav", 1000);
-        writeWav(root / "kit" / "b.wav", 2000);
-        writeWav(root / "kit" / "c.wav", 3000);
+        TestWav::constant(64, 1000).write(root / "kit" / "a.wav");
+        TestWav::constant(64, 2000).write(root / "kit" / "b.wav");
+        TestWav::constant(64, 3000).write(root / "kit" / "c.wav");
         std::ofstream(root / "kit" / "notes.txt") << "x";
     }
 
@@ -192,20 +168,19 @@ protected:
 TEST_F(DialogsGuiTest, FolderDialogEntersADirectoryByKeyAndChoosesItWithOk) {
     makeKit();
     fs::create_directories(root / "kit" / "inner");
-    host.script = {fileDialogUp(), settle(20),
-                   check([this] { EXPECT_EQ(listed(), root.string()); }),
-                   // Select "kit" and open it with Enter; OK then takes the directory listed.
-                   clickEntry("kit"), settle(), press(XK_Return), settle(),
-                   check([this] { EXPECT_EQ(listed(), (root / "kit").string()); }), clickOk()};
+    input.play({fileDialogUp(), settle(20), check([this] { EXPECT_EQ(listed(), root.string()); }),
+                // Select "kit" and open it with Enter; OK then takes the directory listed.
+                clickEntry("kit"), settle(), press(XK_Return), settle(),
+                check([this] { EXPECT_EQ(listed(), (root / "kit").string()); }), clickOk()});
     EXPECT_EQ(dialogs->chooseFolder("Select the SampleBase Directory", ""),
               (root / "kit").string());
     EXPECT_EQ(BuiltinFileDialog::active(), nullptr);
 
     // A directory selected in the list is chosen by OK without entering it; Escape cancels.
-    host.script = {fileDialogUp(), settle(20), clickEntry("loops"), settle(), clickOk()};
+    input.play({fileDialogUp(), settle(20), clickEntry("loops"), settle(), clickOk()});
     EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", root.string()),
               (root / "loops").string());
-    host.script = {fileDialogUp(), settle(20), press(XK_Escape)};
+    input.play({fileDialogUp(), settle(20), press(XK_Escape)});
     EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", root.string()), std::nullopt);
 }
 
@@ -213,39 +188,37 @@ TEST_F(DialogsGuiTest, ARootedFolderDialogCannotLeaveTheRoot) {
     makeKit();
     const fs::path kitRoot = root / "kit";
     fs::create_directories(kitRoot / "inner");
-    host.script = {fileDialogUp(), settle(20),
-                   check([&] { EXPECT_EQ(listed(), kitRoot.string()); }),
-                   // Neither the up button nor Backspace go above the root.
-                   clickUp(), settle(), press(XK_BackSpace), settle(),
-                   check([&] { EXPECT_EQ(listed(), kitRoot.string()); }),
-                   // Below it and back up again is allowed, but no further.
-                   clickEntry("inner"), settle(), press(XK_Return), settle(),
-                   check([&] { EXPECT_EQ(listed(), (kitRoot / "inner").string()); }), clickUp(),
-                   settle(), clickUp(), settle(),
-                   check([&] { EXPECT_EQ(listed(), kitRoot.string()); }), press(XK_Escape)};
+    input.play({fileDialogUp(), settle(20), check([&] { EXPECT_EQ(listed(), kitRoot.string()); }),
+                // Neither the up button nor Backspace go above the root.
+                clickUp(), settle(), press(XK_BackSpace), settle(),
+                check([&] { EXPECT_EQ(listed(), kitRoot.string()); }),
+                // Below it and back up again is allowed, but no further.
+                clickEntry("inner"), settle(), press(XK_Return), settle(),
+                check([&] { EXPECT_EQ(listed(), (kitRoot / "inner").string()); }), clickUp(),
+                settle(), clickUp(), settle(),
+                check([&] { EXPECT_EQ(listed(), kitRoot.string()); }), press(XK_Escape)});
     EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", kitRoot.string()), std::nullopt);
     // Right away, OK chooses the root itself.
-    host.script = {fileDialogUp(), settle(20), clickUp(), settle(), clickOk()};
+    input.play({fileDialogUp(), settle(20), clickUp(), settle(), clickOk()});
     EXPECT_EQ(dialogs->chooseFolder("Select a Sample Directory", kitRoot.string()),
               kitRoot.string());
 }
 
 TEST_F(DialogsGuiTest, MessageBoxesCarryTheCaptionStayAboveTheHostAndAnswer) {
     std::optional<::Window> owner;
-    host.script = {boxUp(), settle(),
-                   check([&] { owner = transientOwnerOf(WidgetDialogs::kCaption); }),
-                   clickButton(0)};
+    input.play({boxUp(), settle(),
+                check([&] { owner = transientOwnerOf(WidgetDialogs::kCaption); }), clickButton(0)});
     EXPECT_TRUE(dialogs->askYesNo("missing: /x/kick.wav relocate ??"));
     ASSERT_TRUE(owner.has_value());
     EXPECT_EQ(*owner, parent); // the host's top-level window, not the frame inside it
 
-    host.script = {boxUp(), settle(), press(XK_Escape)};
+    input.play({boxUp(), settle(), press(XK_Escape)});
     EXPECT_FALSE(dialogs->askYesNo("missing: /x/kick.wav relocate ??"));
-    host.script = {boxUp(), settle(), clickButton(1)};
+    input.play({boxUp(), settle(), clickButton(1)});
     EXPECT_FALSE(dialogs->askYesNo("missing: /x/kick.wav relocate ??"));
 
     int idlesBefore = host.idles;
-    host.script = {boxUp(), settle(), clickButton(0)};
+    input.play({boxUp(), settle(), clickButton(0)});
     dialogs->showMessage("failed to write to registry");
     EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
     // The frame and the host were served while the box was up.
@@ -260,19 +233,14 @@ TEST_F(DialogsGuiTest, SampleOperationsRunEndToEndWithTheBuiltInDialogs) {
     SampleBrowser browser(*dialogs, [] { return 5512.5; });
 
     // The sample base: the folder dialog starts in the home folder; OK takes it.
-    host.script = {fileDialogUp(), settle(20), clickOk()};
+    input.play({fileDialogUp(), settle(20), clickOk()});
     browser.chooseSampleBase();
     ASSERT_EQ(browser.sampleBasePath(), root.string());
 
     // A slot folder below the base: "kit" holds three WAV files; the first is loaded.
-    host.script = {fileDialogUp(),
-                   settle(20),
-                   clickUp(),
-                   settle(),
-                   check([this] { EXPECT_EQ(listed(), root.string()); }),
-                   clickEntry("kit"),
-                   settle(),
-                   clickOk()};
+    input.play({fileDialogUp(), settle(20), clickUp(), settle(),
+                check([this] { EXPECT_EQ(listed(), root.string()); }), clickEntry("kit"), settle(),
+                clickOk()});
     browser.browseSampleDirectory(slot);
     ASSERT_TRUE(slot.directory.hasFileList());
     EXPECT_EQ(slot.directory.fileCount(), 3);
@@ -282,22 +250,21 @@ TEST_F(DialogsGuiTest, SampleOperationsRunEndToEndWithTheBuiltInDialogs) {
     // A missing file: the question is answered Yes, the file located in the built-in
     // selector (it starts in the home folder), loaded, and its directory remembered.
     const std::string missing = (root / "gone" / "b.wav").string();
-    host.script = {
-        boxUp(),           settle(),        clickButton(0),   fileDialogUp(), settle(20),
-        clickEntry("kit"), settle(),        press(XK_Return), settle(),       clickEntry("b.wav"),
-        settle(),          press(XK_Return)};
+    input.play({boxUp(), settle(), clickButton(0), fileDialogUp(), settle(20), clickEntry("kit"),
+                settle(), press(XK_Return), settle(), clickEntry("b.wav"), settle(),
+                press(XK_Return)});
     EXPECT_TRUE(browser.loadWithRelocation(slot, missing));
     EXPECT_EQ(slot.samplePath(), (root / "kit" / "b.wav").string());
     EXPECT_EQ(browser.relocationDirectory(), (root / "kit").string());
     EXPECT_NEAR(slot.sample.left(0), 2000.0f / 32768.0f * 1.15f, 1e-6f);
 
     // The next missing file is found in the remembered directory without a question.
-    host.script = {};
+    input.play({});
     EXPECT_TRUE(browser.loadWithRelocation(slot, (root / "gone" / "c.wav").string()));
     EXPECT_EQ(slot.samplePath(), (root / "kit" / "c.wav").string());
 
     // No to the question keeps the audio.
-    host.script = {boxUp(), settle(), clickButton(1)};
+    input.play({boxUp(), settle(), clickButton(1)});
     EXPECT_FALSE(browser.loadWithRelocation(slot, (root / "gone" / "zz.wav").string()));
     EXPECT_NEAR(slot.sample.left(0), 3000.0f / 32768.0f * 1.15f, 1e-6f);
 }

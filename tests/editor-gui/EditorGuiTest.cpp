@@ -18,69 +18,32 @@
 #include "tests/widgets/XdndSource.hpp"
 
 // After gtest and the toolkit: Xlib defines macros such as None and Status.
-#include <X11/Xlib.h>
+#include "tests/support/TestWav.hpp"
+#include "tests/support/XInput.hpp"
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #include <cairo.h>
 
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 namespace quovent::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Step = std::function<bool()>;
+using Step = XInput::Step;
 
 constexpr int kBlock = 512;
 constexpr int kChannels = 12;
 
 Point centre(Rect r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-// A 16-bit mono WAV file of a constant level.
-void writeWav(const fs::path& path, int frames, std::int16_t level) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(44100 * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(level));
-    }
-}
-
-Display* openDisplay() {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (Display* d = XOpenDisplay(nullptr)) {
-            return d;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return nullptr;
 }
 
 class EditorGuiTest : public ::testing::Test {
@@ -96,7 +59,7 @@ protected:
         case vst::audioMasterIdle:
             if (current != nullptr) {
                 ++current->hostIdles;
-                current->step();
+                current->input.step();
                 if (current->onHostIdle) {
                     current->onHostIdle();
                 }
@@ -125,13 +88,9 @@ protected:
         time.tempo = 120.0;
         time.sampleRate = 44100.0;
         time.flags = vst::kVstTempoValid;
-        dpy = openDisplay();
+        dpy = XInput::openDisplay();
         ASSERT_NE(dpy, nullptr);
-        int a = 0;
-        int b = 0;
-        int c = 0;
-        int d = 0;
-        ASSERT_TRUE(XTestQueryExtension(dpy, &a, &b, &c, &d));
+        ASSERT_TRUE(XInput::hasXTest(dpy));
         const int screen = DefaultScreen(dpy);
         parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
                                      BlackPixel(dpy, screen), WhitePixel(dpy, screen));
@@ -152,6 +111,13 @@ protected:
         plugin = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect));
         editor = plugin->sequencerEditor();
         ASSERT_NE(editor, nullptr);
+        input = XInput(
+            dpy,
+            [this](Point p) {
+                return XInput::windowToScreen(
+                    dpy, static_cast<Window>(editor->frame()->window().nativeHandle()), p);
+            },
+            [this] { dispatch(vst::effEditIdle); });
         openEditor();
     }
 
@@ -159,13 +125,7 @@ protected:
         if (dpy == nullptr) {
             return;
         }
-        for (unsigned b = 1; b <= 3; ++b) {
-            XTestFakeButtonEvent(dpy, b, False, CurrentTime);
-        }
-        for (KeySym k : {XK_Shift_L, XK_Control_L, XK_Alt_L}) {
-            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), False, CurrentTime);
-        }
-        XSync(dpy, False);
+        input.releaseAll();
         if (effect != nullptr) {
             dispatch(vst::effEditClose);
             dispatch(vst::effClose);
@@ -191,118 +151,29 @@ protected:
     }
     void openEditor() {
         ASSERT_EQ(editOpen(), 1);
-        pump(5);
-    }
-    void step() {
-        if (!script.empty() && script.front()()) {
-            script.pop_front();
-        }
-    }
-    // The host's idle, n times.
-    void pump(int n) {
-        for (int i = 0; i < n; ++i) {
-            dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-    bool pumpUntil(const std::function<bool()>& condition) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > end) {
-                return false;
-            }
-            dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
-
-    Point screen(Point p) {
-        int x = 0;
-        int y = 0;
-        Window child = 0;
-        XTranslateCoordinates(dpy, static_cast<Window>(editor->frame()->window().nativeHandle()),
-                              DefaultRootWindow(dpy), p.x, p.y, &x, &y, &child);
-        return {x, y};
-    }
-    void moveToScreen(Point s) {
-        XTestFakeMotionEvent(dpy, -1, s.x, s.y, CurrentTime);
-        XSync(dpy, False);
-    }
-    void move(Point p) { moveToScreen(screen(p)); }
-    void button(unsigned b, bool down) {
-        XTestFakeButtonEvent(dpy, b, down ? True : False, CurrentTime);
-        XSync(dpy, False);
-    }
-    void tap(KeySym sym) {
-        XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), True, CurrentTime);
-        XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), False, CurrentTime);
-        XSync(dpy, False);
-    }
-    Step moveStep(Point p) {
-        return [this, p] {
-            move(p);
-            return true;
-        };
-    }
-    Step buttonStep(unsigned b, bool down) {
-        return [this, b, down] {
-            button(b, down);
-            return true;
-        };
+        input.pump(5);
     }
     Step menuOpen() {
         return [] { return MenuWindow::active() != nullptr; };
     }
     Step clickItem(int index) {
         return [this, index] {
-            moveToScreen(centre(MenuWindow::active()->itemScreenRect(index)));
-            button(1, true);
-            button(1, false);
+            input.clickOnScreen(centre(MenuWindow::active()->itemScreenRect(index)));
             return true;
         };
     }
     // A press with the script to play while the control tracks it; a control without a
     // loop returns at once, and the script then goes on from the test's own idle loop.
     void press(Point at, std::deque<Step> steps, unsigned b = 1) {
-        move(at);
-        script = std::move(steps);
-        button(b, true);
-        int idles = 0;
-        ASSERT_TRUE(pumpUntil([&] {
-            if (++idles > 10) {
-                step();
-            }
-            return script.empty();
-        })) << "script stalled";
-        pump(3);
+        ASSERT_TRUE(input.press(at, std::move(steps), b)) << "script stalled";
     }
-    void click(Point at, unsigned b = 1) { press(at, {buttonStep(b, false)}, b); }
+    void click(Point at, unsigned b = 1) { press(at, {input.buttonStep(b, false)}, b); }
 
-    // A click as a touchpad tap or `xdotool click` makes it: the modifier keys held around
-    // a press and a release that both reach the editor before the host's next idle, which
-    // then comes once (a host idling at 30 Hz). The keys are up again by then too.
-    void quickClick(Point at, unsigned b = 1, std::initializer_list<KeySym> modifiers = {}) {
-        move(at);
-        for (KeySym k : modifiers) {
-            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), True, CurrentTime);
-        }
-        XTestFakeButtonEvent(dpy, b, True, CurrentTime);
-        XTestFakeButtonEvent(dpy, b, False, CurrentTime);
-        for (KeySym k : modifiers) {
-            XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, k), False, CurrentTime);
-        }
-        XSync(dpy, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(33));
-        dispatch(vst::effEditIdle);
-    }
     // Clicks a button of the message box once it has been up for a moment.
     void answerBox(int buttonIndex) {
         BuiltinMessageDialog* box = BuiltinMessageDialog::active();
         if (box != nullptr && ++boxIdles % 4 == 0) {
-            moveToScreen(centre(box->buttonScreenRect(buttonIndex)));
-            button(1, true);
-            button(1, false);
+            input.clickOnScreen(centre(box->buttonScreenRect(buttonIndex)));
         }
     }
 
@@ -341,7 +212,7 @@ protected:
         tempDir = fs::temp_directory_path() / ("quovent-editor-gui-" + std::to_string(getpid()));
         fs::create_directories(tempDir);
         fs::path wav = tempDir / "kick.wav";
-        writeWav(wav, 44100, 16000);
+        TestWav::constant(44100, 16000).write(wav);
         return wav;
     }
 
@@ -349,11 +220,11 @@ protected:
 
     Display* dpy = nullptr;
     Window parent = 0;
+    XInput input;
     vst::AEffect* effect = nullptr;
     Vst2Plugin* plugin = nullptr;
     Editor* editor = nullptr;
     vst::VstTimeInfo time{};
-    std::deque<Step> script;
     std::function<void()> onHostIdle;
     int hostIdles = 0;
     int boxIdles = 0;
@@ -369,9 +240,9 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     // A left drag from step 1 over the first eight steps of slot 1 turns them on.
     std::deque<Step> drag;
     for (int k = 1; k < 8; ++k) {
-        drag.push_back(moveStep(stepPoint(0, k)));
+        drag.push_back(input.moveStep(stepPoint(0, k)));
     }
-    drag.push_back(buttonStep(1, false));
+    drag.push_back(input.buttonStep(1, false));
     press(stepPoint(0, 0), drag);
     for (int k = 0; k < PatternRow::kSteps; ++k) {
         EXPECT_EQ(row(0).stepOn(k), k < 8) << "step " << k;
@@ -380,20 +251,20 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(first->value(), StepButton::shownValue(true, 1.0f));
     EXPECT_FLOAT_EQ(editor->row(0).steps().button(8)->value(), StepButton::shownValue(false, 1.0f));
     // Starting on an on step turns them off again.
-    press(stepPoint(0, 6), {moveStep(stepPoint(0, 7)), buttonStep(1, false)});
+    press(stepPoint(0, 6), {input.moveStep(stepPoint(0, 7)), input.buttonStep(1, false)});
     EXPECT_TRUE(row(0).stepOn(5));
     EXPECT_FALSE(row(0).stepOn(6));
     EXPECT_FALSE(row(0).stepOn(7));
 
     // The t key typed into the window selects the Tune lane.
-    tap(XK_t);
-    ASSERT_TRUE(pumpUntil([this] { return editor->stepEditLane() == 1; }));
+    input.tap(XK_t);
+    ASSERT_TRUE(input.pumpUntil([this] { return editor->stepEditLane() == 1; }));
     EXPECT_FLOAT_EQ(editor->stepEditSwitch->value(), 0.25f);
     // A right drag along the top edge writes 1.0 into the Tune lane of every step passed,
     // then lower down 0.0.
     press(stepPoint(1, 0, 0),
-          {moveStep(stepPoint(1, 1, 0)), moveStep(stepPoint(1, 2, 0)),
-           moveStep(stepPoint(1, 3, 40)), buttonStep(3, false)},
+          {input.moveStep(stepPoint(1, 1, 0)), input.moveStep(stepPoint(1, 2, 0)),
+           input.moveStep(stepPoint(1, 3, 40)), input.buttonStep(3, false)},
           3);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 0), 1.0f);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 1), 1.0f);
@@ -406,7 +277,7 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_EQ(dispatch(vst::effEditKeyDown, 'p'), 1);
     EXPECT_EQ(dispatch(vst::effEditKeyDown, 'V'), 0);
     EXPECT_EQ(editor->stepEditLane(), 4);
-    pump(3);
+    input.pump(3);
     EXPECT_FLOAT_EQ(editor->stepEditSwitch->value(), 1.0f);
     EXPECT_FLOAT_EQ(editor->row(1).steps().button(0)->value(), StepButton::shownValue(false, 0.5f));
 }
@@ -416,11 +287,11 @@ TEST_F(EditorGuiTest, AWavDroppedOnTheNameFieldLoadsIntoTheSlot) {
     const auto target = static_cast<Window>(editor->frame()->window().nativeHandle());
     XdndSource source(dpy, "file://" + wav.string() + "\r\n");
     const auto rootPos = [&](Point p) {
-        const Point s = screen(p);
+        const Point s = input.screen(p);
         return static_cast<long>((s.x << 16) | s.y);
     };
     const auto settle = [&](const std::function<bool()>& until) {
-        return pumpUntil([&] {
+        return input.pumpUntil([&] {
             source.serve();
             return until();
         });
@@ -446,7 +317,7 @@ TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     const fs::path wav = makeSample();
     editor->sampleBrowser().openSampleFile(slot(0), wav.string());
     ASSERT_GT(slot(0).sample.frameCount(), 0);
-    pump(3);
+    input.pump(3);
     EXPECT_NE(editor->row(0).name->text().find("kick.wav"), std::string::npos);
     click(stepPoint(0, 0));
     ASSERT_TRUE(row(0).stepOn(0));
@@ -462,7 +333,7 @@ TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     EXPECT_EQ(peak[0], 0.0f);
     EXPECT_EQ(peak[2], 0.0f);
     // The Notes readout follows the live voices on the next idle.
-    pump(2);
+    input.pump(2);
     EXPECT_EQ(editor->notesDisplay->value(), static_cast<float>(editor->sequencer().liveVoices));
     EXPECT_GT(editor->notesDisplay->value(), 0.0f);
 
@@ -476,7 +347,7 @@ TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     click({292, 52}); // Play off
     EXPECT_EQ(editor->sequencer().playing, 0);
     render(40);
-    pump(2);
+    input.pump(2);
     EXPECT_EQ(editor->notesDisplay->value(), 0.0f);
     EXPECT_EQ(editor->playButton->value(), 0.0f);
 }
@@ -509,15 +380,15 @@ TEST_F(EditorGuiTest, MenusCopyPasteAndInitialise) {
     row(0).setLane(Lane::Vol, 2, 0.25f);
     editor->showCurrentPattern();
     // "copy whole seq" in slot 1's menu, "paste whole seq" in slot 3's.
-    press(slotMenuPoint(0), {menuOpen(), buttonStep(1, false), clickItem(11)});
-    press(slotMenuPoint(2), {menuOpen(), buttonStep(1, false), clickItem(12)});
+    press(slotMenuPoint(0), {menuOpen(), input.buttonStep(1, false), clickItem(11)});
+    press(slotMenuPoint(2), {menuOpen(), input.buttonStep(1, false), clickItem(12)});
     for (int k = 0; k < PatternRow::kSteps; ++k) {
         EXPECT_EQ(row(2).stepOn(k), k < 4) << k;
     }
     EXPECT_FLOAT_EQ(row(2).lane(Lane::Vol, 2), 0.25f);
     EXPECT_FLOAT_EQ(editor->row(2).steps().button(2)->value(), StepButton::shownValue(true, 0.25f));
     // "init full pattern" in the pattern menu clears every row of the pattern.
-    press({382, 52}, {menuOpen(), buttonStep(1, false), clickItem(2)});
+    press({382, 52}, {menuOpen(), input.buttonStep(1, false), clickItem(2)});
     for (int s = 0; s < 8; ++s) {
         EXPECT_FALSE(row(s).anyStepOn()) << s;
     }
@@ -527,9 +398,9 @@ TEST_F(EditorGuiTest, MenusCopyPasteAndInitialise) {
 TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
     std::deque<Step> drag;
     for (int k = 1; k < 5; ++k) {
-        drag.push_back(moveStep(stepPoint(4, k)));
+        drag.push_back(input.moveStep(stepPoint(4, k)));
     }
-    drag.push_back(buttonStep(1, false));
+    drag.push_back(input.buttonStep(1, false));
     press(stepPoint(4, 0), drag);
     click({608, 131 + 62 * 5}, 3);
     click({382, 102 + 62 * 6});
@@ -557,99 +428,99 @@ TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
 
 TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     const fs::path kick = makeSample();
-    writeWav(tempDir / "snare.wav", 100, 2000);
-    writeWav(tempDir / "tom.wav", 100, 3000);
+    TestWav::constant(100, 2000).write(tempDir / "snare.wav");
+    TestWav::constant(100, 3000).write(tempDir / "tom.wav");
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     ASSERT_EQ(slot(0).directory.fileCount(), 3);
     ASSERT_EQ(slot(0).fileIndex, 0);
-    pump(3);
+    input.pump(3);
 
     // Step buttons: left paints, right draws the height, shift + right runs on through the
     // off steps, alt resets the lane.
-    quickClick(stepPoint(0, 0));
+    input.quickClick(stepPoint(0, 0));
     EXPECT_TRUE(row(0).stepOn(0));
-    quickClick(stepPoint(0, 1, 34), 3);
+    input.quickClick(stepPoint(0, 1, 34), 3);
     EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 1), 0.0f);
-    quickClick(stepPoint(0, 4, 17), 3, {XK_Shift_L});
+    input.quickClick(stepPoint(0, 4, 17), 3, {XK_Shift_L});
     EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 4), 0.5f);
     EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 15), 0.5f) << "on through the off steps";
     EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, 3), 1.0f);
-    quickClick(stepPoint(0, 8), 1, {XK_Alt_L});
+    input.quickClick(stepPoint(0, 8), 1, {XK_Alt_L});
     for (int k = 0; k < PatternRow::kSteps; ++k) {
         EXPECT_FLOAT_EQ(row(0).lane(Lane::Vol, k), 1.0f) << k;
     }
     EXPECT_TRUE(row(0).stepOn(0)) << "the flags stay";
 
-    quickClick({292, 52}); // Play
+    input.quickClick({292, 52}); // Play
     EXPECT_EQ(editor->sequencer().playing, 1);
-    quickClick({292, 52});
+    input.quickClick({292, 52});
     EXPECT_EQ(editor->sequencer().playing, 0);
-    quickClick({382, 102 + 62}); // M of slot 2
+    input.quickClick({382, 102 + 62}); // M of slot 2
     EXPECT_EQ(slot(1).active, 0);
-    quickClick(soloPoint(2)); // S of slot 3
+    input.quickClick(soloPoint(2)); // S of slot 3
     EXPECT_EQ(slot(2).solo, 1);
-    quickClick(soloPoint(2));
+    input.quickClick(soloPoint(2));
     EXPECT_EQ(slot(2).solo, 0);
-    quickClick({312, 89 + 62 * 3}); // LOOP of slot 4
+    input.quickClick({312, 89 + 62 * 3}); // LOOP of slot 4
     EXPECT_EQ(slot(3).sync, 1);
-    quickClick({265, 89}); // NEXT
+    input.quickClick({265, 89}); // NEXT
     EXPECT_EQ(slot(0).fileIndex, 1);
-    quickClick({230, 89}); // PREV
+    input.quickClick({230, 89}); // PREV
     EXPECT_EQ(slot(0).fileIndex, 0);
-    quickClick({608, 131}, 3); // output: right is up, left is down
+    input.quickClick({608, 131}, 3); // output: right is up, left is down
     EXPECT_EQ(slot(0).outputPair, 2);
-    quickClick({608, 131});
+    input.quickClick({608, 131});
     EXPECT_EQ(slot(0).outputPair, 1);
-    quickClick({571, 87 + 25}); // filter type: the third of four bands
+    input.quickClick({571, 87 + 25}); // filter type: the third of four bands
     EXPECT_EQ(slot(0).filterMode, 2);
     slot(0).freq = 0.3f;
     slot(0).volume = 0.2f;
     editor->showSlotSettings(0);
-    quickClick({513, 118}, 1, {XK_Control_L}); // FREQ: the default
+    input.quickClick({513, 118}, 1, {XK_Control_L}); // FREQ: the default
     EXPECT_FLOAT_EQ(slot(0).freq, 1.0f);
-    quickClick({455, 130}, 1, {XK_Control_L}); // VOL: the default
+    input.quickClick({455, 130}, 1, {XK_Control_L}); // VOL: the default
     EXPECT_FLOAT_EQ(slot(0).volume, 0.65f);
-    quickClick({150, 43}, 1, {XK_Control_L}); // StepEdit: the default is Freq
+    input.quickClick({150, 43}, 1, {XK_Control_L}); // StepEdit: the default is Freq
     EXPECT_FLOAT_EQ(editor->instrument().stepEditMode, 0.5f);
     EXPECT_EQ(editor->stepEditLane(), 2);
-    quickClick({394 + 16 * 3 + 8, 52}); // pattern key 4
+    input.quickClick({394 + 16 * 3 + 8, 52}); // pattern key 4
     EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 3);
-    quickClick({616, 52}); // bank 4
+    input.quickClick({616, 52}); // bank 4
     EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 15);
-    quickClick({394 + 8, 52});
-    quickClick({600, 52});
+    input.quickClick({394 + 8, 52});
+    input.quickClick({600, 52});
     EXPECT_EQ(editor->sequencer().patterns().currentPattern(), 0);
-    quickClick({240, 15}, 3); // the logo
+    input.quickClick({240, 15}, 3); // the logo
     EXPECT_TRUE(editor->splash->isShown());
-    quickClick({300, 40});
+    input.quickClick({300, 40});
     EXPECT_FALSE(editor->splash->isShown());
 
     // Menus open on a quick click of either button and wait for the choice.
     row(0).setStep(5, true);
-    script = {menuOpen(), clickItem(11)}; // copy whole seq
-    quickClick(slotMenuPoint(0), 3);
-    script = {menuOpen(), clickItem(12)}; // paste whole seq
-    quickClick(slotMenuPoint(4), 1, {XK_Shift_L});
+    input.play({menuOpen(), clickItem(11)}); // copy whole seq
+    input.quickClick(slotMenuPoint(0), 3);
+    input.play({menuOpen(), clickItem(12)}); // paste whole seq
+    input.quickClick(slotMenuPoint(4), 1, {XK_Shift_L});
     EXPECT_TRUE(row(4).stepOn(5));
     EXPECT_TRUE(row(4).stepOn(0));
-    script = {menuOpen(), clickItem(2)}; // init full pattern
-    quickClick({382, 52});
+    input.play({menuOpen(), clickItem(2)}); // init full pattern
+    input.quickClick({382, 52});
     EXPECT_FALSE(row(4).anyStepOn());
-    EXPECT_TRUE(script.empty());
+    EXPECT_TRUE(input.scriptDone());
 
     // The sample list: a quick left click opens it in the name display's small font.
     int listFont = -1;
     int rowHeight = 0;
-    script = {menuOpen(),
-              [&] {
-                  listFont = MenuWindow::active()->font();
-                  rowHeight = MenuWindow::active()->itemScreenRect(0).height();
-                  saveScreen(MenuWindow::active()->screenRect(),
-                             QUOVENT_BUILD_DIR "/editor-list-menu-screenshot.png");
-                  return true;
-              },
-              clickItem(2)};
-    quickClick({120, 90});
+    input.play({menuOpen(),
+                [&] {
+                    listFont = MenuWindow::active()->font();
+                    rowHeight = MenuWindow::active()->itemScreenRect(0).height();
+                    saveScreen(MenuWindow::active()->screenRect(),
+                               QUOVENT_BUILD_DIR "/editor-list-menu-screenshot.png");
+                    return true;
+                },
+                clickItem(2)});
+    input.quickClick({120, 90});
     EXPECT_EQ(listFont, 6);
     EXPECT_EQ(slot(0).fileIndex, 2);
     DrawContext& canvas = editor->frame()->context();
@@ -657,7 +528,7 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     EXPECT_LT(rowHeight, canvas.lineHeight(3, 0) + 6) << "smaller than the menus' usual rows";
     // A quick right click shows the slot's folder in the sample base field and puts the
     // sample base back at once.
-    quickClick({120, 90 + 62}, 3);
+    input.quickClick({120, 90 + 62}, 3);
     EXPECT_EQ(editor->sampleBaseDisplay->text(),
               Editor::kTextIndent + editor->sampleBrowser().sampleBasePath());
     EXPECT_EQ(MenuWindow::active(), nullptr);
@@ -665,13 +536,13 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
 
 TEST_F(EditorGuiTest, NextStepsOncePerPressAlsoWhenThePointerLeavesAndComesBack) {
     const fs::path kick = makeSample();
-    writeWav(tempDir / "snare.wav", 100, 2000);
-    writeWav(tempDir / "tom.wav", 100, 3000);
+    TestWav::constant(100, 2000).write(tempDir / "snare.wav");
+    TestWav::constant(100, 3000).write(tempDir / "tom.wav");
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     ASSERT_EQ(slot(0).fileIndex, 0);
     const Point next{265, 89};
-    press(next, {moveStep({265, 200}), moveStep({265, 150}), moveStep(next), moveStep({266, 90}),
-                 buttonStep(1, false)});
+    press(next, {input.moveStep({265, 200}), input.moveStep({265, 150}), input.moveStep(next),
+                 input.moveStep({266, 90}), input.buttonStep(1, false)});
     EXPECT_EQ(slot(0).fileIndex, 1);
     click(next);
     EXPECT_EQ(slot(0).fileIndex, 2);
@@ -702,7 +573,7 @@ TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
         EXPECT_NE(editor->row(7).volume, nullptr);
         EXPECT_EQ(editor->sampleBrowser().sampleBasePath(), "/");
         EXPECT_EQ(editor->sampleBaseDisplay->text(), std::string(Editor::kTextIndent) + "/");
-        pump(20);
+        input.pump(20);
         EXPECT_EQ(boxes, 1);
         EXPECT_EQ(boxText, "failed to read registry");
         EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
@@ -737,7 +608,7 @@ TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
     std::ofstream(stored) << "/tmp\n";
     ASSERT_EQ(editOpen(), 1);
     boxes = 0;
-    pump(10);
+    input.pump(10);
     EXPECT_EQ(boxes, 0);
     EXPECT_EQ(editor->sampleBrowser().sampleBasePath(), "/tmp");
 }
@@ -754,15 +625,15 @@ TEST_F(EditorGuiTest, TheHostClosingTheEditorFromInsideTheMessageLeavesItSafelyC
         }
     };
     ASSERT_EQ(editOpen(), 1);
-    pump(10);
+    input.pump(10);
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(editor->isOpen());
     EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
-    pump(5); // idles of a closed editor do nothing
+    input.pump(5); // idles of a closed editor do nothing
     // Opened again, it says so again and works.
     onHostIdle = [&] { answerBox(0); };
     openEditor();
-    pump(20);
+    input.pump(20);
     EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
     click(stepPoint(2, 2));
     EXPECT_TRUE(row(2).stepOn(2));
@@ -773,8 +644,8 @@ TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     slot(0).volume = 0.3f;
     slot(0).outputPair = 4;
-    script = {menuOpen(), clickItem(15)}; // copy slot settings
-    quickClick(slotMenuPoint(0));
+    input.play({menuOpen(), clickItem(15)}); // copy slot settings
+    input.quickClick(slotMenuPoint(0));
     fs::remove(kick);
     const std::string before = editor->row(2).name->text();
     std::string question;
@@ -784,9 +655,9 @@ TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
         }
         answerBox(1); // No: do not look for it
     };
-    script = {menuOpen(), clickItem(16)}; // paste slot settings
-    quickClick(slotMenuPoint(2));
-    pump(5);
+    input.play({menuOpen(), clickItem(16)}); // paste slot settings
+    input.quickClick(slotMenuPoint(2));
+    input.pump(5);
     EXPECT_EQ(question, "missing: " + kick.string() + " relocate ??");
     EXPECT_EQ(editor->row(2).name->text(), before) << "names no file the slot plays";
     EXPECT_EQ(slot(2).sample.frameCount(), 0);
@@ -797,29 +668,27 @@ TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
 TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBase) {
     const fs::path base = configDir / "samples";
     fs::create_directories(base / "kit");
-    writeWav(base / "kit" / "clap.wav", 100, 1000);
+    TestWav::constant(100, 1000).write(base / "kit" / "clap.wav");
     dispatch(vst::effEditClose);
     fs::create_directories(configDir / "HalvdenLabs");
     std::ofstream(configDir / "HalvdenLabs" / "SampleBase") << base.string() << "\n";
     openEditor();
     std::string startedIn;
     bool canGoUp = true;
-    script = {[] { return BuiltinFileDialog::active() != nullptr; },
-              [&] {
-                  startedIn = BuiltinFileDialog::active()->model().directory();
-                  canGoUp = BuiltinFileDialog::active()->model().canGoUp();
-                  // Open "kit/" and take it.
-                  BuiltinFileDialog::active()->model().select(0);
-                  return true;
-              },
-              [&] { return ++boxIdles > 5; },
-              [this] {
-                  moveToScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
-                  button(1, true);
-                  button(1, false);
-                  return true;
-              }};
-    quickClick({56, 90 + 62 * 5}); // slot 6's folder button
+    input.play({[] { return BuiltinFileDialog::active() != nullptr; },
+                [&] {
+                    startedIn = BuiltinFileDialog::active()->model().directory();
+                    canGoUp = BuiltinFileDialog::active()->model().canGoUp();
+                    // Open "kit/" and take it.
+                    BuiltinFileDialog::active()->model().select(0);
+                    return true;
+                },
+                [&] { return ++boxIdles > 5; },
+                [this] {
+                    input.clickOnScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
+                    return true;
+                }});
+    input.quickClick({56, 90 + 62 * 5}); // slot 6's folder button
     EXPECT_EQ(startedIn, base.string());
     EXPECT_FALSE(canGoUp) << "the sample base is the top";
     EXPECT_EQ(slot(5).directory.directory(), (base / "kit").string());
@@ -828,19 +697,17 @@ TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBa
 
     // With alt, the folder chosen for slot 2 goes to every slot.
     boxIdles = 0;
-    script = {[] { return BuiltinFileDialog::active() != nullptr; },
-              [] {
-                  BuiltinFileDialog::active()->model().select(0);
-                  return true;
-              },
-              [&] { return ++boxIdles > 5; },
-              [this] {
-                  moveToScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
-                  button(1, true);
-                  button(1, false);
-                  return true;
-              }};
-    quickClick({56, 90 + 62}, 1, {XK_Alt_L});
+    input.play({[] { return BuiltinFileDialog::active() != nullptr; },
+                [] {
+                    BuiltinFileDialog::active()->model().select(0);
+                    return true;
+                },
+                [&] { return ++boxIdles > 5; },
+                [this] {
+                    input.clickOnScreen(centre(BuiltinFileDialog::active()->okScreenRect()));
+                    return true;
+                }});
+    input.quickClick({56, 90 + 62}, 1, {XK_Alt_L});
     for (int s = 0; s < 8; ++s) {
         EXPECT_EQ(slot(s).samplePath(), (base / "kit" / "clap.wav").string()) << s;
     }
@@ -849,9 +716,9 @@ TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBa
 TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
     std::deque<Step> drag;
     for (int k = 1; k < 6; ++k) {
-        drag.push_back(moveStep(stepPoint(0, k, 4 * k)));
+        drag.push_back(input.moveStep(stepPoint(0, k, 4 * k)));
     }
-    drag.push_back(buttonStep(1, false));
+    drag.push_back(input.buttonStep(1, false));
     press(stepPoint(0, 0), drag);
     for (int k = 0; k < PatternRow::kSteps; k += 4) {
         row(1).setStep(k, true);
@@ -865,8 +732,8 @@ TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
     click(soloPoint(2));
     click({292, 52});
     render(2);
-    pump(10);
-    const Point origin = screen({0, 0});
+    input.pump(10);
+    const Point origin = input.screen({0, 0});
     saveScreen(Rect::sized(origin.x, origin.y, Editor::kWidth, Editor::kHeight - 3),
                QUOVENT_BUILD_DIR "/editor-screenshot.png");
 }

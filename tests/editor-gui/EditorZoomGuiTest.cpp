@@ -25,9 +25,8 @@
 #include "tests/widgets/XdndSource.hpp"
 
 // After gtest and the toolkit: Xlib defines macros such as None and Status.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "tests/support/TestWav.hpp"
+#include "tests/support/XInput.hpp"
 #include <cairo.h>
 
 #include <array>
@@ -37,15 +36,13 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
-#include <thread>
 
 namespace quovent::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Step = std::function<bool()>;
+using Step = XInput::Step;
 using platform::Scale;
 
 constexpr int kScreenWidth = 1600;
@@ -53,27 +50,6 @@ constexpr int kScreenHeight = 1300;
 
 Point centre(Rect r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void writeWav(const fs::path& path, int frames) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + static_cast<std::uint32_t>(frames * 2));
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(static_cast<std::uint32_t>(frames * 2));
-    for (int i = 0; i < frames; ++i) {
-        u16(12000);
-    }
 }
 
 // A PNG as 0xRRGGBB pixels.
@@ -185,7 +161,7 @@ protected:
         case vst::audioMasterVersion:
             return 2400;
         case vst::audioMasterIdle:
-            current->step();
+            current->input.step();
             return 0;
         case vst::audioMasterGetTime:
             return reinterpret_cast<std::intptr_t>(&current->time);
@@ -213,18 +189,18 @@ protected:
         time.sampleRate = 44100.0;
         time.flags = vst::kVstTempoValid;
         // A server that has just started may refuse a connection now and then.
-        for (int attempt = 0; attempt < 50 && dpy == nullptr; ++attempt) {
-            dpy = XOpenDisplay(nullptr);
-            if (dpy == nullptr) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
+        dpy = XInput::openDisplay(nullptr, 50, std::chrono::milliseconds(20));
         ASSERT_NE(dpy, nullptr);
-        int a = 0;
-        int b = 0;
-        int c = 0;
-        int d = 0;
-        ASSERT_TRUE(XTestQueryExtension(dpy, &a, &b, &c, &d));
+        ASSERT_TRUE(XInput::hasXTest(dpy));
+        // A unit of the frame is a pixel of the window at 100 %, a 2 x 2 block at 200 %.
+        input = XInput(
+            dpy,
+            [this](Point units) {
+                return XInput::windowToScreen(
+                    dpy, static_cast<Window>(editor->frame()->window().nativeHandle()),
+                    scale().toPixels(units));
+            },
+            [this] { dispatch(vst::effEditIdle); });
     }
 
     void TearDown() override {
@@ -267,14 +243,11 @@ protected:
             }
         }
         ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-        pump(5);
+        input.pump(5);
     }
     void closeInstance() {
         if (effect != nullptr) {
-            for (unsigned b = 1; b <= 3; ++b) {
-                XTestFakeButtonEvent(dpy, b, False, CurrentTime);
-            }
-            XSync(dpy, False);
+            input.releaseAll();
             dispatch(vst::effEditClose);
             dispatch(vst::effClose);
             effect = nullptr;
@@ -306,97 +279,22 @@ protected:
         return 1;
     }
 
-    void step() {
-        if (!script.empty() && script.front()()) {
-            script.pop_front();
-        }
-    }
-    void pump(int n) {
-        for (int i = 0; i < n; ++i) {
-            dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-    bool pumpUntil(const std::function<bool()>& condition) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > end) {
-                return false;
-            }
-            dispatch(vst::effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
-    }
-
     Scale scale() const { return editor->frame()->window().scale(); }
-    // The screen pixel of a unit of the frame: what a user's pointer is over.
-    Point screen(Point units) {
-        const Point pixels = scale().toPixels(units);
-        int x = 0;
-        int y = 0;
-        Window child = 0;
-        XTranslateCoordinates(dpy, static_cast<Window>(editor->frame()->window().nativeHandle()),
-                              DefaultRootWindow(dpy), pixels.x, pixels.y, &x, &y, &child);
-        return {x, y};
-    }
-    void moveToScreen(Point s) {
-        XTestFakeMotionEvent(dpy, -1, s.x, s.y, CurrentTime);
-        XSync(dpy, False);
-    }
-    void move(Point units) { moveToScreen(screen(units)); }
-    void button(unsigned b, bool down) {
-        XTestFakeButtonEvent(dpy, b, down ? True : False, CurrentTime);
-        XSync(dpy, False);
-    }
-    void key(KeySym sym, bool down) {
-        XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), down ? True : False, CurrentTime);
-        XSync(dpy, False);
-    }
-    Step moveStep(Point p) {
-        return [this, p] {
-            move(p);
-            return true;
-        };
-    }
-    Step buttonStep(unsigned b, bool down) {
-        return [this, b, down] {
-            button(b, down);
-            return true;
-        };
-    }
-    Step keyStep(KeySym sym, bool down) {
-        return [this, sym, down] {
-            key(sym, down);
-            return true;
-        };
-    }
     Step menuOpen() {
         return [] { return MenuWindow::active() != nullptr; };
     }
     // A click on a menu item; the menu's screen units are the window system's.
     Step clickItem(int index) {
         return [this, index] {
-            moveToScreen(scale().toPixels(centre(MenuWindow::active()->itemScreenRect(index))));
-            button(1, true);
-            button(1, false);
+            input.clickOnScreen(
+                scale().toPixels(centre(MenuWindow::active()->itemScreenRect(index))));
             return true;
         };
     }
     void press(Point at, std::deque<Step> steps, unsigned b = 1) {
-        move(at);
-        script = std::move(steps);
-        button(b, true);
-        int idles = 0;
-        ASSERT_TRUE(pumpUntil([&] {
-            if (++idles > 10) {
-                step();
-            }
-            return script.empty();
-        })) << "script stalled";
-        pump(3);
+        ASSERT_TRUE(input.press(at, std::move(steps), b)) << "script stalled";
     }
-    void click(Point at, unsigned b = 1) { press(at, {buttonStep(b, false)}, b); }
+    void click(Point at, unsigned b = 1) { press(at, {input.buttonStep(b, false)}, b); }
 
     static Point stepPoint(int slot, int step, int dy = 17) {
         return {44 + 20 * step + 10, 101 + 62 * slot + dy};
@@ -410,17 +308,18 @@ protected:
         // Paint: a left drag over the first eight steps of slot 1, at changing heights.
         std::deque<Step> drag;
         for (int k = 1; k < 8; ++k) {
-            drag.push_back(moveStep(stepPoint(0, k, 3 + 4 * k)));
+            drag.push_back(input.moveStep(stepPoint(0, k, 3 + 4 * k)));
         }
-        drag.push_back(buttonStep(1, false));
+        drag.push_back(input.buttonStep(1, false));
         press(stepPoint(0, 0), drag);
         for (int k = 0; k < 10; ++k) {
             o.painted.push_back(row(0).stepOn(k));
         }
         // A right drag writes the height of the pointer into the lane of every step passed.
         press(stepPoint(1, 0, 0),
-              {moveStep(stepPoint(1, 1, 5)), moveStep(stepPoint(1, 2, 11)),
-               moveStep(stepPoint(1, 3, 23)), moveStep(stepPoint(1, 4, 33)), buttonStep(3, false)},
+              {input.moveStep(stepPoint(1, 1, 5)), input.moveStep(stepPoint(1, 2, 11)),
+               input.moveStep(stepPoint(1, 3, 23)), input.moveStep(stepPoint(1, 4, 33)),
+               input.buttonStep(3, false)},
               3);
         for (int k = 0; k < 6; ++k) {
             o.lane.push_back(row(1).lane(Lane::Vol, k));
@@ -429,37 +328,37 @@ protected:
         const Rect freq = editor->row(2).freq->rect();
         const Point fc = centre(freq);
         press({fc.x - 8, fc.y + 6},
-              {moveStep({fc.x - 9, fc.y - 3}), moveStep({fc.x + 2, fc.y - 12}),
-               moveStep({fc.x + 11, fc.y - 4}), buttonStep(1, false)});
+              {input.moveStep({fc.x - 9, fc.y - 3}), input.moveStep({fc.x + 2, fc.y - 12}),
+               input.moveStep({fc.x + 11, fc.y - 4}), input.buttonStep(1, false)});
         o.knobByAngle = editor->row(2).freq->value();
         dispatch(vst::effSetEditKnobMode, 0, 2);
         const Point rc = centre(editor->row(2).res->rect());
-        press(rc, {moveStep({rc.x + 7, rc.y}), moveStep({rc.x + 13, rc.y - 9}),
-                   moveStep({rc.x + 13, rc.y - 21}), buttonStep(1, false)});
+        press(rc, {input.moveStep({rc.x + 7, rc.y}), input.moveStep({rc.x + 13, rc.y - 9}),
+                   input.moveStep({rc.x + 13, rc.y - 21}), input.buttonStep(1, false)});
         o.knobLinear = editor->row(2).res->value();
         dispatch(vst::effSetEditKnobMode, 0, 0);
         // The VOL slider of slot 4: a drag, then a fine move with shift.
         const Rect vol = editor->row(3).volume->rect();
         press({vol.left + 6, vol.top + 30},
-              {moveStep({vol.left + 6, vol.top + 17}), moveStep({vol.left + 5, vol.top + 12}),
-               buttonStep(1, false)});
+              {input.moveStep({vol.left + 6, vol.top + 17}),
+               input.moveStep({vol.left + 5, vol.top + 12}), input.buttonStep(1, false)});
         o.slider = editor->row(3).volume->value();
         press({vol.left + 6, vol.top + 12},
-              {keyStep(XK_Shift_L, true), moveStep({vol.left + 6, vol.top + 22}),
-               moveStep({vol.left + 6, vol.top + 33}), buttonStep(1, false),
-               keyStep(XK_Shift_L, false)});
+              {input.keyStep(XK_Shift_L, true), input.moveStep({vol.left + 6, vol.top + 22}),
+               input.moveStep({vol.left + 6, vol.top + 33}), input.buttonStep(1, false),
+               input.keyStep(XK_Shift_L, false)});
         o.fineSlider = editor->row(3).volume->value();
         // Menus: "copy whole seq" from slot 1's menu, "paste whole seq" into slot 5.
         press(centre(editor->row(0).menu->rect()),
-              {menuOpen(), buttonStep(1, false), clickItem(11)});
+              {menuOpen(), input.buttonStep(1, false), clickItem(11)});
         press(centre(editor->row(4).menu->rect()),
-              {menuOpen(), buttonStep(1, false), clickItem(12)});
+              {menuOpen(), input.buttonStep(1, false), clickItem(12)});
         for (int k = 0; k < 10; ++k) {
             o.pasted.push_back(row(4).stepOn(k));
         }
         // A file dropped on slot 6's name field.
         const fs::path wav = root / "kick.wav";
-        writeWav(wav, 4410);
+        TestWav::constant(4410, 12000).write(wav);
         o.dropped = drop(wav, centre(editor->row(5).name->rect()));
         // The output field: two right clicks up, one left click down.
         const Point out = centre(editor->row(6).output->rect());
@@ -479,17 +378,17 @@ protected:
     std::string drop(const fs::path& file, Point at) {
         const auto target = static_cast<Window>(editor->frame()->window().nativeHandle());
         XdndSource source(dpy, "file://" + file.string() + "\r\n");
-        const Point s = screen(at);
+        const Point s = input.screen(at);
         source.send(target, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")),
                     0, 0);
         source.send(target, "XdndPosition", 0, static_cast<long>((s.x << 16) | s.y), CurrentTime,
                     static_cast<long>(source.atom("XdndActionCopy")));
-        EXPECT_TRUE(pumpUntil([&] {
+        EXPECT_TRUE(input.pumpUntil([&] {
             source.serve();
             return source.statuses == 1;
         }));
         source.send(target, "XdndDrop", 0, CurrentTime, 0, 0);
-        EXPECT_TRUE(pumpUntil([&] {
+        EXPECT_TRUE(input.pumpUntil([&] {
             source.serve();
             return source.finished;
         }));
@@ -514,7 +413,7 @@ protected:
         editor->sequencer().liveVoices = 128;
         time.tempo = 174.0;
         editor->sequencer().tempo = 174.0f;
-        pump(10);
+        input.pump(10);
     }
 
     std::string shot(int percent) const {
@@ -522,7 +421,7 @@ protected:
     }
     void saveEditor(const std::string& path) {
         const auto [w, h] = rectSize();
-        const Point origin = screen({0, 0});
+        const Point origin = input.screen({0, 0});
         // The frame starts 3 units down the host's window, so its last rows are not shown.
         const int shown = h - scale().toPixels(3);
         EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(origin.x, origin.y, w, shown), path)) << path;
@@ -535,7 +434,7 @@ protected:
     vst::AEffect* effect = nullptr;
     Editor* editor = nullptr;
     vst::VstTimeInfo time{};
-    std::deque<Step> script;
+    XInput input;
     bool hostResizes = false;
     std::vector<std::pair<int, int>> sizeRequests;
 };
@@ -634,11 +533,10 @@ TEST_F(EditorZoomGuiTest, NoLabelIsCutOffAtAnyZoom) {
                    captureScreenPng(dpy, scale().toPixels(menu.screenRect()),
                                     std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-menu-" +
                                         std::to_string(percent) + ".png");
-                   key(XK_Escape, true);
-                   key(XK_Escape, false);
+                   input.tap(XK_Escape);
                    return true;
                },
-               buttonStep(1, false)});
+               input.buttonStep(1, false)});
     }
 }
 
@@ -723,18 +621,17 @@ TEST_F(EditorZoomGuiTest, AZoomChosenFromThePatternMenuResizesOrWaitsForTheNextO
     // A host that refuses: the choice is kept and told, the window stays as it was.
     openInstance(200);
     press(centre(editor->patternMenu->rect()),
-          {menuOpen(), buttonStep(1, false), clickItem(Editor::kFirstZoomItem), // Zoom 100 %
+          {menuOpen(), input.buttonStep(1, false), clickItem(Editor::kFirstZoomItem), // Zoom 100 %
            [&] { return BuiltinMessageDialog::active() != nullptr; },
            [&] {
                // The message box at the window's zoom, for a look.
                const Rect r = BuiltinMessageDialog::active()->screenRect();
                captureScreenPng(dpy, scale().toPixels(r),
                                 std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-message-200.png");
-               key(XK_Return, true);
-               key(XK_Return, false);
+               input.tap(XK_Return);
                return true;
            }});
-    ASSERT_TRUE(pumpUntil([] { return BuiltinMessageDialog::active() == nullptr; }));
+    ASSERT_TRUE(input.pumpUntil([] { return BuiltinMessageDialog::active() == nullptr; }));
     ASSERT_EQ(sizeRequests.size(), 1u);
     EXPECT_EQ(sizeRequests[0], (std::pair{657, 590}));
     EXPECT_EQ(scale().percent(), 200);
@@ -748,14 +645,14 @@ TEST_F(EditorZoomGuiTest, AZoomChosenFromThePatternMenuResizesOrWaitsForTheNextO
     EXPECT_EQ(rectSize(), (std::pair{657, 590}));
     XResizeWindow(dpy, parent, 657, 590);
     ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-    pump(5);
+    input.pump(5);
     EXPECT_EQ(scale().percent(), 100);
     EXPECT_TRUE(row(2).stepOn(3));
 
     // A host that resizes: the window is rebuilt at once, and works at its new zoom.
     hostResizes = true;
     press(centre(editor->patternMenu->rect()),
-          {menuOpen(), buttonStep(1, false), clickItem(Editor::kFirstZoomItem + 1)});
+          {menuOpen(), input.buttonStep(1, false), clickItem(Editor::kFirstZoomItem + 1)});
     ASSERT_EQ(sizeRequests.size(), 2u);
     EXPECT_EQ(sizeRequests[1], (std::pair{986, 885}));
     EXPECT_EQ(scale().percent(), 150);
@@ -769,18 +666,17 @@ TEST_F(EditorZoomGuiTest, TheBuiltInFileDialogScalesWithTheWindow) {
     openInstance(200);
     std::string title;
     press(centre(editor->importButton->rect()),
-          {buttonStep(1, false), [] { return BuiltinFileDialog::active() != nullptr; },
+          {input.buttonStep(1, false), [] { return BuiltinFileDialog::active() != nullptr; },
            [&] {
                const Rect r = BuiltinFileDialog::active()->screenRect();
                // The dialog's units are the window's: twice the pixels on the screen.
                EXPECT_GE(scale().toPixels(r).width(), 2 * r.width());
                captureScreenPng(dpy, scale().toPixels(r),
                                 std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-file-200.png");
-               key(XK_Escape, true);
-               key(XK_Escape, false);
+               input.tap(XK_Escape);
                return true;
            }});
-    ASSERT_TRUE(pumpUntil([] { return BuiltinFileDialog::active() == nullptr; }));
+    ASSERT_TRUE(input.pumpUntil([] { return BuiltinFileDialog::active() == nullptr; }));
     click(stepPoint(0, 0));
     EXPECT_TRUE(row(0).stepOn(0));
 }

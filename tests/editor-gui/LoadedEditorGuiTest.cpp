@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 // After gtest: Xlib defines macros such as None and Status.
+#include "tests/support/XInput.hpp"
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
@@ -31,16 +31,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCaption = "quovent v1.0";
 
-Display* openDisplay() {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (Display* d = XOpenDisplay(nullptr)) {
-            return d;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return nullptr;
-}
-
 class LoadedEditorGuiTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,7 +42,7 @@ protected:
         fs::remove_all(configDir);
         fs::create_directories(configDir / "HalvdenLabs");
         ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
-        dpy = openDisplay();
+        dpy = XInput::openDisplay();
         ASSERT_NE(dpy, nullptr);
         const int screen = DefaultScreen(dpy);
         parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,

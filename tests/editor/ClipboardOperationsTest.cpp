@@ -1,10 +1,10 @@
 // The pattern menu and slot menu operations on the model.
 #include "editor/ClipboardOperations.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 
@@ -44,27 +44,6 @@ public:
     void showSampleText(const char* text) override { shown.emplace_back(text); }
     std::vector<std::string> shown;
 };
-
-// A 16-bit mono WAV of a few silent frames.
-void writeWav(const fs::path& path) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + 8);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(8);
-    u32(0);
-    u32(0);
-}
 
 enum { kVol = 0, kTune = 1, kPan = 4 };
 
@@ -230,7 +209,7 @@ TEST_F(ClipboardTest, PasteSlotSettingsTakesTheSourcesSettingsAndList) {
 TEST_F(ClipboardTest, PasteSlotSettingsNamesTheSampleOnlyWhenItLoaded) {
     const test::ScratchDirectory scratch("quovent-clipname");
     const fs::path& dir = scratch.path();
-    writeWav(dir / "a.wav");
+    test::TestWav::silence(4).write(dir / "a.wav");
     Slot& source = sequencer.slots().slot(0);
     source.directory.setDirectory(dir.string());
     ASSERT_EQ(source.directory.scan(), 1);

@@ -5,6 +5,7 @@
 #include "platform/UserSettings.hpp"
 #include "tests/support/IsolatedUserSettings.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestWav.hpp"
 #ifndef _WIN32
 #include "tests/support/WithoutFileOverride.hpp"
 #endif
@@ -29,29 +30,6 @@ using namespace quovent;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A 16-bit mono WAV whose every sample is `value`, so a load can be recognised.
-void writeWav(const fs::path& path, int frames, std::int16_t value) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames) * 2;
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(value));
-    }
-}
 
 class ScriptedDialogs : public SampleDialogs {
 public:
@@ -120,7 +98,7 @@ protected:
         fs::path dir = root / name;
         fs::create_directories(dir);
         for (const auto& f : files) {
-            writeWav(dir / f, 100, base++);
+            test::TestWav::constant(100, base++).write(dir / f);
         }
         return dir;
     }

@@ -1,107 +1,18 @@
 // The audio path's real-time promise: rendering blocks, handling MIDI and carrying out the
-// editor's play requests allocate nothing and take no lock. This program replaces the global
-// operator new and delete and interposes pthread_mutex_lock to count both while the
-// audio-thread work runs. Sanitizer runtimes bring their own versions of these, so under a
-// sanitizer the counting is left out and the test skipped.
+// editor's play requests allocate nothing, free nothing and take no lock, as the allocation
+// counter sees it on the audio thread (under a sanitizer it counts allocations only).
 #include "EngineHarness.hpp"
+#include "tests/support/AllocationCounter.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
-#include <new>
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUOVENT_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
-    __has_feature(memory_sanitizer)
-#define QUOVENT_SANITIZED 1
-#endif
-#endif
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-std::atomic<long> locks{0};
-} // namespace
-
-#ifndef QUOVENT_SANITIZED
-#include <dlfcn.h>
-#include <pthread.h>
-
-namespace {
-void* countedAlloc(std::size_t n, std::size_t align = 0) {
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    const std::size_t size = n == 0 ? 1 : n;
-    if (align > alignof(std::max_align_t)) {
-        return std::aligned_alloc(align, (size + align - 1) / align * align);
-    }
-    return std::malloc(size);
-}
-void* orThrow(void* p) {
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
-    return p;
-}
-} // namespace
-
-void* operator new(std::size_t n) {
-    return orThrow(countedAlloc(n));
-}
-void* operator new[](std::size_t n) {
-    return orThrow(countedAlloc(n));
-}
-void* operator new(std::size_t n, std::align_val_t a) {
-    return orThrow(countedAlloc(n, static_cast<std::size_t>(a)));
-}
-void* operator new[](std::size_t n, std::align_val_t a) {
-    return orThrow(countedAlloc(n, static_cast<std::size_t>(a)));
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    return countedAlloc(n);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    return countedAlloc(n);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
-}
-
-extern "C" __attribute__((visibility("default"))) int pthread_mutex_lock(pthread_mutex_t* m) {
-    using Lock = int (*)(pthread_mutex_t*);
-    static const Lock real = reinterpret_cast<Lock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
-    if (counting.load(std::memory_order_relaxed)) {
-        locks.fetch_add(1, std::memory_order_relaxed);
-    }
-    return real(m);
-}
-#endif
+#include <shared_mutex>
+#include <string>
+#include <thread>
 
 using namespace quovent;
 using namespace quovent::test;
@@ -109,42 +20,81 @@ using namespace quovent::test;
 namespace {
 
 int* volatile sink = nullptr;
-
-struct Counted {
-    long allocations;
-    long locks;
-};
-
-template <typename F> Counted countWhile(F&& work) {
-    allocations = 0;
-    locks = 0;
-    counting = true;
-    work();
-    counting = false;
-    return {allocations.load(), locks.load()};
-}
+void* volatile cSink = nullptr;
 
 } // namespace
 
 TEST(RealTime, TheCountersSeeAllocationsAndLocks) {
-#ifdef QUOVENT_SANITIZED
-    GTEST_SKIP() << "the sanitizer runtime owns operator new and pthread_mutex_lock";
-#else
     std::mutex m;
-    const Counted c = countWhile([&] {
+    const AllocationCounter::Counts c = AllocationCounter::during([&] {
         sink = new int(3);
         delete sink;
         const std::lock_guard<std::mutex> hold(m);
     });
     EXPECT_EQ(c.allocations, 1);
-    EXPECT_EQ(c.locks, 1);
-#endif
+    EXPECT_EQ(c.frees, 1);
+    if (AllocationCounter::countsLocks()) {
+        EXPECT_EQ(c.locks, 1);
+    }
+}
+
+TEST(RealTime, TheCountersSeeTheRuntimeLibrariesTriedLocksAndOnlyTheirOwnThread) {
+    std::string text;
+    std::timed_mutex timed;
+    std::shared_mutex shared;
+    const AllocationCounter::Counts c = AllocationCounter::during([&] {
+        text.reserve(1000); // inside the C++ library
+        cSink = strdup("inside the C library");
+        std::free(cSink);
+        cSink = std::calloc(3, 8);
+        cSink = std::realloc(cSink, 4096);
+        std::free(cSink);
+        if (timed.try_lock()) {
+            timed.unlock();
+        }
+        const std::shared_lock<std::shared_mutex> read(shared);
+    });
+    EXPECT_EQ(c.allocations, 4);
+    EXPECT_EQ(c.frees, 3) << "a realloc that keeps its data frees the old block";
+    if (AllocationCounter::countsLocks()) {
+        EXPECT_EQ(c.locks, 2);
+    }
+
+    // Another thread's work is not this thread's; a stopped counter sees no more; an inner
+    // counter sees its own scope and the outer one everything.
+    std::atomic<int> stage{0};
+    std::thread other([&] {
+        while (stage.load() != 1) {
+        }
+        std::mutex m;
+        const std::lock_guard<std::mutex> hold(m);
+        sink = new int(1);
+        delete sink;
+        stage = 2;
+    });
+    AllocationCounter counter;
+    stage = 1;
+    while (stage.load() != 2) {
+    }
+    EXPECT_EQ(counter.stop(), AllocationCounter::Counts{});
+    sink = new int(2);
+    delete sink;
+    EXPECT_EQ(counter.counts(), AllocationCounter::Counts{});
+    other.join();
+    long inner = 0;
+    const AllocationCounter::Counts outer = AllocationCounter::during([&] {
+        sink = new int(3);
+        delete sink;
+        inner = AllocationCounter::during([] {
+                    sink = new int(4);
+                    delete sink;
+                }).allocations;
+    });
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(outer.allocations, 2);
 }
 
 TEST(RealTime, BlocksMidiAndEditorRequestsAllocateNothingAndNeverLock) {
-#ifdef QUOVENT_SANITIZED
-    GTEST_SKIP() << "the sanitizer runtime owns operator new and pthread_mutex_lock";
-#else
     Harness h(100000);
     for (int s = 0; s < 8; ++s) {
         fillSine(h.slot(s), 20000 + 1000 * s, 200.0 + 50 * s);
@@ -169,7 +119,7 @@ TEST(RealTime, BlocksMidiAndEditorRequestsAllocateNothingAndNeverLock) {
     Sequencer& seq = h.seq();
     seq.renderBlock(ptrs.data(), 64, 120.0f, 44100.0f); // first block: tempo set up
 
-    const Counted c = countWhile([&] {
+    const AllocationCounter::Counts c = AllocationCounter::during([&] {
         for (int round = 0; round < 3; ++round) {
             seq.requestPlay(0);
             seq.midiEvent(10, 0x9E, 61, 100);
@@ -195,7 +145,7 @@ TEST(RealTime, BlocksMidiAndEditorRequestsAllocateNothingAndNeverLock) {
         }
     });
     EXPECT_EQ(c.allocations, 0);
+    EXPECT_EQ(c.frees, 0);
     EXPECT_EQ(c.locks, 0);
     EXPECT_EQ(seq.liveVoices, 0); // everything ran and ended
-#endif
 }

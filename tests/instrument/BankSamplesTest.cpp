@@ -4,26 +4,12 @@
 #include "BankTestSupport.hpp"
 
 #include "instrument/BankFile.hpp"
-
-#include <sndfile.h>
+#include "tests/support/TestWav.hpp"
 
 using namespace quovent;
 using namespace quovent::test;
 
 namespace {
-
-void writeWav(const fs::path& file, int frames, int rate) {
-    fs::create_directories(file.parent_path());
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(file.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr);
-    const std::vector<short> data(static_cast<std::size_t>(frames), 8192);
-    sf_writef_short(f, data.data(), frames);
-    sf_close(f);
-}
 
 std::string bankWith(const std::string& slots) {
     return R"({"format": "quovent-bank", "version": 1, "slots": [)" + slots + "]}";
@@ -33,8 +19,8 @@ std::string bankWith(const std::string& slots) {
 
 TEST(BankSamples, SamplesLoadWithTheirDirectoryList) {
     ScratchDir dir;
-    writeWav(dir / "kit/a.wav", 1000, 44100);
-    writeWav(dir / "kit/b.wav", 1500, 22050);
+    TestWav::constant(1000, 8192).rate(44100).write(dir / "kit/a.wav");
+    TestWav::constant(1500, 8192).rate(22050).write(dir / "kit/b.wav");
     writeText(dir / "b.json", bankWith(R"({"samplePath": "kit/b.wav"})"));
     InstrumentUnderTest e;
     const BankImportResult r = BankFile::importBank(*e, dir / "b.json");
@@ -49,7 +35,7 @@ TEST(BankSamples, SamplesLoadWithTheirDirectoryList) {
 
 TEST(BankSamples, AMissingSampleSilencesItsSlotAndIsReported) {
     ScratchDir dir;
-    writeWav(dir / "a.wav", 1000, 44100);
+    TestWav::constant(1000, 8192).write(dir / "a.wav");
     InstrumentUnderTest e;
     Slot& slot = e->sequencer().slots().slot(3);
     slot.setSamplePath((dir / "a.wav").string(), 5512.5);
@@ -66,7 +52,7 @@ TEST(BankSamples, AMissingSampleSilencesItsSlotAndIsReported) {
 
 TEST(BankSamples, SyncSlotsFollowTheTempoFromTheStart) {
     ScratchDir dir;
-    writeWav(dir / "loop.wav", 88200, 44100);
+    TestWav::constant(88200, 8192).write(dir / "loop.wav");
     writeText(dir / "b.json", bankWith(R"({"samplePath": "loop.wav", "sync": true},
                           {"samplePath": "loop.wav", "sync": true, "tune": 0.9},
                           {"samplePath": "loop.wav", "sync": false})"));

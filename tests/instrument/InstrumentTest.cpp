@@ -58,8 +58,8 @@ float peak(const std::vector<float>& samples) {
 
 // A groove: slot 1 and 2 with samples, a few steps on in pattern 0.
 std::string grooveText(const ScratchDirectory& dir) {
-    writeDecayingSquareWav(dir.path() / "one.wav", 6000, 20000, 40);
-    writeDecayingSquareWav(dir.path() / "two.wav", 3000, 12000, 17);
+    TestWav::decayingSquare(6000, 20000, 40).write(dir.path() / "one.wav");
+    TestWav::decayingSquare(3000, 12000, 17).write(dir.path() / "two.wav");
     Instrument maker;
     Slot& one = maker.sequencer().slots().slot(0);
     Slot& two = maker.sequencer().slots().slot(1);
@@ -189,7 +189,7 @@ TEST_F(InstrumentTest, HostValuesAreClampedRoundedOrRefusedAndEachReachesItsSett
 
 TEST_F(InstrumentTest, ATuneChangeStretchesASynchronisedSlotAgain) {
     ScratchDirectory dir;
-    writeDecayingSquareWav(dir.path() / "loop.wav", 88200, 1000, 50);
+    TestWav::decayingSquare(88200, 1000, 50).write(dir.path() / "loop.wav");
     slot(0).setSamplePath((dir.path() / "loop.wav").string(), instrument.samplesPerStep());
     slot(0).setSync(true, instrument.samplesPerStep()); // tune 0.5: 16 steps
     EXPECT_FLOAT_EQ(slot(0).syncIncrement, 88200.0f / (5512.5f * 16.0f));

@@ -278,7 +278,7 @@ TEST_F(LmmsRender, NotesOnChannelTenPlayTheSlotSamplesSampleExact) {
     std::vector<std::string> windowsPaths;
     for (int k = 0; k < 8; ++k) {
         const fs::path file = scratch.path() / "kit" / ("s" + std::to_string(k) + ".wav");
-        writeDecayingSquareWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
+        TestWav::decayingSquare(3000, 4000 + 3000 * k, 20 + 7 * k).write(file);
         linuxPaths.push_back(file.string());
         windowsPaths.push_back("Z:" + file.generic_string()); // Wine's drive Z: is /
     }
@@ -309,7 +309,7 @@ TEST_F(LmmsRender, NotesOnChannelTenPlayTheSlotSamplesSampleExact) {
 
 TEST_F(LmmsRender, ANoteOnChannelFifteenPlaysItsPatternOnTheSteps) {
     const fs::path file = scratch.path() / "kit" / "hit.wav";
-    writeDecayingSquareWav(file, 2000, 20000, 13);
+    TestWav::decayingSquare(2000, 20000, 13).write(file);
     const std::string row = "x...x.x...x.xx..";
     LmmsTrack pattern{"pattern",
                       15,

@@ -19,12 +19,12 @@ constexpr double kDcLevel = kDc * kScale * kVelocityGain; // 0.2875
 
 // A constant and a rising ramp (4 per frame), the first at 44.1 kHz, both mono.
 void writeSamples(const ScratchDir& dir) {
-    writeWav16(dir / "dc.wav", std::vector<std::int16_t>(kFrames, kDc), 44100);
+    TestWav::constant(kFrames, kDc).write(dir / "dc.wav");
     std::vector<std::int16_t> ramp(kFrames);
     for (int i = 0; i < kFrames; ++i) {
         ramp[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(4 * i);
     }
-    writeWav16(dir / "ramp.wav", ramp, 44100);
+    TestWav::samples(ramp).write(dir / "ramp.wav");
 }
 
 std::string steps(std::initializer_list<int> on) {

@@ -1,6 +1,8 @@
 // Running quovent-render as a subprocess, and the files it is fed and produces: generated
-// 16-bit samples, hand-assembled MIDI files, and WAV files read back as floats.
+// 16-bit samples (TestWav), hand-assembled MIDI files, and WAV files read back as floats.
 #pragma once
+
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -86,19 +88,6 @@ inline RenderRun render(const ScratchDir& dir, const std::vector<std::string>& a
     fs::remove(outFile);
     fs::remove(errFile);
     return run;
-}
-
-// A mono or stereo 16-bit WAV file from interleaved values.
-inline void writeWav16(const std::string& path, const std::vector<std::int16_t>& values, int rate,
-                       int channels = 1) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-    sf_writef_short(f, values.data(), static_cast<sf_count_t>(values.size() / channels));
-    sf_close(f);
 }
 
 struct Audio {

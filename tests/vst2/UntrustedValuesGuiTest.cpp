@@ -7,28 +7,24 @@
 // a file dropped on the window: so the editor is opened in a plain X11 window and given
 // real pointer events (XTest) and an XDND drop, with the host's idle driving it.
 #include "tests/support/TestHost.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 
 #include "tests/widgets/XdndSource.hpp"
 
 // After gtest: Xlib defines macros such as None and Status.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
+#include "tests/support/XInput.hpp"
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace quovent::test {
 namespace {
@@ -44,41 +40,13 @@ constexpr int kStep0Y = 118;
 constexpr int kVolumeX = 455;
 constexpr int kVolumeY = 111;
 
-// A 16-bit mono WAV file of a constant level, long enough to sound through every block.
-void writeWav(const fs::path& path, int frames, std::int16_t level) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto bytes = static_cast<std::uint32_t>(frames * 2);
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(level));
-    }
-}
-
 class UntrustedValues : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr) {
             GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
         }
-        for (int attempt = 0; attempt < 20 && dpy == nullptr; ++attempt) {
-            dpy = XOpenDisplay(nullptr);
-            if (dpy == nullptr) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-        }
+        dpy = XInput::openDisplay();
         ASSERT_NE(dpy, nullptr);
         const int screen = DefaultScreen(dpy);
         parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
@@ -91,13 +59,11 @@ protected:
                 break;
             }
         }
-        // A control that tracks the mouse calls the host's idle in its loop: the test lets
-        // the button go after a few of them, as a person holding it briefly.
+        // A control that tracks the mouse calls the host's idle in its loop, which plays the
+        // input's script.
         host.answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
-            if (call.opcode == vst::audioMasterIdle && holding && ++heldIdles > 5) {
-                holding = false;
-                XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-                XSync(dpy, False);
+            if (call.opcode == vst::audioMasterIdle) {
+                input.step();
             }
             return std::nullopt;
         };
@@ -115,7 +81,10 @@ protected:
         ASSERT_EQ(count, 1u) << "the editor's frame window";
         frame = children[0];
         XFree(children);
-        pump(5);
+        input = XInput(
+            dpy, [this](Point p) { return XInput::windowToScreen(dpy, frame, p); },
+            [this] { host.dispatch(vst::effEditIdle); });
+        input.pump(5);
         dir = fs::temp_directory_path() / ("quovent-untrusted-" + std::to_string(getpid()));
         fs::create_directories(dir);
     }
@@ -124,8 +93,7 @@ protected:
         if (dpy == nullptr) {
             return;
         }
-        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-        XSync(dpy, False);
+        input.releaseAll();
         if (host.effect() != nullptr) {
             host.dispatch(vst::effEditClose);
             host.close();
@@ -137,49 +105,25 @@ protected:
         }
     }
 
-    void pump(int n, const std::function<void()>& each = {}) {
-        for (int i = 0; i < n; ++i) {
-            host.dispatch(vst::effEditIdle);
-            if (each) {
-                each();
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-    std::pair<int, int> onScreen(int x, int y) {
-        int sx = 0;
-        int sy = 0;
-        Window child = 0;
-        XTranslateCoordinates(dpy, frame, DefaultRootWindow(dpy), x, y, &sx, &sy, &child);
-        return {sx, sy};
-    }
-    // A press held for a few host idles, then released.
+    // A press held for a few host idles, then released, as a person holding it briefly.
     void click(int x, int y) {
-        const auto [sx, sy] = onScreen(x, y);
-        XTestFakeMotionEvent(dpy, -1, sx, sy, CurrentTime);
-        heldIdles = 0;
-        holding = true;
-        XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
-        XSync(dpy, False);
-        for (int i = 0; i < 500 && holding; ++i) {
-            pump(1);
-        }
-        holding = false;
-        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
-        XSync(dpy, False);
-        pump(5);
+        ASSERT_TRUE(input.press({x, y}, {XInput::waitIdles(5), input.buttonStep(1, false)}));
     }
     bool drop(const fs::path& file, int x, int y) {
         XdndSource source(dpy, "file://" + file.string() + "\r\n");
-        const auto [sx, sy] = onScreen(x, y);
+        const Point s = input.screen({x, y});
         source.send(frame, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")),
                     0, 0);
-        source.send(frame, "XdndPosition", 0, static_cast<long>((sx << 16) | sy), CurrentTime,
+        source.send(frame, "XdndPosition", 0, static_cast<long>((s.x << 16) | s.y), CurrentTime,
                     static_cast<long>(source.atom("XdndActionCopy")));
-        pump(50, [&] { source.serve(); });
+        for (int i = 0; i < 50; ++i) {
+            input.pump(1);
+            source.serve();
+        }
         source.send(frame, "XdndDrop", 0, CurrentTime, 0, 0);
         for (int i = 0; i < 1000 && !source.finished; ++i) {
-            pump(1, [&] { source.serve(); });
+            input.pump(1);
+            source.serve();
         }
         return source.finished && source.finishedAccepted;
     }
@@ -213,14 +157,13 @@ protected:
     Window parent = 0;
     Window frame = 0;
     fs::path dir;
-    bool holding = false;
-    int heldIdles = 0;
+    XInput input;
 };
 
 TEST_F(UntrustedValues, NonFiniteAndHugeParametersNeverReachTheOutput) {
     // Slot 1 gets a sample, step 1 of pattern 0 and becomes the current slot.
     const fs::path wav = dir / "level.wav";
-    writeWav(wav, 44100, 20000);
+    TestWav::constant(44100, 20000).write(wav);
     ASSERT_TRUE(drop(wav, kNameX, kNameY));
     click(kStep0X, kStep0Y);
     click(kVolumeX, kVolumeY);

@@ -115,60 +115,60 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
     frame->add(std::make_unique<SplashControl>(Rect{230, 7, 350, 27}, &listener, 149,
                                                skin::splash(400, 120), Rect{120, 250, 520, 370}));
     frame->setDirty();
-    pump(5);
+    input.pump(5);
     const Rect area =
         Rect::sized(screen({0, 0}).x, screen({0, 0}).y, kFrameRect.width(), kFrameRect.height());
     saveScreen(area, QUOVENT_BUILD_DIR "/widgets-screenshot.png");
 
     // With the menu open below its control.
     const Point at{460, 53};
-    move(at);
-    host.script = {waitFor([] { return MenuWindow::active() != nullptr; }),
-                   [this] {
-                       button(1, false);
-                       const Rect item = MenuWindow::active()->itemScreenRect(7);
-                       moveToScreen({item.left + 10, item.top + 5});
-                       return true;
-                   },
-                   [this, area] {
-                       saveScreen(area, QUOVENT_BUILD_DIR "/widgets-menu-screenshot.png");
-                       tap(XK_Escape);
-                       return true;
-                   }};
-    button(1, true);
-    ASSERT_TRUE(pumpUntil([this] { return host.script.empty(); }));
+    input.move(at);
+    input.play({[] { return MenuWindow::active() != nullptr; },
+                [this] {
+                    input.button(1, false);
+                    const Rect item = MenuWindow::active()->itemScreenRect(7);
+                    input.moveToScreen({item.left + 10, item.top + 5});
+                    return true;
+                },
+                [this, area] {
+                    saveScreen(area, QUOVENT_BUILD_DIR "/widgets-menu-screenshot.png");
+                    input.tap(XK_Escape);
+                    return true;
+                }});
+    input.button(1, true);
+    ASSERT_TRUE(input.pumpUntil([this] { return input.scriptDone(); }));
 
     // And the file dialog.
     FileSelectRequest request;
     request.title = "Select a Sample";
     request.initialPath = QUOVENT_BUILD_DIR;
     int waited = 0;
-    host.script = {waitFor([] { return BuiltinFileDialog::active() != nullptr; }),
-                   [&] { return ++waited > 10; },
-                   [this] {
-                       tap(XK_Down);
-                       tap(XK_Down);
-                       return true;
-                   },
-                   [&] { return ++waited > 20; },
-                   [this] {
-                       saveScreen(BuiltinFileDialog::active()->screenRect(),
-                                  QUOVENT_BUILD_DIR "/widgets-dialog-screenshot.png");
-                       tap(XK_Escape);
-                       return true;
-                   }};
+    input.play({[] { return BuiltinFileDialog::active() != nullptr; },
+                [&] { return ++waited > 10; },
+                [this] {
+                    input.tap(XK_Down);
+                    input.tap(XK_Down);
+                    return true;
+                },
+                [&] { return ++waited > 20; },
+                [this] {
+                    saveScreen(BuiltinFileDialog::active()->screenRect(),
+                               QUOVENT_BUILD_DIR "/widgets-dialog-screenshot.png");
+                    input.tap(XK_Escape);
+                    return true;
+                }});
     FileSelector selector(*frame, FileSelector::Backend::BuiltIn);
     EXPECT_EQ(selector.run(request), 0);
 
     // And a message box.
-    host.script = {waitFor([] { return BuiltinMessageDialog::active() != nullptr; }),
-                   [&] { return ++waited > 30; },
-                   [this] {
-                       saveScreen(BuiltinMessageDialog::active()->screenRect(),
-                                  QUOVENT_BUILD_DIR "/widgets-message-screenshot.png");
-                       tap(XK_Escape);
-                       return true;
-                   }};
+    input.play({[] { return BuiltinMessageDialog::active() != nullptr; },
+                [&] { return ++waited > 30; },
+                [this] {
+                    saveScreen(BuiltinMessageDialog::active()->screenRect(),
+                               QUOVENT_BUILD_DIR "/widgets-message-screenshot.png");
+                    input.tap(XK_Escape);
+                    return true;
+                }});
     MessageDialog box(*frame, DialogBackend::BuiltIn);
     EXPECT_EQ(box.show("quovent v1.0",
                        "The sample file /samples/drums/kick 01.wav cannot be found. Do you want "
@@ -195,38 +195,38 @@ TEST(GuiServerTest, LosingTheServerDuringADragEndsTheLoop) {
     const std::string name = ":" + server.output().substr(0, server.output().find('\n'));
 
     // The host's window, kept by the server after its client leaves.
-    Display* hostDisplay = openDisplay(name.c_str());
+    Display* hostDisplay = XInput::openDisplay(name.c_str());
     ASSERT_NE(hostDisplay, nullptr);
     const Window parent =
         XCreateSimpleWindow(hostDisplay, DefaultRootWindow(hostDisplay), 0, 0, 200, 200, 0, 0, 0);
     XMapWindow(hostDisplay, parent);
-    XTestFakeMotionEvent(hostDisplay, -1, 50, 50, CurrentTime);
     XSetCloseDownMode(hostDisplay, RetainPermanent);
-    XSync(hostDisplay, False);
+    XInput input(hostDisplay, {}, {});
+    input.moveToScreen({50, 50});
 
     GuiHost host;
     std::unique_ptr<FrameWindow> frame;
     host.frame = &frame;
+    host.input = &input;
     frame = FrameWindow::open(platform::linux_x11::X11WindowSystem::open(name.c_str()), host,
                               parent, Rect{0, 0, 200, 200}, skin::background(200, 200));
     ASSERT_NE(frame, nullptr);
     RecordingListener listener;
     frame->add(std::make_unique<Knob>(Rect{30, 30, 70, 70}, &listener, 153, skin::knob(40, 5), 5));
     frame->idle();
-    XTestFakeButtonEvent(hostDisplay, 1, True, CurrentTime); // held until the server dies
-    XSync(hostDisplay, False);
+    input.button(1, true); // held until the server dies
     XCloseDisplay(hostDisplay);
 
-    host.script = {[&] { return host.idles > 3; },
-                   [&] {
-                       server.kill();
-                       return true;
-                   }};
-    for (int i = 0; i < 200 && !host.script.empty(); ++i) {
+    input.play({[&] { return host.idles > 3; },
+                [&] {
+                    server.kill();
+                    return true;
+                }});
+    for (int i = 0; i < 200 && !input.scriptDone(); ++i) {
         frame->idle();
         usleep(2000);
     }
-    EXPECT_TRUE(host.script.empty()) << "the drag never started";
+    EXPECT_TRUE(input.scriptDone()) << "the drag never started";
     EXPECT_TRUE(frame->isClosing());
     EXPECT_LT(host.idles, 50) << "the tracking loop kept going without a server";
     EXPECT_EQ(frame->windowSystem().serveEvents(), -1);

@@ -90,8 +90,8 @@ TEST_F(ControlsGuiTest, LinearKnobDragMovesOneTwoHundredthOfTheRangePerPixel) {
         std::make_unique<Knob>(Rect{100, 100, 130, 130}, &listener, 153, skin::knob(30, 37), 37));
     knob->setValue(0.3f);
     const Point c = centre(knob->rect());
-    press(c, {moveStep({c.x + 15, c.y}), moveStep({c.x + 40, c.y}), moveStep({c.x + 40, c.y - 10}),
-              buttonStep(1, false)});
+    press(c, {input.moveStep({c.x + 15, c.y}), input.moveStep({c.x + 40, c.y}),
+              input.moveStep({c.x + 40, c.y - 10}), input.buttonStep(1, false)});
     EXPECT_NEAR(knob->value(), 0.3f + 50 * 0.005f, 1e-5);
     EXPECT_EQ(listener.reports.size(), 3u);
     EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 153", "end 153"}));
@@ -102,7 +102,8 @@ TEST_F(ControlsGuiTest, SliderFollowsAFreeClickAndClampsAtBothEnds) {
         Rect{200, 100, 212, 155}, &listener, 141, skin::groove(12, 55), skin::handle(11, 18)));
     click({206, 100 + 9 + 10}); // handle centre 10 px below its top position
     EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
-    press({206, 120}, {moveStep({206, 20}), moveStep({206, 300}), buttonStep(1, false)});
+    press({206, 120},
+          {input.moveStep({206, 20}), input.moveStep({206, 300}), input.buttonStep(1, false)});
     EXPECT_EQ(slider->value(), 0.0f);
     const auto v = listener.values();
     EXPECT_EQ(v[v.size() - 2], 1.0f) << "dragged far above: held at the maximum";
@@ -117,7 +118,7 @@ TEST_F(ControlsGuiTest, SwitchesPickTheBandUnderThePointer) {
         skin::switchStrip(26, 40, {"OFF", "LP", "BP", "HP"}, false), 4));
     click({300 + 35, 48}); // 35 / 53 * 5 = 3.3
     EXPECT_EQ(h->value(), 0.75f);
-    press({301, 48}, {moveStep({352, 48}), buttonStep(1, false)});
+    press({301, 48}, {input.moveStep({352, 48}), input.buttonStep(1, false)});
     EXPECT_EQ(h->value(), 1.0f);
     click({390, 40 + 25});
     EXPECT_FLOAT_EQ(v->value(), 2.0f / 3.0f);
@@ -146,33 +147,33 @@ TEST_F(ControlsGuiTest, QuickClicksBeforeOneIdleActOnEveryControlKind) {
     auto* splash = frame->add(std::make_unique<SplashControl>(
         Rect{230, 7, 350, 27}, nullptr, 149, skin::splash(400, 120), Rect{120, 300, 520, 420}));
 
-    quickClick(centre(kick->rect()));
+    input.quickClick(centre(kick->rect()));
     EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f}));
-    quickClick(centre(toggle->rect()));
+    input.quickClick(centre(toggle->rect()));
     EXPECT_EQ(toggle->value(), 1.0f);
-    quickClick(centre(toggle->rect()), 1, {XK_Shift_L});
+    input.quickClick(centre(toggle->rect()), 1, {XK_Shift_L});
     EXPECT_EQ(toggle->value(), 0.0f);
-    quickClick(centre(toggle->rect()), 3);
+    input.quickClick(centre(toggle->rect()), 3);
     EXPECT_EQ(toggle->value(), 0.0f) << "a toggle takes the left button only";
-    quickClick({115, 100}); // straight above the centre: the middle of the sweep
+    input.quickClick({115, 100}); // straight above the centre: the middle of the sweep
     EXPECT_FLOAT_EQ(knob->value(), 0.5f);
-    quickClick({115, 125}, 1, {XK_Control_L});
+    input.quickClick({115, 125}, 1, {XK_Control_L});
     EXPECT_EQ(knob->value(), 1.0f) << "control + left: the default";
-    quickClick({105, 110}, 1, {XK_Alt_L}); // alt: linear, and a click moves nothing
+    input.quickClick({105, 110}, 1, {XK_Alt_L}); // alt: linear, and a click moves nothing
     EXPECT_EQ(knob->value(), 1.0f);
-    quickClick({206, 100 + 9 + 10});
+    input.quickClick({206, 100 + 9 + 10});
     EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
-    quickClick({206, 150}, 1, {XK_Control_L});
+    input.quickClick({206, 150}, 1, {XK_Control_L});
     EXPECT_EQ(slider->value(), 0.65f);
-    quickClick({300 + 35, 48});
+    input.quickClick({300 + 35, 48});
     EXPECT_EQ(across->value(), 0.75f);
-    quickClick({300 + 5, 48}, 1, {XK_Control_L});
+    input.quickClick({300 + 5, 48}, 1, {XK_Control_L});
     EXPECT_EQ(across->value(), 0.5f);
-    quickClick({390, 40 + 25});
+    input.quickClick({390, 40 + 25});
     EXPECT_FLOAT_EQ(down->value(), 2.0f / 3.0f);
-    quickClick({240, 15}, 3);
+    input.quickClick({240, 15}, 3);
     EXPECT_TRUE(splash->isShown());
-    quickClick({300, 350});
+    input.quickClick({300, 350});
     EXPECT_FALSE(splash->isShown());
     const auto begins = std::count_if(host.edits.begin(), host.edits.end(),
                                       [](const std::string& e) { return e.starts_with("begin"); });
@@ -201,14 +202,14 @@ TEST_F(ControlsGuiTest, ThePressEventCarriesItsButtonsAndModifiers) {
     int y = 0;
     Window child = 0;
     XTranslateCoordinates(dpy, parent, DefaultRootWindow(dpy), 50, 525, &x, &y, &child);
-    moveToScreen({x, y});
-    key(XK_Control_L, true);
-    button(3, true);
-    button(1, true);
-    button(1, false);
-    button(3, false);
-    key(XK_Control_L, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(kSlowIdleMs));
+    input.moveToScreen({x, y});
+    input.key(XK_Control_L, true);
+    input.button(3, true);
+    input.button(1, true);
+    input.button(1, false);
+    input.button(3, false);
+    input.key(XK_Control_L, false);
+    std::this_thread::sleep_for(XInput::kSlowHostIdle);
     system->serveEvents();
     ASSERT_EQ(recorder.events.size(), 4u);
     const unsigned ctrl = mouse::kControl;
@@ -236,61 +237,60 @@ protected:
         toggle = frame->add(std::make_unique<ToggleButton>(Rect{300, 200, 322, 222}, &listener, 143,
                                                            skin::lamp(22, 22)));
     }
-    GuiHost::Step clickItem(int index) {
+    XInput::Step clickItem(int index) {
         return [this, index] {
             const Rect r = MenuWindow::active()->itemScreenRect(index);
-            moveToScreen(centre(r));
-            button(1, true);
-            button(1, false);
+            input.clickOnScreen(centre(r));
             return true;
         };
     }
-    GuiHost::Step menuOpen() {
-        return waitFor([] { return MenuWindow::active() != nullptr; });
+    XInput::Step menuOpen() {
+        return [] { return MenuWindow::active() != nullptr; };
     }
     PopupMenu* menu = nullptr;
     ToggleButton* toggle = nullptr;
 };
 
 TEST_F(MenuGuiTest, ChoosingAnItemReportsItsIndex) {
-    press({305, 65}, {menuOpen(), buttonStep(1, false), clickItem(4)});
+    press({305, 65}, {menuOpen(), input.buttonStep(1, false), clickItem(4)});
     EXPECT_EQ(MenuWindow::active(), nullptr);
     EXPECT_EQ(listener.values(), (std::vector<float>{4.0f}));
     EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 148", "end 148"}));
     // The right button opens and chooses too.
-    press({305, 65}, {menuOpen(), buttonStep(3, false), clickItem(1)}, 3);
+    press({305, 65}, {menuOpen(), input.buttonStep(3, false), clickItem(1)}, 3);
     EXPECT_EQ(listener.values(), (std::vector<float>{4.0f, 1.0f}));
 }
 
 TEST_F(MenuGuiTest, AQuickClickWithEitherButtonOpensTheMenuForAChoice) {
-    host.script = {menuOpen(), clickItem(1)};
-    quickClick({305, 65});
+    input.play({menuOpen(), clickItem(1)});
+    input.quickClick({305, 65});
     EXPECT_EQ(listener.values(), (std::vector<float>{1.0f}));
-    host.script = {menuOpen(), clickItem(4)};
-    quickClick({305, 65}, 3, {XK_Shift_L});
+    input.play({menuOpen(), clickItem(4)});
+    input.quickClick({305, 65}, 3, {XK_Shift_L});
     EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 4.0f}));
     EXPECT_EQ(MenuWindow::active(), nullptr);
-    EXPECT_TRUE(host.script.empty());
+    EXPECT_TRUE(input.scriptDone());
 }
 
 TEST_F(MenuGuiTest, DismissingReportsNothingAndTheClosingClickReachesNoControl) {
     menu->setValue(1.0f);
     // A click on the toggle while the menu is open closes the menu only.
-    press({305, 65}, {menuOpen(), buttonStep(1, false), moveStep(centre(toggle->rect())),
-                      buttonStep(1, true), buttonStep(1, false)});
-    pump(10);
+    press({305, 65},
+          {menuOpen(), input.buttonStep(1, false), input.moveStep(centre(toggle->rect())),
+           input.buttonStep(1, true), input.buttonStep(1, false)});
+    input.pump(10);
     EXPECT_TRUE(listener.reports.empty());
     EXPECT_EQ(toggle->value(), 0.0f);
     // Escape.
-    press({305, 65}, {menuOpen(), buttonStep(1, false), [this] {
-                          tap(XK_Escape);
+    press({305, 65}, {menuOpen(), input.buttonStep(1, false), [this] {
+                          input.tap(XK_Escape);
                           return true;
                       }});
     EXPECT_EQ(MenuWindow::active(), nullptr);
     // Releasing on a separator or a greyed item chooses nothing; the menu stays.
-    press({305, 65}, {menuOpen(), buttonStep(1, false), clickItem(2), clickItem(3), [this] {
+    press({305, 65}, {menuOpen(), input.buttonStep(1, false), clickItem(2), clickItem(3), [this] {
                           EXPECT_NE(MenuWindow::active(), nullptr);
-                          tap(XK_Escape);
+                          input.tap(XK_Escape);
                           return true;
                       }});
     EXPECT_TRUE(listener.reports.empty());
@@ -315,19 +315,19 @@ TEST_F(ControlsGuiTest, AWindowDestroyedUnderADragEndsTheLoop) {
         std::make_unique<Knob>(Rect{100, 100, 130, 130}, &listener, 153, skin::knob(30, 37), 37));
     static_cast<void>(knob);
     // The host destroys its window (and with it ours) while the button is still down.
-    move({115, 115});
-    host.script = {moveStep({120, 115}), [this] {
-                       XDestroyWindow(dpy, parent);
-                       XSync(dpy, False);
-                       parent = 0;
-                       return true;
-                   }};
-    button(1, true);
-    ASSERT_TRUE(pumpUntil([this] { return host.script.empty(); }));
+    input.move({115, 115});
+    input.play({input.moveStep({120, 115}), [this] {
+                    XDestroyWindow(dpy, parent);
+                    XSync(dpy, False);
+                    parent = 0;
+                    return true;
+                }});
+    input.button(1, true);
+    ASSERT_TRUE(input.pumpUntil([this] { return input.scriptDone(); }));
     EXPECT_TRUE(frame->isClosing());
     EXPECT_LT(host.idles, 100);
     EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 153", "end 153"}));
-    button(1, false);
+    input.button(1, false);
     frame->idle(); // still safe to serve and to delete
 }
 
@@ -359,7 +359,7 @@ TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
         return static_cast<long>((s.x << 16) | s.y);
     };
     const auto settle = [&](const std::function<bool()>& until) {
-        return pumpUntil([&] {
+        return input.pumpUntil([&] {
             source.serve();
             return until();
         });
@@ -396,32 +396,30 @@ TEST_F(ControlsGuiTest, TheBuiltInFileSelectorPicksAFileWithRealEvents) {
     request.title = "Select a Sample";
     request.initialPath = dir.string();
     request.types = {{"Wave file", "wav"}};
-    const auto dialogUp = waitFor([] { return BuiltinFileDialog::active() != nullptr; });
+    const auto dialogUp = [] { return BuiltinFileDialog::active() != nullptr; };
     int settled = 0;
-    host.script = {dialogUp, [&] { return ++settled > 20; }, // mapped and focused
-                   [this] {
-                       // Click "hat.WAV", then confirm with the keyboard.
-                       moveToScreen(centre(BuiltinFileDialog::active()->entryScreenRect(1)));
-                       button(1, true);
-                       button(1, false);
-                       return true;
-                   },
-                   [&] { return ++settled > 25; },
-                   [this] {
-                       tap(XK_Return);
-                       return true;
-                   }};
+    input.play({dialogUp, [&] { return ++settled > 20; }, // mapped and focused
+                [this] {
+                    // Click "hat.WAV", then confirm with the keyboard.
+                    input.clickOnScreen(centre(BuiltinFileDialog::active()->entryScreenRect(1)));
+                    return true;
+                },
+                [&] { return ++settled > 25; },
+                [this] {
+                    input.tap(XK_Return);
+                    return true;
+                }});
     FileSelector selector(*frame, FileSelector::Backend::BuiltIn);
     EXPECT_EQ(selector.run(request), 1);
     EXPECT_EQ(request.results, (std::vector<std::string>{(dir / "hat.WAV").string()}));
     EXPECT_EQ(BuiltinFileDialog::active(), nullptr);
 
     // Escape cancels.
-    host.script = {dialogUp, [&] { return ++settled > 45; },
-                   [this] {
-                       tap(XK_Escape);
-                       return true;
-                   }};
+    input.play({dialogUp, [&] { return ++settled > 45; },
+                [this] {
+                    input.tap(XK_Escape);
+                    return true;
+                }});
     EXPECT_EQ(selector.run(request), 0);
     fs::remove_all(dir);
 }
@@ -429,22 +427,21 @@ TEST_F(ControlsGuiTest, TheBuiltInFileSelectorPicksAFileWithRealEvents) {
 TEST_F(ControlsGuiTest, TheBuiltInMessageBoxAnswersAClickAndAKey) {
     MessageDialog box(*frame, DialogBackend::BuiltIn);
     int settled = 0;
-    const auto up = waitFor([] { return BuiltinMessageDialog::active() != nullptr; });
-    host.script = {up, [&] { return ++settled > 10; },
-                   [this] {
-                       moveToScreen(centre(BuiltinMessageDialog::active()->buttonScreenRect(1)));
-                       button(1, true);
-                       button(1, false);
-                       return true;
-                   }};
+    const auto up = [] { return BuiltinMessageDialog::active() != nullptr; };
+    input.play({up, [&] { return ++settled > 10; },
+                [this] {
+                    input.clickOnScreen(
+                        centre(BuiltinMessageDialog::active()->buttonScreenRect(1)));
+                    return true;
+                }});
     EXPECT_EQ(box.show("quovent v1.0", "The sample file is missing. Locate it?",
                        MessageDialog::Style::YesNo),
               MessageDialog::Answer::No);
-    host.script = {up, [&] { return ++settled > 20; },
-                   [this] {
-                       tap(XK_Return);
-                       return true;
-                   }};
+    input.play({up, [&] { return ++settled > 20; },
+                [this] {
+                    input.tap(XK_Return);
+                    return true;
+                }});
     EXPECT_EQ(box.show("quovent v1.0", "Locate it?", MessageDialog::Style::YesNo),
               MessageDialog::Answer::Yes);
     EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);

@@ -4,6 +4,7 @@
 // shortcuts dropped through OLE, twenty opens and closes (some from inside a drag's modal
 // loop) that leave nothing behind, and a screenshot compared with the Linux editor's.
 #include "tests/support/IsolatedUserSettings.hpp"
+#include "tests/support/TestWav.hpp"
 #include "tests/windows/EditorHostWindow.hpp"
 
 #include <ole2.h>
@@ -13,7 +14,6 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace quovent::test {
@@ -25,28 +25,6 @@ constexpr int kNameX = 120; // slot 1's name display
 constexpr int kNameY = 90;
 constexpr int kSetX = 377; // the sample base's "Set" button
 constexpr int kSetY = 20;
-
-void writeWav(const fs::path& path, int frames) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(8000));
-    }
-}
 
 // A drag source's data: one CF_HDROP list of paths, as a file manager offers it.
 class FileListData final : public IDataObject {
@@ -308,7 +286,7 @@ TEST_F(EditorSessionTest, FilesAndShortcutsDroppedOnANameDisplayLoadIntoTheSlot)
     ASSERT_EQ(OleInitialize(nullptr), S_OK);
     ASSERT_NE(openEditor(), nullptr);
     const fs::path kick = scratch / "kick.wav";
-    writeWav(kick, 4410);
+    TestWav::constant(4410, 8000).write(kick);
     dropFile(kick, kNameX, kNameY);
     EXPECT_EQ(fs::path(samplePath(0)).make_preferred(), fs::path(kick).make_preferred());
     EXPECT_EQ(samplePath(1), "");
@@ -316,7 +294,7 @@ TEST_F(EditorSessionTest, FilesAndShortcutsDroppedOnANameDisplayLoadIntoTheSlot)
     // A shortcut to a file in another folder loads its target.
     fs::create_directories(scratch / "other");
     const fs::path snare = scratch / "other" / "snare.wav";
-    writeWav(snare, 4410);
+    TestWav::constant(4410, 8000).write(snare);
     IShellLinkW* link = nullptr;
     ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                reinterpret_cast<void**>(&link)),
@@ -514,7 +492,7 @@ TEST_F(EditorSessionTest, PointerGesturesAt200PercentGiveTheValuesOf100Percent) 
     // editor has it initialised on this thread already).
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     const fs::path kick = scratch / "kick.wav";
-    writeWav(kick, 4410);
+    TestWav::constant(4410, 8000).write(kick);
     dropFile(kick, kNameX, kNameY + 62);
     EXPECT_EQ(fs::path(samplePath(1)).make_preferred(), fs::path(kick).make_preferred());
     closeEditor();
@@ -562,7 +540,7 @@ TEST_F(EditorSessionTest, AHostWindowDestroyedUnderADragEndsItAndLeavesTheEditor
 TEST_F(EditorSessionTest, AMissingSampleIsRelocatedThroughTheSystemsDialogs) {
     const fs::path moved = scratch / "moved";
     fs::create_directories(moved);
-    writeWav(moved / "kick.wav", 4410);
+    TestWav::constant(4410, 8000).write(moved / "kick.wav");
     nlohmann::json bank = state();
     bank["slots"][0]["samplePath"] = (scratch / "gone" / "kick.wav").string();
     ASSERT_EQ(host->setChunk(bank.dump()), 1);

@@ -2,6 +2,7 @@
 // (xdotool on the virtual X display): the window's place, every control kind of the layout,
 // quick taps, menus, Play, drops, repeated opens and closes, and a screenshot compared with
 // the Linux editor's.
+#include "tests/support/TestWav.hpp"
 #include "tests/windows/EditorHostWindow.hpp"
 
 #include <ole2.h>
@@ -11,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace quovent::test {
 namespace {
@@ -34,28 +34,6 @@ Spot stepSpot(int slot, int step, int dy = 17) {
 }
 constexpr Spot kPlay{292, 52};
 constexpr Spot kPatternMenu{382, 52};
-
-void writeWav(const fs::path& path, int frames, std::int16_t level) {
-    std::ofstream out(path, std::ios::binary);
-    const auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const auto dataBytes = static_cast<std::uint32_t>(frames * 2);
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(44100 * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(dataBytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(static_cast<std::uint16_t>(level));
-    }
-}
 
 class EditorWindowTest : public EditorHostWindow {
 protected:
@@ -170,7 +148,7 @@ TEST_F(EditorWindowTest, ThePatternMenuReportsTheChosenItemAndNothingWhenDismiss
 TEST_F(EditorWindowTest, PlaySoundsPatternZeroOnTheSlotsPairAndStops) {
     const fs::path dir = fs::path(windowsPath(buildDir())) / "editor-window-play";
     fs::create_directories(dir);
-    writeWav(dir / "kick.wav", 44100, 16000);
+    TestWav::constant(44100, 16000).write(dir / "kick.wav");
     nlohmann::json bank = state();
     bank["slots"][0]["samplePath"] = (dir / "kick.wav").string();
     bank["slots"][0]["outputPair"] = 2;

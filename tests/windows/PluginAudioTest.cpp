@@ -18,7 +18,7 @@ using quovent::test::AudioBuffers;
 using quovent::test::EventList;
 using quovent::test::MidiMessage;
 using quovent::test::TestHost;
-using quovent::test::writeDecayingSquareWav;
+using quovent::test::TestWav;
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,7 +50,7 @@ protected:
         std::string slots;
         for (int k = 0; k < 8; ++k) {
             const fs::path file = kit / platform::NativePath::fromUtf8(names[k] + ".wav");
-            writeDecayingSquareWav(file, 3000, 4000 + 3000 * k, 20 + 7 * k);
+            TestWav::decayingSquare(3000, 4000 + 3000 * k, 20 + 7 * k).write(file);
             samplePaths[k] = platform::NativePath::toUtf8(file);
             slots += (k == 0 ? "" : ", ") + std::string(R"({"samplePath": ")") +
                      platform::NativePath::toGenericUtf8(file) + "\"}";

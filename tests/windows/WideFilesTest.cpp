@@ -12,8 +12,8 @@
 #include "samples/SampleBuffer.hpp"
 #include "samples/SampleDirectory.hpp"
 #include "samples/WavFile.hpp"
-#include "tests/samples/RiffBuilder.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,22 +33,6 @@ namespace {
 const std::string kUmlaut = "\xc3\xa4";
 const std::string kDrums = "\xe3\x83\x89\xe3\x83\xa9\xe3\x83\xa0";
 const std::string kNote = "\xf0\x9f\x8e\xb5";
-
-// A mono 16-bit WAV of `frames` frames, every sample `value`, written through the wide API.
-void writeWav(const std::string& utf8Path, int frames, std::int16_t value) {
-    test::RiffBuilder wav;
-    wav.chunk("fmt ", test::fmtData(1, 1, 44100, 16));
-    test::Bytes data;
-    for (int i = 0; i < frames; ++i) {
-        test::putLe16(data, static_cast<std::uint16_t>(value));
-    }
-    wav.chunk("data", data);
-    const test::Bytes bytes = wav.bytes();
-    std::ofstream out(NativePath::fromUtf8(utf8Path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << utf8Path;
-}
 
 std::string readText(const std::string& utf8Path) {
     std::ifstream in(NativePath::fromUtf8(utf8Path), std::ios::binary);
@@ -83,7 +67,7 @@ public:
 TEST_F(WideFiles, WavFilesWithAnyNameAreReadAndLoaded) {
     const std::string dir = folder(kDrums + " " + kUmlaut);
     const std::string file = paths::join(dir, "kick-" + kNote + ".wav");
-    writeWav(file, 1000, 16384);
+    test::TestWav::constant(1000, 16384).write(NativePath::fromUtf8(file));
 
     WavFile wav;
     ASSERT_TRUE(wav.openRead(file.c_str())) << wav.lastError();
@@ -110,7 +94,7 @@ TEST_F(WideFiles, AFileBeyondTheClassicPathLimitLoads) {
     const std::string file = paths::join(dir, std::string(60, 'c') + ".wav");
     ASSERT_GT(NativePath::fromUtf8(file).native().size(), static_cast<std::size_t>(MAX_PATH));
     ASSERT_LE(file.size(), SampleDirectory::kMaxEntryLength);
-    writeWav(file, 10, 100);
+    test::TestWav::constant(10, 100).write(NativePath::fromUtf8(file));
     auto buffer = std::make_unique<SampleBuffer>();
     EXPECT_TRUE(buffer->loadSample(file.c_str()));
     EXPECT_EQ(buffer->frameCount(), 10);
@@ -200,10 +184,10 @@ TEST_F(WideFiles, AtomicReplacementKeepsTheOldFileOnFailure) {
 TEST_F(WideFiles, BankFilesWithAnyNameKeepTheirSamplePaths) {
     const std::string kit = folder("Kit " + kDrums);
     const std::string sample = paths::join(kit, kUmlaut + kNote + ".wav");
-    writeWav(sample, 50, 1000);
+    test::TestWav::constant(50, 1000).write(NativePath::fromUtf8(sample));
     const std::string elsewhere = folder("Other " + kUmlaut);
     const std::string distant = paths::join(elsewhere, "distant.wav");
-    writeWav(distant, 20, 2000);
+    test::TestWav::constant(20, 2000).write(NativePath::fromUtf8(distant));
 
     Instrument source;
     source.sequencer().slots().slot(0).setSamplePath(sample, 5512.5);
