@@ -21,6 +21,9 @@ tresult QUOVENT_VST3_CALL Vst3MemoryStream::read(void* buffer, int32 numBytes,
         return kResultFalse;
     }
     const auto left = static_cast<std::int64_t>(bytes_.size()) - position_;
+    if (errorAtEnd && left <= 0) {
+        return kResultFalse;
+    }
     const auto n = static_cast<int32>(
         std::max<std::int64_t>(0, std::min<std::int64_t>({left, numBytes, chunk})));
     if (n > 0) {
@@ -60,6 +63,9 @@ tresult QUOVENT_VST3_CALL Vst3MemoryStream::write(void* buffer, int32 numBytes,
 }
 
 tresult QUOVENT_VST3_CALL Vst3MemoryStream::seek(int64 pos, int32 mode, int64* result) {
+    if (!seekable) {
+        return kNotImplemented;
+    }
     std::int64_t base = 0;
     if (mode == IBStream::kIBSeekCur) {
         base = position_;
@@ -80,6 +86,9 @@ tresult QUOVENT_VST3_CALL Vst3MemoryStream::seek(int64 pos, int32 mode, int64* r
 }
 
 tresult QUOVENT_VST3_CALL Vst3MemoryStream::tell(int64* pos) {
+    if (!seekable) {
+        return kNotImplemented;
+    }
     if (pos == nullptr) {
         return kInvalidArgument;
     }

@@ -67,6 +67,10 @@ public:
     vst3::int32 chunk = INT32_MAX;
     // Reads answer this many bytes more than they copied (a lying stream).
     vst3::int32 overstate = 0;
+    // false: seek and tell answer an error (a stream that cannot say its length).
+    bool seekable = true;
+    // A read at the end answers an error instead of no bytes.
+    bool errorAtEnd = false;
 
 private:
     std::string bytes_;

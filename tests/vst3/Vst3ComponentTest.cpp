@@ -225,28 +225,49 @@ TEST_F(Vst3Plugin, HostileParameterValuesAreClampedOrRefused) {
     }
 }
 
-TEST_F(Vst3Plugin, StateComesBackAndARefusedStreamChangesNothing) {
-    const std::string groove = "{\"bank\": \"a groove\"}\n" + std::string(300000, 'x');
+TEST_F(Vst3Plugin, StateComesBackWhateverTheStreamsPace) {
+    const std::string groove = "{\"bank\": \"a groove\"}\n" + std::string(200000, 'x');
     ASSERT_EQ(plugin.setState(groove), kResultOk);
     EXPECT_EQ(plugin.state(), groove);
+    // Streams that hand out a few bytes per call, cannot seek or answer an error at their
+    // end: still read whole.
+    for (const bool seekable : {true, false}) {
+        for (const int32 chunk : {7, 65536, 200022}) {
+            Vst3MemoryStream stream(groove + "!");
+            stream.seekable = seekable;
+            stream.chunk = chunk;
+            stream.errorAtEnd = chunk == 7;
+            ASSERT_EQ(plugin.component()->setState(&stream), kResultOk) << chunk;
+            EXPECT_EQ(plugin.state(), groove + "!") << seekable << " " << chunk;
+        }
+    }
+    // Written in pieces to a stream that takes a few bytes per call.
+    Vst3MemoryStream slow;
+    slow.chunk = 1000;
+    ASSERT_EQ(plugin.component()->getState(&slow), kResultOk);
+    EXPECT_EQ(slow.bytes(), groove + "!");
+}
 
-    // Read in small pieces by a stream that answers short reads: still whole.
-    Vst3MemoryStream pieces("small");
-    pieces.chunk = 3;
-    EXPECT_EQ(plugin.component()->setState(&pieces), kResultOk);
+TEST_F(Vst3Plugin, ARefusedStateStreamChangesNothing) {
+    const std::string groove = "{\"bank\": \"a groove\"}\n" + std::string(300000, 'x');
     ASSERT_EQ(plugin.setState(groove), kResultOk);
-
-    Vst3MemoryStream failing(groove);
-    failing.failAfter = 70000;
-    EXPECT_NE(plugin.component()->setState(&failing), kResultOk);
-    Vst3MemoryStream lying(groove);
-    lying.overstate = 1;
-    EXPECT_NE(plugin.component()->setState(&lying), kResultOk);
-    EXPECT_NE(plugin.setState(std::string(4 * 1024 * 1024 + 1, '{')), kResultOk);
+    for (const bool seekable : {true, false}) {
+        Vst3MemoryStream failing(groove + "?");
+        failing.seekable = seekable;
+        failing.failAfter = 70000;
+        EXPECT_NE(plugin.component()->setState(&failing), kResultOk);
+        Vst3MemoryStream lying(groove + "?");
+        lying.seekable = seekable;
+        lying.overstate = 1;
+        EXPECT_NE(plugin.component()->setState(&lying), kResultOk);
+        Vst3MemoryStream huge(std::string(4 * 1024 * 1024 + 1, '{'));
+        huge.seekable = seekable;
+        EXPECT_NE(plugin.component()->setState(&huge), kResultOk);
+    }
     EXPECT_NE(plugin.component()->setState(nullptr), kResultOk);
     EXPECT_EQ(plugin.state(), groove);
 
-    // A stream that refuses writing is reported; nothing is half-written into a good one.
+    // A stream that refuses writing is reported.
     Vst3MemoryStream full;
     full.failAfter = 1000;
     EXPECT_NE(plugin.component()->getState(&full), kResultOk);
@@ -254,6 +275,7 @@ TEST_F(Vst3Plugin, StateComesBackAndARefusedStreamChangesNothing) {
     // The controller's own state is empty and always taken.
     Vst3MemoryStream controllerState;
     EXPECT_EQ(plugin.controller()->getState(&controllerState), kResultOk);
+    EXPECT_EQ(controllerState.bytes(), "");
     EXPECT_EQ(plugin.controller()->setState(&controllerState), kResultOk);
     EXPECT_EQ(plugin.state(), groove);
 }
