@@ -16,6 +16,8 @@ public:
 
     // The exported function of that name, or null.
     void* symbol(const char* name) const;
+    // The system's handle of the loaded library (what dlopen or LoadLibraryW answered).
+    void* handle() const noexcept { return handle_; }
 
 private:
     void* handle_ = nullptr;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# `cmake --install` of a build tree into a scratch prefix: exactly one file lands, the
-# plug-in at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as a
-# host loads it (the probe reads its answers).
+# `cmake --install` of a build tree into a scratch prefix: exactly the two plug-ins land, the
+# VST 2 plug-in at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as
+# a host loads it (the probe reads its answers); and the VST 3 bundle at
+# <prefix>/lib/vst3/quovent.vst3 with its binary for this machine, exporting its three.
 #
 # Usage: install-into-prefix.sh BUILD_DIR [PROBE]
 set -euo pipefail
@@ -19,10 +20,16 @@ cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || {
 }
 rm -f "$prefix.log"
 
-installed=$(cd "$prefix" && find . -mindepth 1 ! -type d | sort)
-if [ "$installed" != "./lib/vst/quovent.so" ]; then
-  echo "FAIL: expected only lib/vst/quovent.so, found:"
+vst3_binary=lib/vst3/quovent.vst3/Contents/$(uname -m)-linux/quovent.so
+installed=$(cd "$prefix" && find . -mindepth 1 ! -type d | LC_ALL=C sort)
+if [ "$installed" != "$(printf './lib/vst/quovent.so\n./%s' "$vst3_binary")" ]; then
+  echo "FAIL: expected only lib/vst/quovent.so and $vst3_binary, found:"
   echo "$installed"
+  exit 1
+fi
+vst3_exports=$(nm -D --defined-only "$prefix/$vst3_binary" | awk '{print $3}' | sort | tr '\n' ' ')
+if [ "$vst3_exports" != "GetPluginFactory ModuleEntry ModuleExit " ]; then
+  echo "FAIL: the installed VST 3 module exports '$vst3_exports'"
   exit 1
 fi
 plugin=$prefix/lib/vst/quovent.so
@@ -43,4 +50,4 @@ if [ -n "$probe" ]; then
     fi
   done
 fi
-echo "installed: lib/vst/quovent.so"
+echo "installed: lib/vst/quovent.so, $vst3_binary"

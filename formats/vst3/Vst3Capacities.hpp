@@ -1,0 +1,24 @@
+// The fixed sizes of the VST 3 binding, in one place.
+#pragma once
+
+#include "platform/Capacities.hpp"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quovent::capacity {
+
+inline constexpr int kVst3OutputBuses = kOutputPairs; // stereo buses "quov 1".."quov 6"
+inline constexpr int kVst3BusChannels = 2;
+inline constexpr int kVst3EventChannels = 16; // MIDI channels of the one event input bus
+// Largest block a host may announce in setupProcessing; larger is refused as absurd.
+inline constexpr std::int32_t kVst3MaxBlockFrames = 1 << 16;
+// Sample rates accepted by setupProcessing, in Hz.
+inline constexpr double kVst3MinSampleRate = 1000.0;
+inline constexpr double kVst3MaxSampleRate = 1536000.0;
+// Largest state read from a host's stream; larger streams are refused before reading.
+inline constexpr std::size_t kVst3StateBytes = kBankFileBytes;
+// Bytes read from a stream per call.
+inline constexpr std::int32_t kVst3StreamChunk = 65536;
+
+} // namespace quovent::capacity
