@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# `cmake --install` of a build tree into a scratch prefix: exactly one file lands, the
-# plug-in at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as a
-# host loads it (the probe reads its answers).
+# `cmake --install` of a build tree into a scratch prefix: of the VST 2 plug-in exactly one
+# file lands, at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as a
+# host loads it (the probe reads its answers). Beside it only the LV2 bundle, in builds that
+# make one (tests/lv2 judges that).
 #
 # Usage: install-into-prefix.sh BUILD_DIR [PROBE]
 set -euo pipefail
@@ -20,8 +21,14 @@ cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || {
 rm -f "$prefix.log"
 
 installed=$(cd "$prefix" && find . -mindepth 1 ! -type d | sort)
-if [ "$installed" != "./lib/vst/quovent.so" ]; then
-  echo "FAIL: expected only lib/vst/quovent.so, found:"
+expected="./lib/vst/quovent.so"
+if [ -d "$build/quovent.lv2" ]; then
+  lv2=./lib/lv2/quovent.lv2
+  expected=$(printf '%s\n' "$expected" $lv2/manifest.ttl $lv2/quovent.ttl $lv2/quovent-ui.ttl \
+    $lv2/quovent.so | sort)
+fi
+if [ "$installed" != "$expected" ]; then
+  echo "FAIL: expected only lib/vst/quovent.so (and the LV2 bundle), found:"
   echo "$installed"
   exit 1
 fi
