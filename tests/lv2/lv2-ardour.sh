@@ -25,7 +25,7 @@ mkdir -p "$scratch/home" "$scratch/lv2"
 # Ardour keeps its caches and settings in these: nothing of the user's is read or changed.
 export HOME=$scratch/home XDG_CACHE_HOME=$scratch/cache XDG_CONFIG_HOME=$scratch/config
 ln -s "$(cd "$bundle" && pwd)" "$scratch/lv2/quovent.lv2"
-# LV2_PATH replaces Ardour's folders: the bundle's, then the specifications' own.
+# LV2_PATH replaces Ardour's folders: the bundle's, then LV2's own vocabulary in /usr/lib/lv2.
 export LV2_PATH=$scratch/lv2:/usr/lib/lv2
 
 failures=0

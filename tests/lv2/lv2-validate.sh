@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The bundle judged by the LV2 tools: lv2_validate (sord_validate against the installed LV2
-# specifications) finds nothing wrong in its Turtle, and lv2info, finding it through
+# The bundle judged by the LV2 tools: lv2_validate (sord_validate against LV2's installed
+# vocabulary in /usr/lib/lv2) finds nothing wrong in its Turtle, and lv2info, finding it through
 # LV2_PATH, shows the instrument with its ports in their fixed order.
 #
 # Usage: lv2-validate.sh BUNDLE_DIR
@@ -40,7 +40,7 @@ fi
 expect "lv2_validate read the bundle's three files" "$validation" 'Found 0 errors'
 
 echo "--- lv2info"
-# LV2_PATH names a folder holding only a link to the bundle, then the specifications.
+# LV2_PATH names a folder holding only a link to the bundle, then LV2's own vocabulary.
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quovent-lv2info.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 ln -s "$(cd "$bundle" && pwd)" "$scratch/quovent.lv2"
