@@ -8,6 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libsndfile1-dev nlohmann-json3-dev libsmf-dev
+  # The LV2 bundle: the headers, lilv for the test host, and the tools that judge the bundle
+  # (lv2_validate needs sordi's sord_validate; lv2info comes with lilv-utils).
+  lv2-dev liblilv-dev lilv-utils sordi
   xvfb xauth xdotool x11-apps x11-xserver-utils imagemagick
   # The Windows DLLs: mingw-w64 cross compilers (the -posix ones have std::thread), GoogleTest
   # sources to build for them, and Wine to run their tests.
@@ -15,8 +18,9 @@ packages=(
 )
 # Hosts to test against: Ardour 7's plug-in scanner, its headless session runner
 # (ardour7-lua) and exporter; LMMS, which loads 32-bit VST DLLs through Wine (only its i386
-# build can). Their recommendations (video tools, LADSPA collections) are not needed.
-bare_packages=(ardour lmms:i386 lmms-vst-server:i386)
+# build can); jalv, LV2's reference host, on a JACK server (jackd2, with jack_lsp). Their
+# recommendations (video tools, LADSPA collections, JACK front ends) are not needed.
+bare_packages=(ardour lmms:i386 lmms-vst-server:i386 jalv jackd2)
 
 # Wine's 32-bit half and LMMS come from the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

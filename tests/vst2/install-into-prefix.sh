@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# `cmake --install` of a build tree into a scratch prefix: exactly the two plug-ins land, the
+# `cmake --install` of a build tree into a scratch prefix: exactly the plug-ins land, the
 # VST 2 plug-in at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as
-# a host loads it (the probe reads its answers); and the VST 3 bundle at
-# <prefix>/lib/vst3/quovent.vst3 with its binary for this machine, exporting its three.
+# a host loads it (the probe reads its answers); the VST 3 bundle at
+# <prefix>/lib/vst3/quovent.vst3 with its binary for this machine, exporting its three; and,
+# in builds that make one, the LV2 bundle at <prefix>/lib/lv2/quovent.lv2 (tests/lv2 judges
+# its contents).
 #
 # Usage: install-into-prefix.sh BUILD_DIR [PROBE]
 set -euo pipefail
@@ -22,8 +24,14 @@ rm -f "$prefix.log"
 
 vst3_binary=lib/vst3/quovent.vst3/Contents/$(uname -m)-linux/quovent.so
 installed=$(cd "$prefix" && find . -mindepth 1 ! -type d | LC_ALL=C sort)
-if [ "$installed" != "$(printf './lib/vst/quovent.so\n./%s' "$vst3_binary")" ]; then
-  echo "FAIL: expected only lib/vst/quovent.so and $vst3_binary, found:"
+expected=$(printf './lib/vst/quovent.so\n./%s' "$vst3_binary")
+if [ -d "$build/quovent.lv2" ]; then
+  lv2=./lib/lv2/quovent.lv2
+  expected=$(printf '%s\n' "$expected" $lv2/manifest.ttl $lv2/quovent.ttl $lv2/quovent-ui.ttl \
+    $lv2/quovent.so | LC_ALL=C sort)
+fi
+if [ "$installed" != "$expected" ]; then
+  echo "FAIL: expected only lib/vst/quovent.so, $vst3_binary and the LV2 bundle, found:"
   echo "$installed"
   exit 1
 fi
@@ -50,4 +58,4 @@ if [ -n "$probe" ]; then
     fi
   done
 fi
-echo "installed: lib/vst/quovent.so, $vst3_binary"
+echo "installed: lib/vst/quovent.so, $vst3_binary${lv2:+, $lv2}"

@@ -1,0 +1,201 @@
+#include "formats/lv2/Plugin.hpp"
+
+#include "formats/lv2/AtomInput.hpp"
+#include "formats/lv2/PluginUris.hpp"
+#include "instrument/ParameterTable.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace quovent::lv2 {
+
+std::unique_ptr<Plugin> Plugin::create(double sampleRate, const LV2_Feature* const* features) {
+    HostFeatures host = HostFeatures::find(features);
+    if (host.map == nullptr) {
+        return nullptr; // without URIDs not even the log can be written to
+    }
+    Urids urids;
+    if (!urids.mapAll(*host.map)) {
+        return nullptr;
+    }
+    const HostLog log(host.log, urids);
+    if (const std::string missing = host.missing(); !missing.empty()) {
+        log.error("the host does not give the required feature(s) " + missing);
+        return nullptr;
+    }
+    if (!std::isfinite(sampleRate) || sampleRate <= 0.0) {
+        log.error("the host gives no usable sample rate");
+        return nullptr;
+    }
+    host.readOptions(urids);
+    return std::unique_ptr<Plugin>(new Plugin(sampleRate, host, urids));
+}
+
+Plugin::Plugin(double sampleRate, const HostFeatures& features, const Urids& urids)
+    : sampleRate_(sampleRate), features_(features), urids_(urids), log_(features_.log, urids_),
+      output_(*features_.map, urids_), state_(urids_) {}
+
+void Plugin::connectPort(std::uint32_t port, void* data) noexcept {
+    if (port == PortLayout::kControlIn) {
+        controlIn_ = data;
+    } else if (port == PortLayout::kNotifyOut) {
+        notifyOut_ = data;
+    } else if (PortLayout::isAudioOut(port)) {
+        audioOuts_[port - PortLayout::kFirstAudioOut] = static_cast<float*>(data);
+    } else if (PortLayout::isParameter(port)) {
+        parameterPorts_[port - PortLayout::kFirstParameter] = static_cast<const float*>(data);
+    }
+}
+
+void Plugin::activate() noexcept {
+    parametersRead_ = false; // the host may have changed every control while inactive
+}
+
+void Plugin::run(std::uint32_t frames) noexcept {
+    applyParameters();
+    output_.begin(notifyOut_, features_.sequenceSize);
+    if (controlIn_ != nullptr) {
+        AtomInput::read(controlIn_, inputBytes(), frames, urids_, *this);
+    }
+    payReplies();
+    output_.end();
+    silence(frames);
+}
+
+std::size_t Plugin::inputBytes() const noexcept {
+    return features_.sequenceSize != 0 ? features_.sequenceSize
+                                       : std::numeric_limits<std::size_t>::max();
+}
+
+void Plugin::applyParameters() noexcept {
+    const auto& table = ParameterTable::all();
+    for (std::size_t i = 0; i < parameterPorts_.size(); ++i) {
+        if (parameterPorts_[i] == nullptr) {
+            continue;
+        }
+        const float raw = *parameterPorts_[i];
+        const auto bits = std::bit_cast<std::uint32_t>(raw);
+        if (parametersRead_ && bits == parameterBits_[i]) {
+            continue;
+        }
+        parameterBits_[i] = bits;
+        float value = raw;
+        if (ParameterTable::sanitise(table[i], value)) {
+            parameters_[i] = value;
+        }
+    }
+    parametersRead_ = true;
+}
+
+void Plugin::payReplies() noexcept {
+    for (int i = 0; i < capacity::kProperties && values_.anyOwed(); ++i) {
+        if (!values_.owed(i)) {
+            continue;
+        }
+        if (!output_.writeSet(i, values_.value(i))) {
+            return; // the buffer is full: the rest in the next block
+        }
+        values_.paid(i);
+    }
+}
+
+void Plugin::silence(std::uint32_t frames) noexcept {
+    for (float* out : audioOuts_) {
+        if (out != nullptr) {
+            std::fill_n(out, frames, 0.0f);
+        }
+    }
+}
+
+void Plugin::midiEvent(int, std::uint8_t, std::uint8_t, std::uint8_t) noexcept {
+    // The notes are the instrument core's; until it is bound here they sound nothing.
+}
+
+void Plugin::tempo(float beatsPerMinute) noexcept {
+    tempo_ = beatsPerMinute;
+}
+
+void Plugin::setProperty(int property, std::string_view path) noexcept {
+    WorkMessage request;
+    request.kind = WorkMessage::Kind::SetRequest;
+    request.property = property;
+    request.path = path;
+    const std::size_t size = request.encode(request_);
+    const bool scheduled =
+        size != 0 && features_.schedule->schedule_work(features_.schedule->handle,
+                                                       static_cast<std::uint32_t>(size),
+                                                       request_.data()) == LV2_WORKER_SUCCESS;
+    if (!scheduled) {
+        values_.owe(property); // refused: the reply repeats the value kept
+    }
+}
+
+void Plugin::getProperty(int property) noexcept {
+    values_.owe(property);
+}
+
+LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond,
+                               LV2_Worker_Respond_Handle handle, std::uint32_t size,
+                               const void* data) {
+    const std::optional<WorkMessage> request = WorkMessage::decode(data, size);
+    if (!request || request->kind != WorkMessage::Kind::SetRequest) {
+        return LV2_WORKER_ERR_UNKNOWN;
+    }
+    const FileProperties::SetResult result = files_.set(request->property, request->path);
+    if (!result.accepted) {
+        log_.warning(PluginUris::propertyLabel(request->property) + ": refused '" +
+                     std::string(request->path) + "': " + result.reason);
+    }
+    WorkMessage answer;
+    answer.kind = WorkMessage::Kind::SetAnswer;
+    answer.property = request->property;
+    answer.accepted = result.accepted;
+    answer.path = result.current;
+    WorkMessage::Buffer bytes{};
+    const std::size_t answerSize = answer.encode(bytes);
+    if (answerSize == 0 || respond == nullptr) {
+        return LV2_WORKER_ERR_UNKNOWN;
+    }
+    return respond(handle, static_cast<std::uint32_t>(answerSize), bytes.data());
+}
+
+LV2_Worker_Status Plugin::workResponse(std::uint32_t size, const void* data) noexcept {
+    const std::optional<WorkMessage> answer = WorkMessage::decode(data, size);
+    if (!answer || answer->kind != WorkMessage::Kind::SetAnswer) {
+        return LV2_WORKER_ERR_UNKNOWN;
+    }
+    values_.set(answer->property, answer->path);
+    values_.owe(answer->property);
+    return LV2_WORKER_SUCCESS;
+}
+
+LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle,
+                              const LV2_Feature* const* features) const {
+    if (store == nullptr) {
+        return LV2_STATE_ERR_UNKNOWN;
+    }
+    return state_.save(store, handle, features, files_.paths());
+}
+
+LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
+                                 const LV2_Feature* const* features) {
+    if (retrieve == nullptr) {
+        return LV2_STATE_ERR_UNKNOWN;
+    }
+    const StateIo::Restored restored = state_.restore(retrieve, handle, features);
+    if (restored.status != LV2_STATE_SUCCESS) {
+        log_.warning("state refused, nothing changed: " + restored.reason);
+        return restored.status;
+    }
+    files_.replace(restored.paths);
+    for (int i = 0; i < capacity::kProperties; ++i) {
+        values_.set(i, restored.paths[static_cast<std::size_t>(i)]);
+    }
+    values_.owe(AtomInputHandler::kAllProperties); // the host's file choosers show the state's
+    return LV2_STATE_SUCCESS;
+}
+
+} // namespace quovent::lv2
