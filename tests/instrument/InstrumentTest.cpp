@@ -328,8 +328,8 @@ TEST_F(InstrumentTest, ARestoreCountsAsAStateChangeAndMarksMissingSamplesForRelo
 
 TEST_F(InstrumentTest, ASlotSampleFromAFileIsAllOrNothing) {
     const ScratchDirectory dir;
-    writeDecayingSquareWav(dir.path() / "kit" / "a.wav", 3000, 20000, 40);
-    writeDecayingSquareWav(dir.path() / "kit" / "b.wav", 1000, 9000, 20);
+    TestWav::decayingSquare(3000, 20000, 40).write(dir.path() / "kit" / "a.wav");
+    TestWav::decayingSquare(1000, 9000, 20).write(dir.path() / "kit" / "b.wav");
     const std::string a = (dir.path() / "kit" / "a.wav").string();
     EXPECT_EQ(instrument.loadSlotSample(2, a), "");
     EXPECT_EQ(slot(2).samplePath(), a);
