@@ -1,16 +1,32 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tools and the tests need. Safe to run again:
 # packages already present are not touched, and apt is asked only when one is missing.
+#
+#   tools/install-deps.sh build   what building the plug-ins and rendering the demo need
+#   tools/install-deps.sh all     that, and every test's compilers, libraries and hosts
 set -euo pipefail
 
+what=${1:-all}
+case "$what" in
+  build | all) ;;
+  *)
+    echo "usage: $0 [build|all]" >&2
+    exit 2
+    ;;
+esac
+
+# The plug-ins (VST 2, VST 3, LV2), the editor and the command-line tools.
+build_packages=(
+  build-essential cmake ninja-build pkg-config
+  libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
+  libsndfile1-dev nlohmann-json3-dev libsmf-dev lv2-dev
+)
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libx11-dev libxtst-dev libcairo2-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
-  libsndfile1-dev nlohmann-json3-dev libsmf-dev
-  # The LV2 bundle: the headers, lilv for the test host, and the tools that judge the bundle
+  clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libxtst-dev
+  # The LV2 tests: lilv for the test host, and the tools that judge the bundle
   # (lv2_validate needs sordi's sord_validate; lv2info comes with lilv-utils).
-  lv2-dev liblilv-dev lilv-utils sordi
+  liblilv-dev lilv-utils sordi
   xvfb xauth xdotool x11-apps x11-xserver-utils imagemagick
   # The Windows DLLs: mingw-w64 cross compilers (the -posix ones have std::thread), GoogleTest
   # sources to build for them, and Wine to run their tests.
@@ -22,10 +38,16 @@ packages=(
 # recommendations (video tools, LADSPA collections, JACK front ends) are not needed.
 bare_packages=(ardour lmms:i386 lmms-vst-server:i386 jalv jackd2)
 
-# Wine's 32-bit half and LMMS come from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
+if [ "$what" = build ]; then
+  packages=()
+  bare_packages=()
+else
+  # Wine's 32-bit half and LMMS come from the i386 architecture.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
 fi
+packages=("${build_packages[@]}" "${packages[@]}")
 
 missing_of() {
   for p in "$@"; do

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The main job: builds everything, shows what a host sees of the plug-in, and renders the
 # demo song with the bundled demo kit and bank into demo.wav (stereo mix of all output
-# pairs, 24-bit) with a waveform picture, demo.png, both at the repository root.
+# pairs, 24-bit) with a waveform picture, demo.png, both at the repository root. It
+# installs only what that needs: the test programs, benchmarks and test hosts (Wine, the
+# Windows cross compilers, Ardour, LMMS) are the test command's (tools/test-all.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+bash tools/install-deps.sh build
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUOVENT_BUILD_TESTS=OFF -DQUOVENT_BUILD_BENCH=OFF >/dev/null
 cmake --build build -j"$(nproc)"
 
 if [ -x build/quovent-probe ]; then

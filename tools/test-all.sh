@@ -4,13 +4,14 @@
 # a Release build (every target compiles at -O3 too), and a short bounded fuzz run. Warnings
 # are errors in every build here. GUI tests run against a virtual X server. Then the Windows
 # DLLs (32- and 64-bit, cross-compiled) and their tests under Wine, and LMMS playing the
-# 32-bit DLL as a real Windows host.
+# 32-bit DLL as a real Windows host. Where the kernel cannot execute i386 programs, the 32-bit
+# DLL is still built but its Wine tests and LMMS cannot run: that is said loudly, not hidden.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh all
 
 step() { printf '\n=== %s (%ss)\n' "$*" "$SECONDS"; }
 
@@ -22,7 +23,9 @@ run_ctest() { # build-dir [ctest args...]
 }
 
 step "build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOVENT_WERROR=ON >/dev/null
+# The main job may have configured build/ without tests and benchmarks: ask for them.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOVENT_WERROR=ON \
+  -DQUOVENT_BUILD_TESTS=ON -DQUOVENT_BUILD_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 
 step "tests"
@@ -66,6 +69,15 @@ for target in win32:i686 win64:x86_64; do
 done
 
 step "Windows tests under Wine"
+windows_dirs=(build-win64)
+skipped=()
+if bash tools/wine-run.sh --can-run-32; then
+  windows_dirs=(build-win32 build-win64)
+else
+  skipped+=("the 32-bit DLL's tests under Wine" "LMMS playing the 32-bit DLL")
+  printf '\n*** SKIPPED: this kernel cannot execute i386 programs (Wine'"'"'s 32-bit loader,\n'
+  printf '*** LMMS): build-win32 is built but its tests and LMMS do not run here.\n\n'
+fi
 # One scratch prefix for both builds; its wineserver stays up between the test programs
 # and is ended, for this prefix only, when they are done. All of it runs on one virtual X
 # display: Wine's desktop process binds to the display of the program that starts the
@@ -76,12 +88,19 @@ xvfb-run -a -s "-screen 0 1600x1300x24" bash -c '
   set -euo pipefail
   bash tools/wine-run.sh --start-server
   trap "bash tools/wine-run.sh --stop-server" EXIT
-  for dir in build-win32 build-win64; do
-    (cd "$dir" && ctest --output-on-failure --timeout 600 -j"$1")
-  done' windows-tests "$jobs"
+  jobs=$1
+  shift
+  for dir in "$@"; do
+    (cd "$dir" && ctest --output-on-failure --timeout 600 -j"$jobs")
+  done' windows-tests "$jobs" "${windows_dirs[@]}"
 
-step "LMMS plays the 32-bit DLL"
-QUOVENT_WIN32_DLL="$root/build-win32/quovent.dll" run_ctest build -L lmms --no-tests=error
+if [ ${#skipped[@]} -eq 0 ]; then
+  step "LMMS plays the 32-bit DLL"
+  QUOVENT_WIN32_DLL="$root/build-win32/quovent.dll" run_ctest build -L lmms --no-tests=error
+fi
 
 step "all passed"
 (cd "$root/build" && ctest -N | tail -1)
+for what in "${skipped[@]}"; do
+  echo "*** not run on this machine: $what (no i386 execution)"
+done
