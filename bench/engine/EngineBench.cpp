@@ -17,7 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -148,13 +148,17 @@ void NoteVoices(benchmark::State& state) {
     report(state, VoicePool::kCapacity);
 }
 
-using Clock = std::chrono::steady_clock;
+// Processor time of the process (one thread renders), steadier than wall time on a shared
+// machine.
+double cpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
 
 // Seconds one call of render takes.
 template <class F> double timed(F&& render) {
-    const Clock::time_point t0 = Clock::now();
+    const double t0 = cpuSeconds();
     render();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
+    return cpuSeconds() - t0;
 }
 
 void NoteVsScalar(benchmark::State& state) {
