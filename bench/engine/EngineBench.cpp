@@ -17,9 +17,9 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <ctime>
 #include <cmath>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <vector>
 
