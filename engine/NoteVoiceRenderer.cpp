@@ -39,14 +39,20 @@ void NoteVoiceRenderer::renderRun(Voice* const* voices, const Slot* const* slots
         plays[i] = lanes[i].prepare(*voices[i], *slots[i], block);
         ended[i] = !plays[i];
     }
-    // In pool order: runs of voices that can share a group, single voices between them.
+    // In pool order: runs of voices that can share a group, single voices between them. A
+    // run too short for the widest kernel's lanes goes to the narrower one.
+    const NoteVoiceGroup::Kernel kernel = NoteVoiceGroup::current();
+    const int width = NoteVoiceGroup::lanes(kernel);
+    const int narrow = NoteVoiceGroup::lanes(NoteVoiceGroup::Kernel::Sse2);
     for (int i = 0; i < n;) {
         int j = i;
-        while (j < n && plays[j] && NoteVoiceGroup::accepts(lanes[j])) {
+        while (j < n && j - i < width && plays[j] && NoteVoiceGroup::accepts(lanes[j])) {
             ++j;
         }
         if (j - i >= 2) {
-            NoteVoiceGroup::render(lanes + i, ended + i, j - i, block.frames);
+            const NoteVoiceGroup::Kernel k =
+                j - i <= narrow && width > narrow ? NoteVoiceGroup::Kernel::Sse2 : kernel;
+            NoteVoiceGroup::render(k, lanes + i, ended + i, j - i, block.frames);
             i = j;
             continue;
         }

@@ -18,7 +18,7 @@ namespace quovent {
 class NoteVoiceRenderer {
 public:
     // At most this many consecutive voices go to renderRun at once.
-    static constexpr int kMaxRun = 4;
+    static constexpr int kMaxRun = 8;
 
     // True when the voice has ended (its fade, its stop countdown or its sample ran out).
     static bool render(Voice& voice, const Slot& slot, const BlockContext& block) noexcept;

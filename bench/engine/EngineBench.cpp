@@ -5,6 +5,13 @@
 //   samples kept as floats (/0) or as 16-bit values (/1).
 // Counters: s_per_voice_frame (lower is better) and realtime_factor (audio seconds
 // rendered per second of processor time).
+//
+// The machine is shared, so absolute times wander; the ratios are measured side by side,
+// block for block alternating, and are what to compare:
+//   NoteVsScalar/0, /1: note voices with the widest kernel against the same voices rendered
+//     one after another (the scalar kernel): scalar_ratio is scalar time / kernel time.
+//   PatternVsNote: pattern_ratio is a pattern voice-frame's time / a note voice-frame's.
+#include "engine/NoteVoiceGroup.hpp"
 #include "engine/Sequencer.hpp"
 
 #include <benchmark/benchmark.h>
@@ -12,6 +19,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -76,8 +84,7 @@ void report(benchmark::State& state, int voices) {
         benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
 }
 
-void PatternVoices(benchmark::State& state) {
-    Bench b;
+void setUpPattern(Bench& b) {
     for (int s = 0; s < 8; ++s) {
         b.fill(s, 30000, 1 + s % 3);
         for (int i = 0; i < 16; ++i) {
@@ -87,41 +94,116 @@ void PatternVoices(benchmark::State& state) {
     }
     b.seq->shuffleAmount = 0.3f;
     b.seq->midiEvent(0, 0x9E, 60, 127);
+}
+
+void PatternVoices(benchmark::State& state) {
+    Bench b;
+    setUpPattern(b);
     for (auto _ : state) {
         b.render();
     }
     report(state, 8);
 }
 
-// Argument 1: the samples are kept as 16-bit values (as 16-bit files are), 0: as floats.
-void NoteVoices(benchmark::State& state) {
-    Bench b;
-    for (int s = 0; s < 8; ++s) {
-        b.fill(s, SampleBuffer::kCapacity, 2, state.range(0) != 0);
+// A full pool of note voices that starts anew when its samples run out.
+struct NoteLoad {
+    explicit NoteLoad(bool sixteen) {
+        for (int s = 0; s < 8; ++s) {
+            b.fill(s, SampleBuffer::kCapacity, 2, sixteen);
+        }
+        start();
     }
-    auto start = [&b] {
+    void start() {
         for (int v = 0; v < VoicePool::kCapacity; ++v) {
             b.seq->midiEvent(0, static_cast<std::uint8_t>(0x90 | (v % 8)),
                              static_cast<std::uint8_t>(48 + v / 8), 100);
         }
-    };
-    start();
-    for (auto _ : state) {
+    }
+    // True when the block was a full pool's (a restart's blocks are not).
+    bool render() {
         b.render();
-        if (b.seq->liveVoices < VoicePool::kCapacity) { // samples ran out: start anew
-            state.PauseTiming();
+        if (b.seq->liveVoices < VoicePool::kCapacity) {
             b.seq->midiEvent(0, 0xB0, 123, 0);
             while (b.seq->liveVoices > 0) {
                 b.render();
             }
             start();
+            return false;
+        }
+        return true;
+    }
+    Bench b;
+};
+
+// Argument 1: the samples are kept as 16-bit values (as 16-bit files are), 0: as floats.
+void NoteVoices(benchmark::State& state) {
+    NoteLoad load(state.range(0) != 0);
+    for (auto _ : state) {
+        if (!load.render()) {
+            state.PauseTiming();
+            load.render();
             state.ResumeTiming();
         }
     }
     report(state, VoicePool::kCapacity);
 }
 
+// Processor time of the process (one thread renders), steadier than wall time on a shared
+// machine.
+double cpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// Seconds one call of render takes.
+template <class F> double timed(F&& render) {
+    const double t0 = cpuSeconds();
+    render();
+    return cpuSeconds() - t0;
+}
+
+void NoteVsScalar(benchmark::State& state) {
+    const bool sixteen = state.range(0) != 0;
+    NoteLoad wide(sixteen);
+    NoteLoad scalar(sixteen);
+    const NoteVoiceGroup::Kernel kernel = NoteVoiceGroup::best();
+    double wideSeconds = 0.0;
+    double scalarSeconds = 0.0;
+    for (auto _ : state) {
+        NoteVoiceGroup::use(kernel);
+        wideSeconds += timed([&] { wide.render(); });
+        NoteVoiceGroup::use(NoteVoiceGroup::Kernel::Scalar);
+        scalarSeconds += timed([&] { scalar.render(); });
+    }
+    NoteVoiceGroup::use(kernel);
+    const double voiceFrames =
+        static_cast<double>(state.iterations()) * kBlock * VoicePool::kCapacity;
+    state.counters["ns_kernel"] = 1e9 * wideSeconds / voiceFrames;
+    state.counters["ns_scalar"] = 1e9 * scalarSeconds / voiceFrames;
+    state.counters["scalar_ratio"] = scalarSeconds / wideSeconds;
+    state.SetLabel(kernel == NoteVoiceGroup::Kernel::Avx2 ? "avx2" : "sse2");
+}
+
+void PatternVsNote(benchmark::State& state) {
+    Bench pattern;
+    setUpPattern(pattern);
+    NoteLoad note(false);
+    double patternSeconds = 0.0;
+    double noteSeconds = 0.0;
+    for (auto _ : state) {
+        patternSeconds += timed([&] { pattern.render(); });
+        noteSeconds += timed([&] { note.render(); });
+    }
+    const double frames = static_cast<double>(state.iterations()) * kBlock;
+    const double patternNs = 1e9 * patternSeconds / (frames * 8);
+    const double noteNs = 1e9 * noteSeconds / (frames * VoicePool::kCapacity);
+    state.counters["ns_pattern"] = patternNs;
+    state.counters["ns_note"] = noteNs;
+    state.counters["pattern_ratio"] = patternNs / noteNs;
+}
+
 } // namespace
 
 BENCHMARK(PatternVoices)->MinTime(1.0);
 BENCHMARK(NoteVoices)->Arg(0)->Arg(1)->MinTime(1.0);
+BENCHMARK(NoteVsScalar)->Arg(0)->Arg(1)->MinTime(2.0);
+BENCHMARK(PatternVsNote)->MinTime(2.0);

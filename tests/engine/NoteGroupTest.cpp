@@ -4,6 +4,7 @@
 #include "EngineHarness.hpp"
 
 #include "engine/NoteRatioTable.hpp"
+#include "engine/NoteVoiceGroup.hpp"
 #include "engine/NoteVoiceRenderer.hpp"
 
 #include <gtest/gtest.h>
@@ -152,7 +153,89 @@ void expectSameAsOneByOne(int count, int pair, bool aliasedOutputs, int lateStar
     }
 }
 
+// Chooses the kernel renderRun uses for the test's scope.
+struct UsingKernel {
+    explicit UsingKernel(NoteVoiceGroup::Kernel kernel) { NoteVoiceGroup::use(kernel); }
+    ~UsingKernel() { NoteVoiceGroup::use(NoteVoiceGroup::best()); }
+    UsingKernel(const UsingKernel&) = delete;
+    UsingKernel& operator=(const UsingKernel&) = delete;
+};
+
+std::vector<NoteVoiceGroup::Kernel> kernelsHere() {
+    std::vector<NoteVoiceGroup::Kernel> kernels;
+    for (const auto k : {NoteVoiceGroup::Kernel::Scalar, NoteVoiceGroup::Kernel::Sse2,
+                         NoteVoiceGroup::Kernel::Avx2}) {
+        if (NoteVoiceGroup::runs(k)) {
+            kernels.push_back(k);
+        }
+    }
+    return kernels;
+}
+
 } // namespace
+
+// Eight voices on floats and 16-bit values, of different rates, lengths (they end in the
+// middle of blocks, one after another), stops, volumes, pans and filters: every kernel the
+// processor runs, at every group size up to its lanes, sounds as one voice after another.
+TEST(NoteGroups, EveryKernelSoundsBitForBitAsOneAfterAnother) {
+    ASSERT_TRUE(NoteVoiceGroup::runs(NoteVoiceGroup::best()));
+    EXPECT_GE(kernelsHere().size(), 2u); // SSE2 is the baseline of every build
+    for (const NoteVoiceGroup::Kernel kernel : kernelsHere()) {
+        SCOPED_TRACE(testing::Message() << "kernel " << static_cast<int>(kernel));
+        const UsingKernel using_(kernel);
+        for (const int count : {2, 5, 8}) {
+            expectSameAsOneByOne(count, 1, false, 0);
+            expectSameAsOneByOne(count, 0, false, 0);
+            expectSameAsOneByOne(count, 1, false, 300);
+        }
+        expectSameAsOneByOne(8, 2, true, 0);
+    }
+}
+
+// A group's lanes end at different frames of one block (a voice's sample runs out, another
+// is cut by its stop countdown); the ones left go on, and the ended ones add nothing more.
+TEST(NoteGroups, VoicesEndingInsideABlockLeaveTheOthersPlaying) {
+    for (const NoteVoiceGroup::Kernel kernel : kernelsHere()) {
+        SCOPED_TRACE(testing::Message() << "kernel " << static_cast<int>(kernel));
+        Scene scene;
+        scene.setUp(NoteVoiceGroup::lanes(kernel) > 1 ? NoteVoiceGroup::lanes(kernel) : 4, 1);
+        const int n = static_cast<int>(scene.voices.size());
+        std::vector<NoteLane> lanes(n);
+        std::vector<float> left(Scene::kBlock, 0.0f);
+        std::vector<float> right(Scene::kBlock, 0.0f);
+        std::array<float*, 12> ptrs{};
+        ptrs[0] = left.data();
+        ptrs[1] = right.data();
+        BlockContext block;
+        block.outputs = ptrs.data();
+        block.frames = Scene::kBlock;
+        block.hostRate = 44100.0f;
+        for (int i = 0; i < n; ++i) {
+            // Voice 0 runs out of sample at frame 100, voice 1's stop ends it at frame 200
+            // (the fade starts at once), the others play on.
+            Voice& v = scene.voices[i];
+            v.pitchRatio = 1.0f;
+            scene.h.slot(i).sample.setSampleRate(44100);
+            if (i == 0) {
+                v.position = static_cast<float>(scene.h.slot(0).sample.frameCount() - 100);
+            }
+            if (i == 1) {
+                v.stopCountdown = 200;
+            }
+            ASSERT_TRUE(lanes[i].prepare(v, scene.h.slot(i), block));
+        }
+        bool ended[NoteVoiceGroup::kMaxLanes] = {};
+        NoteVoiceGroup::render(kernel, lanes.data(), ended, n, Scene::kBlock);
+        EXPECT_TRUE(ended[0]);
+        EXPECT_TRUE(ended[1]);
+        for (int i = 2; i < n; ++i) {
+            EXPECT_FALSE(ended[i]) << i;
+        }
+        // Only the voices still playing reach the last frames; with all of them muted
+        // nothing would be there.
+        EXPECT_NE(left[Scene::kBlock - 1], 0.0f);
+    }
+}
 
 TEST(NoteGroups, SideBySideSoundsBitForBitAsOneAfterAnother) {
     for (const int count : {2, 3, 4}) {
