@@ -3,6 +3,7 @@
 // the instance and nothing thrown leaves the library.
 #include "formats/lv2/Plugin.hpp"
 #include "formats/lv2/PluginUris.hpp"
+#include "formats/lv2/Ui.hpp"
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
@@ -104,20 +105,39 @@ const LV2_Descriptor kDescriptor = {PluginUris::kPlugin.data(),
                                     cleanup,
                                     extensionData};
 
-// The editor is declared to hosts already; it opens once the editor is bound to the
-// instance. Until then a host asking for it is refused, as hosts expect of a UI that cannot
-// be made, and keeps its own controls.
-LV2UI_Handle instantiateUi(const LV2UI_Descriptor*, const char*, const char*, LV2UI_Write_Function,
-                           LV2UI_Controller, LV2UI_Widget*, const LV2_Feature* const*) {
+LV2UI_Handle instantiateUi(const LV2UI_Descriptor*, const char*, const char*,
+                           LV2UI_Write_Function write, LV2UI_Controller controller,
+                           LV2UI_Widget* widget, const LV2_Feature* const* features) {
+    try {
+        return Ui::create(write, controller, widget, features).release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void cleanupUi(LV2UI_Handle handle) {
+    delete static_cast<Ui*>(handle);
+}
+
+int idleUi(LV2UI_Handle handle) {
+    try {
+        return static_cast<Ui*>(handle)->idle();
+    } catch (...) {
+        return 1;
+    }
+}
+
+const LV2UI_Idle_Interface kIdle = {idleUi};
+
+const void* uiExtensionData(const char* uri) {
+    if (uri != nullptr && std::strcmp(uri, LV2_UI__idleInterface) == 0) {
+        return &kIdle;
+    }
     return nullptr;
 }
 
-void cleanupUi(LV2UI_Handle) {}
-
-const void* uiExtensionData(const char*) {
-    return nullptr;
-}
-
+// No port_event: control port changes reach the editor through the instrument, which run()
+// hands them to; the editor's next idle shows them.
 const LV2UI_Descriptor kUiDescriptor = {PluginUris::kUi.data(), instantiateUi, cleanupUi, nullptr,
                                         uiExtensionData};
 

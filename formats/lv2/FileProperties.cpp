@@ -1,5 +1,9 @@
 #include "formats/lv2/FileProperties.hpp"
 
+#include "formats/lv2/PluginUris.hpp"
+#include "instrument/Instrument.hpp"
+#include "platform/NativePath.hpp"
+
 #include <filesystem>
 #include <system_error>
 
@@ -7,7 +11,16 @@ namespace quovent::lv2 {
 
 namespace {
 
-std::string refusal(const std::filesystem::path& file) {
+// Checked before the instrument reads anything, so that directories, devices and pipes are
+// never opened.
+std::string refusal(std::string_view path) {
+    if (path.empty()) {
+        return "no file named";
+    }
+    if (path.find('\0') != std::string_view::npos) {
+        return "not a usable path";
+    }
+    const std::filesystem::path file = platform::NativePath::fromUtf8(std::string(path));
     if (!file.is_absolute()) {
         return "not an absolute path";
     }
@@ -30,25 +43,54 @@ FileProperties::SetResult FileProperties::set(int property, std::string_view pat
         result.reason = "no such property";
         return result;
     }
-    result.reason = path.empty() ? std::string("no file named") : refusal(std::string(path));
-    const std::lock_guard<std::mutex> hold(mutex_);
-    std::string& kept = paths_[static_cast<std::size_t>(property)];
-    if (result.reason.empty()) {
-        kept = path;
-        result.accepted = true;
+    result.reason = refusal(path);
+    if (!result.reason.empty()) {
+        return result;
     }
-    result.current = kept;
+    if (property == PluginUris::kBankProperty) {
+        const BankImportResult imported =
+            instrument_.importBank(platform::NativePath::fromUtf8(std::string(path)));
+        if (!imported.ok) {
+            result.reason = imported.error.empty() ? "not a groove bank" : imported.error;
+            return result;
+        }
+        const std::lock_guard<std::mutex> hold(bankMutex_);
+        bank_ = path;
+    } else {
+        result.reason =
+            instrument_.loadSlotSample(PluginUris::slotOfProperty(property), std::string(path));
+        if (!result.reason.empty()) {
+            return result;
+        }
+    }
+    result.accepted = true;
     return result;
 }
 
 FileProperties::Paths FileProperties::paths() const {
-    const std::lock_guard<std::mutex> hold(mutex_);
-    return paths_;
+    Paths paths;
+    {
+        const std::lock_guard<std::mutex> hold(bankMutex_);
+        paths[PluginUris::kBankProperty] = bank_;
+    }
+    const ModelLock::Scope hold(instrument_.lock());
+    for (int s = 0; s < capacity::kSlotProperties; ++s) {
+        const std::string& sample = instrument_.sequencer().slots().slot(s).samplePath();
+        if (!Slot::isPlaceholder(sample)) {
+            paths[static_cast<std::size_t>(PluginUris::propertyOfSlot(s))] = sample;
+        }
+    }
+    return paths;
 }
 
-void FileProperties::replace(const Paths& paths) {
-    const std::lock_guard<std::mutex> hold(mutex_);
-    paths_ = paths;
+std::string FileProperties::restore(std::string_view groove, const Paths& paths) {
+    const BankImportResult restored = instrument_.restoreState(groove);
+    if (!restored.ok) {
+        return restored.error.empty() ? "not a groove" : restored.error;
+    }
+    const std::lock_guard<std::mutex> hold(bankMutex_);
+    bank_ = paths[PluginUris::kBankProperty];
+    return {};
 }
 
 } // namespace quovent::lv2

@@ -1,10 +1,10 @@
-// The file properties' paths on the host's side of the instance: what the worker sets, the
-// state saves and restore replaces. Until the instrument core is bound here a path is only
-// checked (an absolute path naming a regular file) and kept; loading the sample or the bank
-// is the core's.
+// The file properties bound to the instrument: #bank imports a groove bank file, #slot1 ..
+// #slot8 give a row slot its sample, each all-or-nothing (a refused file leaves the
+// instrument as it was). The slots' paths are the model's; the bank's is the last file
+// imported. Also the restore of a saved groove, with the slot paths the host mapped back.
 //
-// Worker, state save and restore, any of them at once (a mutex keeps the paths); never the
-// audio thread.
+// Worker, state save and restore, any of them at once (the instrument's model lock and a
+// mutex for the bank path keep them apart); never the audio thread.
 #pragma once
 
 #include "formats/lv2/Capacities.hpp"
@@ -14,6 +14,10 @@
 #include <string>
 #include <string_view>
 
+namespace quovent {
+class Instrument;
+}
+
 namespace quovent::lv2 {
 
 class FileProperties {
@@ -22,19 +26,26 @@ public:
 
     struct SetResult {
         bool accepted = false;
-        std::string current; // the property's path afterwards
-        std::string reason;  // why it was refused; empty when accepted
+        std::string reason; // why it was refused; empty when accepted
     };
 
+    explicit FileProperties(Instrument& instrument) : instrument_(instrument) {}
+
+    // Carries the file into the instrument; afterwards paths() tells every property's path
+    // (a bank changes the slots' too).
     SetResult set(int property, std::string_view path);
+    // Bank: the last file imported (empty for none); slots: the model's sample paths (empty
+    // for none).
     Paths paths() const;
-    // All paths at once (a restored state); nothing else is checked here: a state whose
-    // files have gone keeps their paths.
-    void replace(const Paths& paths);
+    // The whole groove text (sample paths absolute) and the bank path the state keeps beside
+    // it, all-or-nothing: empty when restored, else why nothing changed. A sample that cannot
+    // be found keeps its path and plays silence until an editor offers to relocate it.
+    std::string restore(std::string_view groove, const Paths& paths);
 
 private:
-    mutable std::mutex mutex_;
-    Paths paths_;
+    Instrument& instrument_;
+    mutable std::mutex bankMutex_;
+    std::string bank_;
 };
 
 } // namespace quovent::lv2

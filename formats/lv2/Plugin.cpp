@@ -36,7 +36,9 @@ std::unique_ptr<Plugin> Plugin::create(double sampleRate, const LV2_Feature* con
 
 Plugin::Plugin(double sampleRate, const HostFeatures& features, const Urids& urids)
     : sampleRate_(sampleRate), features_(features), urids_(urids), log_(features_.log, urids_),
-      output_(*features_.map, urids_), state_(urids_) {}
+      output_(*features_.map, urids_), state_(urids_), files_(instrument_) {
+    instrument_.setSampleRate(static_cast<float>(sampleRate));
+}
 
 void Plugin::connectPort(std::uint32_t port, void* data) noexcept {
     if (port == PortLayout::kControlIn) {
@@ -50,19 +52,28 @@ void Plugin::connectPort(std::uint32_t port, void* data) noexcept {
     }
 }
 
-void Plugin::activate() noexcept {
-    parametersRead_ = false; // the host may have changed every control while inactive
-}
+// Controls the host changed while inactive differ from the last values read, so they are
+// applied at the next block without starting over.
+void Plugin::activate() noexcept {}
 
 void Plugin::run(std::uint32_t frames) noexcept {
     applyParameters();
+    rendering_ = outputsConnected();
     output_.begin(notifyOut_, features_.sequenceSize);
     if (controlIn_ != nullptr) {
         AtomInput::read(controlIn_, inputBytes(), frames, urids_, *this);
     }
     payReplies();
     output_.end();
-    silence(frames);
+    silence(frames); // the instrument adds into its outputs
+    if (rendering_ && frames > 0) {
+        instrument_.render(audioOuts_.data(), static_cast<int>(frames));
+    }
+}
+
+bool Plugin::outputsConnected() const noexcept {
+    return std::none_of(audioOuts_.begin(), audioOuts_.end(),
+                        [](const float* out) { return out == nullptr; });
 }
 
 std::size_t Plugin::inputBytes() const noexcept {
@@ -83,11 +94,13 @@ void Plugin::applyParameters() noexcept {
         }
         parameterBits_[i] = bits;
         float value = raw;
-        if (ParameterTable::sanitise(table[i], value)) {
-            parameters_[i] = value;
+        if (!adoptPorts_ && ParameterTable::sanitise(table[i], value) &&
+            (parametersRead_ || value != instrument_.parameter(table[i].id))) {
+            instrument_.setParameter(table[i].id, value);
         }
     }
     parametersRead_ = true;
+    adoptPorts_ = false;
 }
 
 void Plugin::payReplies() noexcept {
@@ -110,12 +123,16 @@ void Plugin::silence(std::uint32_t frames) noexcept {
     }
 }
 
-void Plugin::midiEvent(int, std::uint8_t, std::uint8_t, std::uint8_t) noexcept {
-    // The notes are the instrument core's; until it is bound here they sound nothing.
+void Plugin::midiEvent(int frame, std::uint8_t status, std::uint8_t data1,
+                       std::uint8_t data2) noexcept {
+    if (rendering_) {
+        instrument_.midiEvent(frame, status, data1, data2);
+    }
 }
 
 void Plugin::tempo(float beatsPerMinute) noexcept {
     tempo_ = beatsPerMinute;
+    instrument_.setTempo(beatsPerMinute);
 }
 
 void Plugin::setProperty(int property, std::string_view path) noexcept {
@@ -141,7 +158,7 @@ LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond,
                                LV2_Worker_Respond_Handle handle, std::uint32_t size,
                                const void* data) {
     const std::optional<WorkMessage> request = WorkMessage::decode(data, size);
-    if (!request || request->kind != WorkMessage::Kind::SetRequest) {
+    if (!request || request->kind != WorkMessage::Kind::SetRequest || respond == nullptr) {
         return LV2_WORKER_ERR_UNKNOWN;
     }
     const FileProperties::SetResult result = files_.set(request->property, request->path);
@@ -149,17 +166,30 @@ LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond,
         log_.warning(PluginUris::propertyLabel(request->property) + ": refused '" +
                      std::string(request->path) + "': " + result.reason);
     }
-    WorkMessage answer;
-    answer.kind = WorkMessage::Kind::SetAnswer;
-    answer.property = request->property;
-    answer.accepted = result.accepted;
-    answer.path = result.current;
-    WorkMessage::Buffer bytes{};
-    const std::size_t answerSize = answer.encode(bytes);
-    if (answerSize == 0 || respond == nullptr) {
-        return LV2_WORKER_ERR_UNKNOWN;
+    const FileProperties::Paths paths = files_.paths();
+    answer(respond, handle, request->property, result.accepted,
+           paths[static_cast<std::size_t>(request->property)]);
+    if (result.accepted && request->property == PluginUris::kBankProperty) {
+        for (int i = 0; i < capacity::kProperties; ++i) { // a bank brings every slot's sample
+            if (i != PluginUris::kBankProperty) {
+                answer(respond, handle, i, true, paths[static_cast<std::size_t>(i)]);
+            }
+        }
     }
-    return respond(handle, static_cast<std::uint32_t>(answerSize), bytes.data());
+    return LV2_WORKER_SUCCESS;
+}
+
+void Plugin::answer(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
+                    int property, bool accepted, const std::string& path) const {
+    WorkMessage message;
+    message.kind = WorkMessage::Kind::SetAnswer;
+    message.property = property;
+    message.accepted = accepted;
+    message.path = path;
+    WorkMessage::Buffer bytes{};
+    if (const std::size_t size = message.encode(bytes); size != 0) {
+        respond(handle, static_cast<std::uint32_t>(size), bytes.data());
+    }
 }
 
 LV2_Worker_Status Plugin::workResponse(std::uint32_t size, const void* data) noexcept {
@@ -177,7 +207,7 @@ LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle h
     if (store == nullptr) {
         return LV2_STATE_ERR_UNKNOWN;
     }
-    return state_.save(store, handle, features, files_.paths());
+    return state_.save(store, handle, features, files_.paths(), instrument_.saveState());
 }
 
 LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
@@ -190,11 +220,17 @@ LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State
         log_.warning("state refused, nothing changed: " + restored.reason);
         return restored.status;
     }
-    files_.replace(restored.paths);
+    if (const std::string refused = files_.restore(restored.groove, restored.paths);
+        !refused.empty()) {
+        log_.warning("state refused, nothing changed: " + refused);
+        return LV2_STATE_ERR_UNKNOWN;
+    }
+    const FileProperties::Paths paths = files_.paths();
     for (int i = 0; i < capacity::kProperties; ++i) {
-        values_.set(i, restored.paths[static_cast<std::size_t>(i)]);
+        values_.set(i, paths[static_cast<std::size_t>(i)]);
     }
     values_.owe(AtomInputHandler::kAllProperties); // the host's file choosers show the state's
+    adoptPorts_ = true;
     return LV2_STATE_SUCCESS;
 }
 

@@ -1,6 +1,10 @@
-// One instance of the LV2 plug-in: its ports, run(), the worker's two halves and the state.
-// The host's messages come through AtomInput; file properties are set in the worker, never
-// in run(), and answered with patch:Set replies on the notify port.
+// One instance of the LV2 plug-in, owning its instrument: its ports, run(), the worker's two
+// halves and the state. The host's messages come through AtomInput: MIDI and tempo go to the
+// instrument within run(); file properties are set in the worker, never in run(), and
+// answered with patch:Set replies on the notify port. A control port reaches the instrument
+// only when its value changed since the block before (on the first block: when it differs
+// from the instrument's value), so that unchanged ports never undo a restored state or an
+// edit made in the editor.
 //
 // Threads, as the host calls them: create, connectPort (also between blocks on the audio
 // thread), activate, deactivate and restore never beside run(); run and workResponse on the
@@ -18,6 +22,7 @@
 #include "formats/lv2/StateIo.hpp"
 #include "formats/lv2/Urids.hpp"
 #include "formats/lv2/WorkMessage.hpp"
+#include "instrument/Instrument.hpp"
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
@@ -53,6 +58,7 @@ public:
                              const LV2_Feature* const* features);
 
     double sampleRate() const noexcept { return sampleRate_; }
+    Instrument& instrument() noexcept { return instrument_; }
     float tempo() const noexcept { return tempo_; }
 
 private:
@@ -67,11 +73,15 @@ private:
     void applyParameters() noexcept;
     void payReplies() noexcept;
     void silence(std::uint32_t frames) noexcept;
+    bool outputsConnected() const noexcept;
+    void answer(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, int property,
+                bool accepted, const std::string& path) const;
     std::size_t inputBytes() const noexcept;
 
     static constexpr float kDefaultTempo = 120.0f;
 
     const double sampleRate_;
+    Instrument instrument_;
     HostFeatures features_;
     Urids urids_;
     HostLog log_;
@@ -86,10 +96,15 @@ private:
     std::array<float*, PortLayout::kAudioOuts> audioOuts_{};
     std::array<const float*, PortLayout::kParameters> parameterPorts_{};
     // The last value read from each control port, as bits (so that NaN compares equal to
-    // itself), and whether anything was read since activation.
+    // itself), and whether any block was run yet.
     std::array<std::uint32_t, PortLayout::kParameters> parameterBits_{};
-    std::array<float, PortLayout::kParameters> parameters_{};
     bool parametersRead_ = false;
+    // Set by restore: the next block takes the ports' values as they are, unapplied, since
+    // the host's ports hold what it saved beside the state, which the groove holds already
+    // (or did not follow the groove at all: a bank set through patch:Set moves no port).
+    bool adoptPorts_ = false;
+    // MIDI reaches the instrument only in blocks it renders (every output connected).
+    bool rendering_ = false;
     float tempo_ = kDefaultTempo;
 };
 

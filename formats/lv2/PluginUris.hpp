@@ -15,6 +15,8 @@ public:
     static constexpr std::string_view kPlugin = "https://halvden.audio/plugins/quovent";
     // Both are literals, so their data() is zero-terminated for the descriptors.
     static constexpr std::string_view kUi = "https://halvden.audio/plugins/quovent#ui";
+    // The state key under which the whole groove is kept.
+    static constexpr std::string_view kGroove = "https://halvden.audio/plugins/quovent#groove";
     static constexpr std::string_view kName = "quovent";
     static constexpr std::string_view kMaker = "Halvden Labs";
     static constexpr std::string_view kBinary = "quovent.so";

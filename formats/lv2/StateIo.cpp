@@ -1,9 +1,12 @@
 #include "formats/lv2/StateIo.hpp"
 
+#include "formats/lv2/GrooveSamplePaths.hpp"
 #include "formats/lv2/PluginUris.hpp"
+#include "instrument/Instrument.hpp"
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace quovent::lv2 {
@@ -66,8 +69,10 @@ private:
 
 LV2_State_Status StateIo::save(LV2_State_Store_Function store, LV2_State_Handle handle,
                                const LV2_Feature* const* features,
-                               const FileProperties::Paths& paths) const {
+                               const FileProperties::Paths& paths,
+                               const std::string& groove) const {
     const PathFeatures host = pathFeatures(features);
+    GrooveSamplePaths::Replacements slotPaths;
     for (int i = 0; i < capacity::kProperties; ++i) {
         const std::string& path = paths[static_cast<std::size_t>(i)];
         if (path.empty()) {
@@ -87,8 +92,16 @@ LV2_State_Status StateIo::save(LV2_State_Store_Function store, LV2_State_Handle 
         if (status != LV2_STATE_SUCCESS) {
             return status;
         }
+        if (i != PluginUris::kBankProperty) {
+            slotPaths[static_cast<std::size_t>(PluginUris::slotOfProperty(i))] = std::move(kept);
+        }
     }
-    return LV2_STATE_SUCCESS;
+    const std::optional<std::string> portable = GrooveSamplePaths::replace(groove, slotPaths);
+    if (!portable) {
+        return LV2_STATE_ERR_UNKNOWN; // the instrument's own text always reads
+    }
+    return store(handle, urids_.groove, portable->c_str(), portable->size() + 1, urids_.atomString,
+                 LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
 
 StateIo::Restored StateIo::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
@@ -98,9 +111,29 @@ StateIo::Restored StateIo::restore(LV2_State_Retrieve_Function retrieve, LV2_Sta
     const auto refuse = [&](LV2_State_Status status, int property, const char* why) {
         restored.status = status;
         restored.paths = {};
+        restored.groove.clear();
         restored.reason = PluginUris::propertyLabel(property) + ": " + why;
         return restored;
     };
+    {
+        std::size_t size = 0;
+        std::uint32_t type = 0;
+        std::uint32_t flags = 0;
+        const void* value = retrieve(handle, urids_.groove, &size, &type, &flags);
+        if (value == nullptr) {
+            restored.status = LV2_STATE_ERR_NO_PROPERTY;
+            restored.reason = "no groove in the state";
+            return restored;
+        }
+        const auto* text = static_cast<const char*>(value);
+        if (type != urids_.atomString || size == 0 || size > Instrument::kMaxStateBytes + 1 ||
+            std::memchr(text, 0, size) != text + size - 1) {
+            restored.status = LV2_STATE_ERR_BAD_TYPE;
+            restored.reason = "the groove is not text of a groove's size";
+            return restored;
+        }
+        restored.groove.assign(text, size - 1);
+    }
     for (int i = 0; i < capacity::kProperties; ++i) {
         std::size_t size = 0;
         std::uint32_t type = 0;
@@ -130,6 +163,21 @@ StateIo::Restored StateIo::restore(LV2_State_Retrieve_Function retrieve, LV2_Sta
         }
         restored.paths[static_cast<std::size_t>(i)] = std::move(path);
     }
+    // The slots' paths as the host mapped them back take the place of the groove's own.
+    GrooveSamplePaths::Replacements slotPaths;
+    for (int s = 0; s < capacity::kSlotProperties; ++s) {
+        const std::string& path =
+            restored.paths[static_cast<std::size_t>(PluginUris::propertyOfSlot(s))];
+        if (!path.empty()) {
+            slotPaths[static_cast<std::size_t>(s)] = path;
+        }
+    }
+    std::optional<std::string> groove = GrooveSamplePaths::replace(restored.groove, slotPaths);
+    if (!groove) {
+        return refuse(LV2_STATE_ERR_BAD_TYPE, PluginUris::kBankProperty,
+                      "the groove is not a groove bank document");
+    }
+    restored.groove = std::move(*groove);
     return restored;
 }
 

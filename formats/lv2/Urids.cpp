@@ -22,6 +22,7 @@ bool Urids::mapAll(const LV2_URID_Map& map) {
         return urid;
     };
     plugin = get(std::string(PluginUris::kPlugin).c_str());
+    groove = get(std::string(PluginUris::kGroove).c_str());
     for (int i = 0; i < capacity::kProperties; ++i) {
         properties[static_cast<std::size_t>(i)] = get(PluginUris::property(i).c_str());
     }
@@ -33,6 +34,7 @@ bool Urids::mapAll(const LV2_URID_Map& map) {
     atomUrid = get(LV2_ATOM__URID);
     atomUri = get(LV2_ATOM__URI);
     atomPath = get(LV2_ATOM__Path);
+    atomString = get(LV2_ATOM__String);
     atomFloat = get(LV2_ATOM__Float);
     atomDouble = get(LV2_ATOM__Double);
     atomInt = get(LV2_ATOM__Int);

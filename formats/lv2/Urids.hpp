@@ -13,6 +13,8 @@ namespace quovent::lv2 {
 
 struct Urids {
     LV2_URID plugin = 0;
+    // The state key of the whole groove (the groove bank document text).
+    LV2_URID groove = 0;
     std::array<LV2_URID, capacity::kProperties> properties{};
 
     LV2_URID atomBlank = 0;
@@ -23,6 +25,7 @@ struct Urids {
     LV2_URID atomUrid = 0;
     LV2_URID atomUri = 0;
     LV2_URID atomPath = 0;
+    LV2_URID atomString = 0;
     LV2_URID atomFloat = 0;
     LV2_URID atomDouble = 0;
     LV2_URID atomInt = 0;

@@ -1,6 +1,7 @@
 // The built bundle as an LV2 host sees it, loaded through lilv from LV2_PATH: its description
 // agrees with the parameter table and the port layout, it refuses a host without the
-// features it needs, renders silence into every output, carries out patch:Set in the worker
+// features it needs, renders silence into every output while no slot has a sample, carries
+// out patch:Set in the worker
 // and answers patch:Get, and keeps its file properties through a state saved and restored by
 // lilv, refusing a hostile state whole.
 #include "formats/lv2/PluginUris.hpp"
@@ -9,6 +10,7 @@
 #include "tests/support/Lv2TestHost.hpp"
 #include "tests/support/Lv2TestInstance.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestWav.hpp"
 
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
@@ -62,11 +64,18 @@ std::string bankUri() {
 
 class Lv2Plugin : public ::testing::Test {
 protected:
-    fs::path file(const std::string& name, const std::string& content = "RIFF") {
+    // A sample file the instrument takes, or a file of the given bytes.
+    fs::path file(const std::string& name, const std::string& content = {}) {
         fs::path p = files.path() / name;
-        std::ofstream(p, std::ios::binary) << content;
+        if (content.empty()) {
+            TestWav::decayingSquare(2000, 12000, 20).write(p);
+        } else {
+            std::ofstream(p, std::ios::binary) << content;
+        }
         return p;
     }
+    // The smallest groove bank: every setting at its default, no samples.
+    static constexpr const char* kEmptyBank = R"({"format": "quovent-bank", "version": 1})";
     std::string read(const fs::path& p) {
         std::ifstream in(p, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -243,7 +252,7 @@ TEST_F(Lv2Plugin, AHostWithoutTheRequiredFeaturesIsRefusedWithAReason) {
     instance->run(256);
 }
 
-TEST_F(Lv2Plugin, EveryOutputIsSilentWhateverTheBlockAndTheControls) {
+TEST_F(Lv2Plugin, WithoutSamplesEveryOutputIsSilentWhateverTheBlockAndTheControls) {
     const auto instance = Lv2TestInstance::create(host);
     ASSERT_NE(instance, nullptr);
     for (const std::uint32_t frames : {4096u, 1u, 0u, 333u}) {
@@ -278,14 +287,17 @@ TEST_F(Lv2Plugin, PatchSetIsCarriedOutInTheWorkerAndRepliedWithTheValueKept) {
     }
 
     const fs::path kick = file("kick.wav");
-    const fs::path bank = file("groove.json", "{}");
-    instance->input().patchSet(0, slotUri(2), kick.string());
+    const fs::path bank = file("groove.json", kEmptyBank);
     instance->input().patchSet(0, bankUri(), bank.string());
+    instance->input().patchSet(0, slotUri(2), kick.string());
     instance->run(64); // scheduled, worked, answered after the block
     EXPECT_TRUE(instance->takeReplies().empty()) << "replies before the next block";
     instance->run(64);
-    EXPECT_EQ(instance->takeReplies(),
-              (std::vector<PatchReply>{{bankUri(), bank.string()}, {slotUri(2), kick.string()}}));
+    std::vector<PatchReply> expected{{bankUri(), bank.string()}}; // a bank sets every slot
+    for (int s = 0; s < 8; ++s) {
+        expected.push_back({slotUri(s), s == 2 ? kick.string() : ""});
+    }
+    EXPECT_EQ(instance->takeReplies(), expected);
 
     // A file that cannot be had changes nothing: the reply repeats the old path, and the log
     // says why, in one line.
@@ -364,14 +376,14 @@ TEST_F(Lv2Plugin, AWorkerThreadEndsWithTheLastFileAccepted) {
 }
 
 TEST_F(Lv2Plugin, StateSavedByLilvRestoresTheFilesAndControlsIntoANewInstance) {
-    const fs::path kick = file("kick.wav", "kick drum");
-    const fs::path bank = file("bank.json", "{\"bank\":1}");
+    const fs::path kick = file("kick.wav");
+    const fs::path bank = file("bank.json", kEmptyBank);
     ScratchDirectory session("quovent-lv2-session");
     {
         const auto first = Lv2TestInstance::create(host);
         ASSERT_NE(first, nullptr);
-        first->input().patchSet(0, slotUri(0), kick.string());
         first->input().patchSet(0, bankUri(), bank.string());
+        first->input().patchSet(0, slotUri(0), kick.string());
         first->setControl("slot1_volume", 0.25f);
         first->setControl("slot4_filter", 2.0f);
         first->run(64);
@@ -399,8 +411,8 @@ TEST_F(Lv2Plugin, StateSavedByLilvRestoresTheFilesAndControlsIntoANewInstance) {
         restored[r.property] = r.path;
     }
     ASSERT_EQ(restored.size(), 9u);
-    EXPECT_EQ(read(restored.at(slotUri(0))), "kick drum");
-    EXPECT_EQ(read(restored.at(bankUri())), "{\"bank\":1}");
+    EXPECT_EQ(read(restored.at(slotUri(0))), read(kick));
+    EXPECT_EQ(read(restored.at(bankUri())), kEmptyBank);
     EXPECT_EQ(restored.at(slotUri(1)), "");
 }
 
@@ -412,6 +424,12 @@ struct FakeState {
     };
     std::map<std::uint32_t, Value> values;
 
+    static LV2_State_Status store(LV2_State_Handle handle, std::uint32_t key, const void* value,
+                                  std::size_t size, std::uint32_t type, std::uint32_t) {
+        static_cast<FakeState*>(handle)->values[key] = {
+            std::string(static_cast<const char*>(value), size), type};
+        return LV2_STATE_SUCCESS;
+    }
     static const void* retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
                                 std::uint32_t* type, std::uint32_t* flags) {
         const auto* self = static_cast<FakeState*>(handle);
@@ -440,6 +458,13 @@ TEST_F(Lv2Plugin, AHostileStateIsRefusedWholeAndChangesNothing) {
     const std::uint32_t slot2 = host.urid(slotUri(1));
     const std::uint32_t slot1 = host.urid(slotUri(0));
 
+    // Every hostile state holds a good groove: only its paths are damaged.
+    FakeState saved;
+    ASSERT_EQ(state->save(instance->handle(), &FakeState::store, &saved, 0, nullptr),
+              LV2_STATE_SUCCESS);
+    const std::uint32_t grooveKey = host.urid(PluginUris::kGroove);
+    const FakeState::Value groove = saved.values.at(grooveKey);
+
     const std::string good = "/samples/snare.wav";
     std::vector<FakeState> hostile(6);
     hostile[0].values[slot2] = {good + '\0', host.urid(LV2_ATOM__String)}; // not a path
@@ -463,6 +488,9 @@ TEST_F(Lv2Plugin, AHostileStateIsRefusedWholeAndChangesNothing) {
         s.values[host.urid(slotUri(2 + i % 6))] = {bytes, path};
         hostile.push_back(s);
     }
+    for (FakeState& h : hostile) {
+        h.values[grooveKey] = groove;
+    }
     for (std::size_t i = 0; i < hostile.size(); ++i) {
         host.clearLog();
         const LV2_State_Status status = state->restore(instance->handle(), &FakeState::retrieve,
@@ -474,9 +502,11 @@ TEST_F(Lv2Plugin, AHostileStateIsRefusedWholeAndChangesNothing) {
     EXPECT_EQ(after.at(slotUri(0)), kick.string());
     EXPECT_EQ(after.at(slotUri(1)), "");
 
-    // A state with paths only where it has them replaces everything: a slot it leaves out
-    // has no file afterwards.
+    // A state replaces everything: its slot paths take the groove's place, and a slot the
+    // groove leaves without a sample has none afterwards.
     FakeState fine;
+    fine.values[grooveKey] = {R"({"format": "quovent-bank", "version": 1})" + std::string(1, '\0'),
+                              host.urid(LV2_ATOM__String)};
     fine.values[slot2] = {good + '\0', path};
     EXPECT_EQ(state->restore(instance->handle(), &FakeState::retrieve, &fine, 0, nullptr),
               LV2_STATE_SUCCESS);

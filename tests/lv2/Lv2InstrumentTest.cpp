@@ -1,0 +1,486 @@
+// The LV2 plug-in plays the instrument: a groove bank set through patch:Set and the same MIDI
+// (drum channel 10, chromatic channels 1..8, pattern channel 15) and blocks give the twelve
+// outputs the VST 2 plug-in of this build gives, sample for sample; a state saved through
+// lilv brings the same groove and audio into a fresh instance; hostile states and files are
+// refused with the groove as it was.
+#include "formats/lv2/PluginUris.hpp"
+#include "instrument/Instrument.hpp"
+#include "tests/support/Lv2TestHost.hpp"
+#include "tests/support/Lv2TestInstance.hpp"
+#include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TestHost.hpp"
+#include "tests/support/TestWav.hpp"
+
+#include <gtest/gtest.h>
+#include <lv2/atom/atom.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace quovent;
+using namespace quovent::test;
+using quovent::lv2::PluginUris;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr int kOutputs = Instrument::kOutputs;
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+void writeFile(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+std::string bankUri() {
+    return PluginUris::property(PluginUris::kBankProperty);
+}
+std::string slotUri(int slot) {
+    return PluginUris::property(PluginUris::propertyOfSlot(slot));
+}
+
+// The demo groove with its sample paths made absolute: a bank file for patch:Set and, as it
+// is, a state for the VST 2 plug-in's chunk.
+std::string absoluteDemo() {
+    const fs::path demo = fs::path(QUOVENT_SOURCE_DIR) / "resources" / "demo";
+    std::string text = readFile(demo / "demo.json");
+    const std::string key = "\"samplePath\": \"";
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+        text.insert(at + key.size(), demo.string() + "/");
+    }
+    return text;
+}
+
+// One block's MIDI, the same for both formats: the pattern note starts pattern 0 on
+// channel 15, drum notes on channel 10, chromatic notes on channels 1..8, and their ends.
+struct Note {
+    int frame;
+    std::uint8_t status, data1, data2;
+};
+std::vector<Note> notesOfBlock(int block, int frames) {
+    std::vector<Note> notes;
+    const int at = std::min(frames - 1, 17 * block % frames);
+    if (block == 1) {
+        notes.push_back({0, 0x9e, 60, 100}); // pattern 0
+    }
+    if (block % 7 == 3) {
+        notes.push_back({at, 0x99, static_cast<std::uint8_t>(36 + block % 8), 110});
+    }
+    if (block % 11 == 5) {
+        const auto channel = static_cast<std::uint8_t>(block % 8);
+        notes.push_back({at, static_cast<std::uint8_t>(0x90 | channel),
+                         static_cast<std::uint8_t>(55 + block % 12), 90});
+    }
+    if (block % 11 == 9) {
+        notes.push_back({at, static_cast<std::uint8_t>(0x80 | ((block - 4) % 8)),
+                         static_cast<std::uint8_t>(55 + (block - 4) % 12), 0});
+    }
+    if (block == 150) {
+        notes.push_back({frames / 2, 0x8e, 60, 0}); // the pattern stops
+    }
+    return notes;
+}
+
+using Rendering = std::vector<std::vector<float>>; // by output
+
+void appendLv2(Lv2TestInstance& lv2, int frames, Rendering& out) {
+    lv2.run(static_cast<std::uint32_t>(frames));
+    for (int o = 0; o < kOutputs; ++o) {
+        const std::vector<float>& block = lv2.output(o);
+        out[static_cast<std::size_t>(o)].insert(out[static_cast<std::size_t>(o)].end(),
+                                                block.begin(), block.begin() + frames);
+    }
+}
+
+Rendering renderLv2(Lv2TestInstance& lv2, int frames, int blocks) {
+    Rendering out(kOutputs);
+    for (int b = 0; b < blocks; ++b) {
+        for (const Note& n : notesOfBlock(b, frames)) {
+            lv2.input().midi(n.frame, {n.status, n.data1, n.data2});
+        }
+        appendLv2(lv2, frames, out);
+    }
+    return out;
+}
+
+Rendering renderVst2(TestHost& vst, int frames, int blocks) {
+    Rendering out(kOutputs);
+    AudioBuffers buffers(frames);
+    for (int b = 0; b < blocks; ++b) {
+        EventList events;
+        for (const Note& n : notesOfBlock(b, frames)) {
+            events.add({n.frame, n.status, n.data1, n.data2});
+        }
+        vst.sendEvents(events);
+        buffers.fill(0.0f);
+        vst.processReplacing(buffers);
+        for (int o = 0; o < kOutputs; ++o) {
+            out[static_cast<std::size_t>(o)].insert(out[static_cast<std::size_t>(o)].end(),
+                                                    buffers.channel(o),
+                                                    buffers.channel(o) + frames);
+        }
+    }
+    return out;
+}
+
+float peak(const std::vector<float>& v) {
+    float p = 0.0f;
+    for (const float x : v) {
+        p = std::max(p, std::fabs(x));
+    }
+    return p;
+}
+
+// The first frame where two renderings differ, for a readable failure.
+::testing::AssertionResult sameRendering(const Rendering& a, const Rendering& b) {
+    for (int o = 0; o < kOutputs; ++o) {
+        const auto& x = a[static_cast<std::size_t>(o)];
+        const auto& y = b[static_cast<std::size_t>(o)];
+        if (x.size() != y.size()) {
+            return ::testing::AssertionFailure() << "output " << o << " lengths differ";
+        }
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            if (x[i] != y[i]) {
+                return ::testing::AssertionFailure()
+                       << "output " << o << " frame " << i << ": " << x[i] << " vs " << y[i];
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// What the plug-in's state interface stores, key by key, and hands back at restore.
+struct StateStore {
+    struct Value {
+        std::string bytes;
+        std::uint32_t type = 0;
+    };
+    std::map<std::uint32_t, Value> values;
+
+    static LV2_State_Status store(LV2_State_Handle handle, std::uint32_t key, const void* value,
+                                  std::size_t size, std::uint32_t type, std::uint32_t) {
+        static_cast<StateStore*>(handle)->values[key] = {
+            std::string(static_cast<const char*>(value), size), type};
+        return LV2_STATE_SUCCESS;
+    }
+    static const void* retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
+                                std::uint32_t* type, std::uint32_t* flags) {
+        const auto* self = static_cast<StateStore*>(handle);
+        const auto it = self->values.find(key);
+        if (it == self->values.end()) {
+            return nullptr;
+        }
+        *size = it->second.bytes.size();
+        *type = it->second.type;
+        *flags = LV2_STATE_IS_POD;
+        return it->second.bytes.data();
+    }
+};
+
+class Lv2Instrument : public ::testing::Test {
+protected:
+    std::unique_ptr<Lv2TestInstance> instance(std::uint32_t maxBlock = 4096) {
+        Lv2InstanceOptions options;
+        options.sampleRate = kRate;
+        options.maxBlockLength = maxBlock;
+        return Lv2TestInstance::create(host, options);
+    }
+    // patch:Set, carried out and answered; the replies.
+    std::vector<PatchReply> set(Lv2TestInstance& lv2, const std::string& property,
+                                const std::string& path) {
+        lv2.input().patchSet(0, property, path);
+        lv2.run(32);
+        lv2.run(32);
+        return lv2.takeReplies();
+    }
+    StateStore save(Lv2TestInstance& lv2) {
+        StateStore s;
+        EXPECT_EQ(
+            lv2.stateInterface()->save(lv2.handle(), &StateStore::store, &s, 0, lv2.features()),
+            LV2_STATE_SUCCESS);
+        return s;
+    }
+    std::string groove(Lv2TestInstance& lv2) {
+        return save(lv2).values[host.urid(PluginUris::kGroove)].bytes;
+    }
+
+    Lv2TestHost host;
+    ScratchDirectory files{"quovent-lv2-instrument"};
+};
+
+TEST_F(Lv2Instrument, TheDemoGrooveSoundsAsInTheVst2PluginSampleForSample) {
+    const std::string demo = absoluteDemo();
+    const fs::path bank = files.path() / "demo.json";
+    writeFile(bank, demo);
+    for (const int frames : {512, 333, 64}) {
+        const int blocks = 200 * 64 / frames + 10; // the first 150 blocks' notes at least
+        const auto lv2 = instance();
+        ASSERT_NE(lv2, nullptr);
+        const std::vector<PatchReply> replies = set(*lv2, bankUri(), bank.string());
+        ASSERT_EQ(replies.size(), 9u);
+        EXPECT_EQ(replies[0], (PatchReply{bankUri(), bank.string()}));
+        EXPECT_EQ(replies[1].path, fs::path(QUOVENT_SOURCE_DIR) / "resources/demo/kick.wav");
+
+        TestHost vst;
+        ASSERT_NE(vst.open(), nullptr);
+        vst.prepare(static_cast<float>(kRate), frames);
+        ASSERT_EQ(vst.setChunk(demo), 1);
+
+        const Rendering a = renderLv2(*lv2, frames, blocks);
+        const Rendering b = renderVst2(vst, frames, blocks);
+        EXPECT_TRUE(sameRendering(a, b)) << frames << "-frame blocks";
+        EXPECT_GT(peak(a[0]), 0.05f) << "the kick on quov 1";
+        EXPECT_GT(peak(a[2]), 0.01f) << "the hats on quov 2";
+        EXPECT_LT(peak(a[0]), 2.0f);
+    }
+}
+
+TEST_F(Lv2Instrument, TheHostsTempoAndChangedControlPortsReachTheInstrument) {
+    const fs::path bank = files.path() / "demo.json";
+    writeFile(bank, absoluteDemo());
+    const auto play = [&](float tempo, const char* control, float value) {
+        const auto lv2 = instance();
+        set(*lv2, bankUri(), bank.string());
+        if (tempo > 0.0f) {
+            lv2->input().tempo(0, tempo);
+        }
+        if (control != nullptr) {
+            lv2->setControl(control, value);
+        }
+        return renderLv2(*lv2, 256, 160);
+    };
+    const Rendering none = play(0.0f, nullptr, 0.0f);
+    EXPECT_TRUE(sameRendering(none, play(120.0f, nullptr, 0.0f))) << "no tempo counts as 120";
+    EXPECT_FALSE(sameRendering(none, play(140.0f, nullptr, 0.0f)));
+    const Rendering quiet = play(0.0f, "slot1_volume", 0.0f);
+    EXPECT_FALSE(sameRendering(none, quiet));
+    EXPECT_LT(peak(quiet[0]), peak(none[0]));
+}
+
+TEST_F(Lv2Instrument, AStateSavedThroughLilvBringsTheGrooveAndItsSoundIntoAFreshInstance) {
+    const fs::path bank = files.path() / "demo.json";
+    writeFile(bank, absoluteDemo());
+    const fs::path tom = files.path() / "tom.wav";
+    TestWav::decayingSquare(9000, 20000, 40).write(tom);
+    ScratchDirectory session("quovent-lv2-instrument-session");
+    std::string saved;
+    Rendering expected;
+    std::map<std::string, std::string> original; // property: path
+    {
+        const auto first = instance();
+        set(*first, bankUri(), bank.string());
+        set(*first, slotUri(5), tom.string());
+        first->setControl("slot3_volume", 0.3f);
+        first->setControl("shuffle", 0.0f);
+        first->input().patchGet(0);
+        first->run(64);
+        for (const PatchReply& r : first->takeReplies()) {
+            original[r.property] = r.path;
+        }
+        saved = groove(*first);
+        const LilvStatePtr state = first->saveState(session.path());
+        ASSERT_NE(state, nullptr);
+        host.saveToFolder(*state, session.path());
+        expected = renderLv2(*first, 256, 160);
+    }
+    EXPECT_NE(saved.find("\"shuffleAmount\": 0"), std::string::npos) << saved.substr(0, 200);
+    const LilvStatePtr loaded = host.loadFromFolder(session.path());
+    ASSERT_NE(loaded, nullptr);
+    const auto second = instance();
+    second->restoreState(*loaded);
+    second->run(64);
+    std::map<std::string, std::string> announced;
+    for (const PatchReply& r : second->takeReplies()) {
+        announced[r.property] = r.path;
+    }
+    // lilv links the files into the session: the same files, perhaps by other paths.
+    ASSERT_FALSE(announced[slotUri(5)].empty());
+    EXPECT_TRUE(fs::equivalent(announced[slotUri(5)], tom));
+    EXPECT_TRUE(fs::equivalent(announced[bankUri()], bank));
+    std::string restored = groove(*second);
+    for (int s = 0; s < 8; ++s) { // the groove with the paths it was saved with
+        const std::string now = "\"" + announced[slotUri(s)] + "\"";
+        const std::string then = "\"" + original[slotUri(s)] + "\"";
+        ASSERT_TRUE(fs::equivalent(announced[slotUri(s)], original[slotUri(s)])) << s;
+        const std::size_t at = restored.find(now);
+        ASSERT_NE(at, std::string::npos) << now;
+        restored.replace(at, now.size(), then);
+    }
+    EXPECT_EQ(restored, saved);
+    EXPECT_TRUE(sameRendering(renderLv2(*second, 256, 160), expected));
+}
+
+TEST_F(Lv2Instrument, AStateWhoseSamplesAreGoneKeepsTheirPathsAndPlaysOn) {
+    const fs::path tom = files.path() / "tom.wav";
+    TestWav::decayingSquare(9000, 20000, 40).write(tom);
+    const auto first = instance();
+    set(*first, slotUri(2), tom.string());
+    StateStore state = save(*first);
+    fs::remove(tom);
+    const auto second = instance();
+    ASSERT_EQ(second->stateInterface()->restore(second->handle(), &StateStore::retrieve, &state, 0,
+                                                second->features()),
+              LV2_STATE_SUCCESS);
+    EXPECT_NE(groove(*second).find(tom.string()), std::string::npos);
+    second->run(64); // a restore announces every property
+    const std::vector<PatchReply> replies = second->takeReplies();
+    EXPECT_NE(std::find(replies.begin(), replies.end(), PatchReply{slotUri(2), tom.string()}),
+              replies.end());
+    const Rendering out = renderLv2(*second, 256, 20);
+    EXPECT_EQ(peak(out[0]), 0.0f);
+}
+
+// Groove states, generated: truncations and byte damage of a real groove, wrong types and
+// sizes, a missing groove, sample paths that are relative or not text.
+std::vector<StateStore> hostileStates(const StateStore& good, std::uint32_t grooveKey,
+                                      std::uint32_t stringType, std::uint32_t pathType,
+                                      std::uint32_t slotKey, std::uint32_t firstSlotKey) {
+    std::vector<StateStore> out;
+    const std::string text = good.values.at(grooveKey).bytes; // with its closing zero
+    const auto withGroove = [&](std::string bytes, std::uint32_t type) {
+        StateStore s = good;
+        s.values[grooveKey] = {std::move(bytes), type};
+        return s;
+    };
+    std::mt19937 random(11);
+    for (int i = 0; i < 40; ++i) { // cut short (a closing zero after the cut)
+        const std::size_t cut = 1 + random() % (text.size() - 2);
+        out.push_back(withGroove(text.substr(0, cut) + '\0', stringType));
+    }
+    for (int i = 0; i < 60; ++i) { // structural bytes damaged
+        std::string damaged = text;
+        for (int k = 0; k < 3; ++k) {
+            std::size_t at = random() % (damaged.size() - 1);
+            while (std::string("{}[]:,\"").find(damaged[at]) == std::string::npos) {
+                at = (at + 1) % (damaged.size() - 1);
+            }
+            damaged[at] = "{}[]:,\"x"[random() % 8];
+            if (damaged == text) {
+                damaged[at] = '#';
+            }
+        }
+        out.push_back(withGroove(damaged, stringType));
+    }
+    out.push_back(withGroove(text, pathType));                              // wrong type
+    out.push_back(withGroove(text, 0));                                     // no type
+    out.push_back(withGroove(text.substr(0, text.size() - 1), stringType)); // no zero
+    out.push_back(withGroove(std::string(), stringType));                   // nothing
+    out.push_back(withGroove("\0\0", stringType));                          // zero inside
+    std::string huge = text;
+    huge.insert(1, std::string(Instrument::kMaxStateBytes, ' '));
+    out.push_back(withGroove(huge, stringType)); // too large
+    std::string relative = text;
+    if (const std::size_t at = relative.find("\"samplePath\": \"/"); at != std::string::npos) {
+        relative.erase(at + 15, 1);
+        StateStore s = withGroove(relative, stringType); // slot 1's path relative, no key
+        s.values.erase(firstSlotKey);
+        out.push_back(s);
+    }
+    StateStore noGroove = good;
+    noGroove.values.erase(grooveKey);
+    out.push_back(noGroove);
+    StateStore notPath = good;
+    notPath.values[slotKey] = {"/a.wav", pathType}; // a path without its zero
+    out.push_back(notPath);
+    StateStore intPath = good;
+    intPath.values[slotKey] = {std::string(4, '\0'), stringType};
+    out.push_back(intPath);
+    return out;
+}
+
+TEST_F(Lv2Instrument, HostileStatesAreRefusedWholeWithTheGrooveAsItWas) {
+    const fs::path bank = files.path() / "demo.json";
+    writeFile(bank, absoluteDemo());
+    const auto lv2 = instance();
+    set(*lv2, bankUri(), bank.string());
+    const StateStore good = save(*lv2);
+    const std::string before = groove(*lv2);
+    ASSERT_FALSE(before.empty());
+    const std::vector<StateStore> hostile =
+        hostileStates(good, host.urid(PluginUris::kGroove), host.urid(LV2_ATOM__String),
+                      host.urid(LV2_ATOM__Path), host.urid(slotUri(1)), host.urid(slotUri(0)));
+    ASSERT_GE(hostile.size(), 100u);
+    int refused = 0;
+    for (std::size_t i = 0; i < hostile.size(); ++i) {
+        host.clearLog();
+        StateStore s = hostile[i];
+        const LV2_State_Status status = lv2->stateInterface()->restore(
+            lv2->handle(), &StateStore::retrieve, &s, 0, lv2->features());
+        if (status == LV2_STATE_SUCCESS) { // damage that left a valid groove: start again
+            StateStore again = good;
+            ASSERT_EQ(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &again,
+                                                     0, lv2->features()),
+                      LV2_STATE_SUCCESS);
+            continue;
+        }
+        ++refused;
+        EXPECT_EQ(host.logLines().size(), 1u) << i;
+        ASSERT_EQ(groove(*lv2), before) << "state " << i << " changed the groove";
+    }
+    EXPECT_GE(refused, 100);
+}
+
+TEST_F(Lv2Instrument, HostileFilesAreRefusedWithTheOldValueAndOneLogLine) {
+    const fs::path bank = files.path() / "demo.json";
+    const std::string demo = absoluteDemo();
+    writeFile(bank, demo);
+    const fs::path tom = files.path() / "tom.wav";
+    TestWav::decayingSquare(9000, 20000, 40).write(tom);
+    const auto lv2 = instance();
+    set(*lv2, bankUri(), bank.string());
+    set(*lv2, slotUri(3), tom.string());
+    const std::string before = groove(*lv2);
+
+    std::vector<std::pair<int, std::string>> bad; // property, path
+    const fs::path fifo = files.path() / "pipe.wav";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const int p : {0, 4}) {
+        bad.push_back({p, (files.path() / "missing").string()});
+        bad.push_back({p, files.path().string()});
+        bad.push_back({p, fifo.string()});
+        bad.push_back({p, "relative/demo.json"});
+        bad.push_back({p, ""});
+        bad.push_back({p, "/dev/null"});
+    }
+    std::mt19937 random(5);
+    const std::string wav = readFile(tom);
+    for (int i = 0; i < 30; ++i) {
+        const fs::path b = files.path() / ("bank" + std::to_string(i) + ".json");
+        const fs::path w = files.path() / ("cut" + std::to_string(i) + ".wav");
+        writeFile(b, demo.substr(0, random() % (demo.size() - 1)));
+        writeFile(w, wav.substr(0, random() % 44)); // cut in its header
+        bad.push_back({0, b.string()});
+        bad.push_back({1 + i % 8, w.string()});
+    }
+    const fs::path big = files.path() / "huge.json";
+    writeFile(big, "{" + std::string(Instrument::kMaxStateBytes + 10, ' ') + "}");
+    bad.push_back({0, big.string()});
+    bad.push_back({2, bank.string()}); // a bank as a sample
+    bad.push_back({0, tom.string()});  // a sample as a bank
+
+    std::map<std::string, std::string> kept;
+    lv2->input().patchGet(0);
+    lv2->run(64);
+    for (const PatchReply& r : lv2->takeReplies()) {
+        kept[r.property] = r.path;
+    }
+    for (const auto& [property, path] : bad) {
+        host.clearLog();
+        const std::string uri = PluginUris::property(property);
+        const std::vector<PatchReply> replies = set(*lv2, uri, path);
+        ASSERT_EQ(replies, (std::vector<PatchReply>{{uri, kept[uri]}})) << path;
+        EXPECT_EQ(host.logLines().size(), 1u) << path;
+    }
+    EXPECT_EQ(groove(*lv2), before);
+}
+
+} // namespace
