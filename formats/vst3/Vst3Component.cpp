@@ -249,7 +249,8 @@ tresult QUOVENT_VST3_CALL Vst3Component::process(ProcessData* data) noexcept {
     return kResultOk;
 }
 
-// Automation: every point of every queue, in frame order (points of one frame in the order
+// Automation: every point of every queue (NaN is no value; infinities are the ends of the
+// range), in frame order (points of one frame in the order
 // read, so a queue's later point wins).
 void Vst3Component::readParameterChanges(IParameterChanges* changes, int frames) noexcept {
     pointCount_ = 0;
@@ -272,7 +273,7 @@ void Vst3Component::readParameterChanges(IParameterChanges* changes, int frames)
         for (int32 i = 0; i < points && pointCount_ < kMaxBlockPoints; ++i) {
             int32 offset = 0;
             ParamValue value = 0.0;
-            if (queue->getPoint(i, &offset, &value) != kResultOk || !std::isfinite(value)) {
+            if (queue->getPoint(i, &offset, &value) != kResultOk || std::isnan(value)) {
                 continue;
             }
             const Point point{std::clamp(offset, int32{0}, lastFrame), id,
