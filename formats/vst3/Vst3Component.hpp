@@ -12,6 +12,7 @@
 #pragma once
 
 #include "formats/vst3/Vst3Buses.hpp"
+#include "formats/vst3/Vst3Capacities.hpp"
 #include "formats/vst3/Vst3ComponentBases.hpp"
 #include "formats/vst3/Vst3NoteEvents.hpp"
 #include "instrument/Instrument.hpp"
@@ -33,9 +34,8 @@ class Vst3Component final : public Vst3ComponentPart,
                             private InstrumentListener {
 public:
     static constexpr float kDefaultTempo = 120.0f;
-    // Automation points and note events one block takes; more are not looked at.
-    static constexpr int kMaxBlockPoints = 1024;
-    static constexpr int kMaxBlockEvents = 4096;
+    static constexpr int kMaxBlockPoints = capacity::kVst3BlockPoints;
+    static constexpr int kMaxBlockEvents = capacity::kVst3BlockEvents;
 
     // Starts with one reference, the creator's.
     Vst3Component();
