@@ -18,6 +18,9 @@ inline constexpr double kVst3MinSampleRate = 1000.0;
 inline constexpr double kVst3MaxSampleRate = 1536000.0;
 // Largest state read from a host's stream; larger streams are refused before reading.
 inline constexpr std::size_t kVst3StateBytes = kBankFileBytes;
+// Automation points and note events one block takes; more are not looked at.
+inline constexpr int kVst3BlockPoints = 1024;
+inline constexpr int kVst3BlockEvents = 4096;
 // Bytes read from a stream per call.
 inline constexpr std::int32_t kVst3StreamChunk = 65536;
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace quovent {
 
@@ -14,9 +15,8 @@ using namespace vst3;
 
 namespace {
 
-// More queues or events than any host sends in one block are not looked at.
+// More queues than any host sends in one block are not looked at.
 constexpr int32 kMaxParameterQueues = 4 * ParameterTable::kCount;
-constexpr int32 kMaxBlockEvents = 4096;
 
 template <typename Interface> tresult answer(Interface* object, void** obj) {
     object->addRef();
@@ -24,26 +24,24 @@ template <typename Interface> tresult answer(Interface* object, void** obj) {
     return kResultOk;
 }
 
+// The host's tempo in BPM; 0 when it gives none (the instrument then counts 120).
 float tempoOf(const ProcessContext* context) noexcept {
     if (context == nullptr || (context->state & ProcessContext::kTempoValid) == 0) {
-        return Vst3Component::kDefaultTempo;
+        return 0.0f;
     }
     const double bpm = context->tempo;
     // Anything a host could mean lies far inside float's range.
-    return std::isfinite(bpm) && bpm > 0.0 && bpm < 1.0e6 ? static_cast<float>(bpm)
-                                                          : Vst3Component::kDefaultTempo;
+    return std::isfinite(bpm) && bpm > 0.0 && bpm < 1.0e6 ? static_cast<float>(bpm) : 0.0f;
 }
 
 } // namespace
 
 Vst3Component::Vst3Component() {
-    const auto& table = ParameterTable::all();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        plainValues_[i] = table[i].defaultValue;
-    }
+    instrument_.setListener(this);
 }
 
 Vst3Component::~Vst3Component() {
+    instrument_.setListener(nullptr);
     terminate();
 }
 
@@ -142,17 +140,34 @@ tresult QUOVENT_VST3_CALL Vst3Component::setActive(TBool /*state*/) {
     return kResultOk;
 }
 
+// All-or-nothing: a stream that fails, is too long or holds no groove the instrument takes
+// leaves the instance as it was.
 tresult Vst3Component::setInstanceState(IBStream* state) {
-    std::string text;
-    if (!Vst3StateStream::readAll(state, capacity::kVst3StateBytes, text)) {
+    try {
+        std::string text;
+        if (!Vst3StateStream::readAll(state, capacity::kVst3StateBytes, text) ||
+            !instrument_.restoreState(text).ok) {
+            return kResultFalse;
+        }
+    } catch (const std::bad_alloc&) {
         return kResultFalse;
     }
-    state_ = std::move(text);
+    // Every parameter may have changed: the host reads them again.
+    if (componentHandler_ != nullptr) {
+        componentHandler_->restartComponent(kParamValuesChanged);
+    }
     return kResultOk;
 }
 
 tresult Vst3Component::getInstanceState(IBStream* state) {
-    return Vst3StateStream::writeAll(state, state_) ? kResultOk : kResultFalse;
+    if (state == nullptr) {
+        return kInvalidArgument;
+    }
+    try {
+        return Vst3StateStream::writeAll(state, instrument_.saveState()) ? kResultOk : kResultFalse;
+    } catch (const std::bad_alloc&) {
+        return kResultFalse;
+    }
 }
 
 // ---- IAudioProcessor -----------------------------------------------------------------------
@@ -190,8 +205,17 @@ tresult QUOVENT_VST3_CALL Vst3Component::setupProcessing(ProcessSetup* setup) {
     if (!mode || !block || !rate || setup->symbolicSampleSize != kSample32) {
         return kInvalidArgument;
     }
+    try {
+        scratch_.assign(static_cast<std::size_t>(Instrument::kOutputs) *
+                            static_cast<std::size_t>(setup->maxSamplesPerBlock),
+                        0.0f);
+    } catch (const std::bad_alloc&) {
+        setUp_ = false;
+        return kOutOfMemory;
+    }
     maxBlockFrames_ = setup->maxSamplesPerBlock;
     sampleRate_ = setup->sampleRate;
+    instrument_.setSampleRate(static_cast<float>(sampleRate_));
     setUp_ = true;
     return kResultOk;
 }
@@ -214,66 +238,155 @@ tresult QUOVENT_VST3_CALL Vst3Component::process(ProcessData* data) noexcept {
         data->numSamples > maxBlockFrames_ || !buffers) {
         return kInvalidArgument;
     }
-    tempo_ = tempoOf(data->processContext);
-    readParameterChanges(data->inputParameterChanges);
+    const float bpm = tempoOf(data->processContext);
+    tempo_ = bpm > 0.0f ? bpm : kDefaultTempo;
+    instrument_.setTempo(bpm);
+    readParameterChanges(data->inputParameterChanges, data->numSamples);
     readEvents(data->inputEvents, data->numSamples);
-    writeSilence(*data);
+    prepareOutputs(*data);
+    renderBlock(data->numSamples);
+    writeSilenceFlags(*data);
     return kResultOk;
 }
 
-// Automation: the last value of each parameter's queue in the block.
-void Vst3Component::readParameterChanges(IParameterChanges* changes) noexcept {
+// Automation: every point of every queue (NaN is no value; infinities are the ends of the
+// range), in frame order (points of one frame in the order
+// read, so a queue's later point wins).
+void Vst3Component::readParameterChanges(IParameterChanges* changes, int frames) noexcept {
+    pointCount_ = 0;
     if (changes == nullptr) {
         return;
     }
+    const int32 lastFrame = std::max(frames - 1, 0);
     const int32 queues = std::min(changes->getParameterCount(), kMaxParameterQueues);
     for (int32 q = 0; q < queues; ++q) {
         IParamValueQueue* queue = changes->getParameterData(q);
         if (queue == nullptr) {
             continue;
         }
-        const int index = ParameterTable::indexOf(queue->getParameterId());
-        const int32 points = queue->getPointCount();
-        int32 offset = 0;
-        ParamValue value = 0.0;
-        if (index < 0 || points <= 0 || queue->getPoint(points - 1, &offset, &value) != kResultOk ||
-            !std::isfinite(value)) {
+        const ParamID id = queue->getParameterId();
+        const quovent::ParameterInfo* const info = ParameterTable::find(id);
+        if (info == nullptr) {
             continue;
         }
-        const auto& info = ParameterTable::all()[static_cast<std::size_t>(index)];
-        plainValues_[static_cast<std::size_t>(index)] = ParameterTable::fromNormalized(info, value);
+        const int32 points = std::min(queue->getPointCount(), int32{kMaxBlockPoints});
+        for (int32 i = 0; i < points && pointCount_ < kMaxBlockPoints; ++i) {
+            int32 offset = 0;
+            ParamValue value = 0.0;
+            if (queue->getPoint(i, &offset, &value) != kResultOk || std::isnan(value)) {
+                continue;
+            }
+            const Point point{std::clamp(offset, int32{0}, lastFrame), id,
+                              ParameterTable::fromNormalized(*info, value)};
+            // Insertion keeps equal frames in reading order; hosts send points in order,
+            // so this is a walk to the end.
+            int at = pointCount_;
+            while (at > 0 && points_[static_cast<std::size_t>(at - 1)].frame > point.frame) {
+                points_[static_cast<std::size_t>(at)] = points_[static_cast<std::size_t>(at - 1)];
+                --at;
+            }
+            points_[static_cast<std::size_t>(at)] = point;
+            ++pointCount_;
+        }
     }
 }
 
+// Note events as MIDI messages, in frame order (equal frames in list order).
 void Vst3Component::readEvents(IEventList* events, int frames) noexcept {
+    eventCount_ = 0;
     if (events == nullptr || !buses_.eventInputActive()) {
         return;
     }
-    const int32 count = std::min(events->getEventCount(), kMaxBlockEvents);
+    const int32 count = std::min(events->getEventCount(), int32{kMaxBlockEvents});
     for (int32 i = 0; i < count; ++i) {
         Event event{};
         Vst3MidiMessage message;
-        if (events->getEvent(i, &event) == kResultOk &&
-            Vst3NoteEvents::toMidi(event, frames, message)) {
-            // The instrument core takes the message here once it is bound.
-            static_cast<void>(message);
+        if (events->getEvent(i, &event) != kResultOk ||
+            !Vst3NoteEvents::toMidi(event, frames, message)) {
+            continue;
         }
+        int at = eventCount_;
+        while (at > 0 && events_[static_cast<std::size_t>(at - 1)].frame > message.frame) {
+            events_[static_cast<std::size_t>(at)] = events_[static_cast<std::size_t>(at - 1)];
+            --at;
+        }
+        events_[static_cast<std::size_t>(at)] = message;
+        ++eventCount_;
     }
 }
 
-void Vst3Component::writeSilence(const ProcessData& data) noexcept {
+void Vst3Component::prepareOutputs(const ProcessData& data) noexcept {
+    const int buses = std::min(data.numOutputs, capacity::kVst3OutputBuses);
+    const auto frames = static_cast<std::size_t>(data.numSamples);
+    for (int ch = 0; ch < Instrument::kOutputs; ++ch) {
+        const int b = ch / capacity::kVst3BusChannels;
+        const int c = ch % capacity::kVst3BusChannels;
+        float* samples = nullptr;
+        if (b < buses) {
+            const AudioBusBuffers& bus = data.outputs[b];
+            if (c < bus.numChannels && bus.channelBuffers32 != nullptr) {
+                samples = bus.channelBuffers32[c];
+            }
+        }
+        if (samples == nullptr) {
+            samples = scratch_.data() +
+                      static_cast<std::size_t>(ch) * static_cast<std::size_t>(maxBlockFrames_);
+        }
+        channels_[static_cast<std::size_t>(ch)] = samples;
+        std::fill(samples, samples + frames, 0.0f);
+    }
+}
+
+// The block in pieces between automation points: each piece starts with the values of the
+// points at its first frame and its note events. The instrument takes a note-off when it
+// hears it, so a piece gets only the events of its own frames. Without automation the block
+// is one piece, rendered as the VST 2 plug-in renders it. A block of no frames only sets
+// values and passes on its notes (starting at the next block's first frame).
+void Vst3Component::renderBlock(int frames) noexcept {
+    int point = 0;
+    int event = 0;
+    int start = 0;
+    do {
+        while (point < pointCount_ && points_[static_cast<std::size_t>(point)].frame <= start) {
+            const Point& p = points_[static_cast<std::size_t>(point)];
+            instrument_.setParameter(p.id, p.value);
+            ++point;
+        }
+        const int end =
+            point < pointCount_ ? points_[static_cast<std::size_t>(point)].frame : frames;
+        while (event < eventCount_ &&
+               (events_[static_cast<std::size_t>(event)].frame < end || end == 0)) {
+            const Vst3MidiMessage& m = events_[static_cast<std::size_t>(event)];
+            instrument_.midiEvent(m.frame - start, m.status, m.data1, m.data2);
+            ++event;
+        }
+        if (end > start) {
+            std::array<float*, Instrument::kOutputs> piece{};
+            for (std::size_t ch = 0; ch < piece.size(); ++ch) {
+                piece[ch] = channels_[ch] + start;
+            }
+            instrument_.render(piece.data(), end - start);
+        }
+        start = end;
+    } while (start < frames);
+}
+
+// A channel is flagged silent when every sample of it is 0.
+void Vst3Component::writeSilenceFlags(const ProcessData& data) noexcept {
     const int buses = std::min(data.numOutputs, capacity::kVst3OutputBuses);
     const auto frames = static_cast<std::size_t>(data.numSamples);
     for (int b = 0; b < buses; ++b) {
         AudioBusBuffers& bus = data.outputs[b];
         const int channels = std::clamp(bus.numChannels, 0, capacity::kVst3BusChannels);
-        for (int c = 0; c < channels && bus.channelBuffers32 != nullptr; ++c) {
-            Sample32* samples = bus.channelBuffers32[c];
-            if (samples != nullptr) {
-                std::fill(samples, samples + frames, 0.0f);
+        uint64 silent = 0;
+        for (int c = 0; c < channels; ++c) {
+            const float* samples =
+                channels_[static_cast<std::size_t>(b * capacity::kVst3BusChannels + c)];
+            if (std::all_of(samples, samples + frames, [](float s) { return s == 0.0f; })) {
+                silent |= uint64{1} << c;
             }
         }
-        bus.silenceFlags = (uint64{1} << channels) - 1;
+        bus.silenceFlags = silent;
     }
 }
 
@@ -324,22 +437,18 @@ ParamValue QUOVENT_VST3_CALL Vst3Component::plainParamToNormalized(ParamID id,
 }
 
 ParamValue QUOVENT_VST3_CALL Vst3Component::getParamNormalized(ParamID id) {
-    const int index = ParameterTable::indexOf(id);
-    if (index < 0) {
-        return 0.0;
-    }
-    const auto i = static_cast<std::size_t>(index);
-    return ParameterTable::toNormalized(ParameterTable::all()[i], plainValues_[i].load());
+    const quovent::ParameterInfo* const info = ParameterTable::find(id);
+    return info != nullptr ? ParameterTable::toNormalized(*info, instrument_.parameter(id)) : 0.0;
 }
 
 tresult QUOVENT_VST3_CALL Vst3Component::setParamNormalized(ParamID id, ParamValue value) {
-    const int index = ParameterTable::indexOf(id);
-    if (index < 0 || std::isnan(value)) {
+    const quovent::ParameterInfo* const info = ParameterTable::find(id);
+    if (info == nullptr || std::isnan(value)) {
         return kInvalidArgument;
     }
-    const auto i = static_cast<std::size_t>(index);
-    plainValues_[i] = ParameterTable::fromNormalized(ParameterTable::all()[i], value);
-    return kResultOk;
+    return instrument_.setParameter(id, ParameterTable::fromNormalized(*info, value))
+               ? kResultOk
+               : kInvalidArgument;
 }
 
 tresult QUOVENT_VST3_CALL Vst3Component::setComponentHandler(IComponentHandler* handler) {
@@ -351,6 +460,27 @@ tresult QUOVENT_VST3_CALL Vst3Component::setComponentHandler(IComponentHandler* 
     }
     componentHandler_ = handler;
     return kResultOk;
+}
+
+// ---- InstrumentListener: the editor's edits ---------------------------------------------------
+
+void Vst3Component::parameterEditBegan(ParameterId id) {
+    if (componentHandler_ != nullptr) {
+        componentHandler_->beginEdit(id);
+    }
+}
+
+void Vst3Component::parameterEdited(ParameterId id, float value) {
+    const quovent::ParameterInfo* const info = ParameterTable::find(id);
+    if (componentHandler_ != nullptr && info != nullptr) {
+        componentHandler_->performEdit(id, ParameterTable::toNormalized(*info, value));
+    }
+}
+
+void Vst3Component::parameterEditEnded(ParameterId id) {
+    if (componentHandler_ != nullptr) {
+        componentHandler_->endEdit(id);
+    }
 }
 
 IPlugView* QUOVENT_VST3_CALL Vst3Component::createView(FIDString /*name*/) {

@@ -1,32 +1,41 @@
 // One instance of the instrument as a VST 3 host sees it: component, audio processor and edit
 // controller in one object (hosts query the controller from the component), plus the process
-// context requirements. Answers the buses, the parameter table and the state stream; the
-// process call renders silence into every output the host hands over until the instrument
-// core renders into them. The host's events, parameter changes and tempo are read each block.
+// context requirements. It owns the instrument: the host's note events, automation, tempo
+// and sample rate go to it, and each block renders its twelve outputs into the six stereo
+// buses. The parameters are the instrument's; the state stream carries its groove document.
+// The instrument's listener: the editor's edits go to the host's component handler.
 //
 // Threads: process runs on the host's audio thread and neither allocates, locks nor throws.
 // setState/getState, setupProcessing, setActive, bus activation and the controller's calls
-// come from the host's control threads. Parameter values are single relaxed values, so
-// automation in process and the controller's reads may meet on any thread.
+// come from the host's control threads. Parameter values are single relaxed values in the
+// instrument, so automation in process and the controller's reads may meet on any thread.
 #pragma once
 
 #include "formats/vst3/Vst3Buses.hpp"
+#include "formats/vst3/Vst3Capacities.hpp"
 #include "formats/vst3/Vst3ComponentBases.hpp"
+#include "formats/vst3/Vst3NoteEvents.hpp"
+#include "instrument/Instrument.hpp"
+#include "instrument/InstrumentListener.hpp"
 #include "instrument/ParameterTable.hpp"
 #include "platform/Relaxed.hpp"
 
 #include <array>
 #include <atomic>
-#include <string>
+#include <cstdint>
+#include <vector>
 
 namespace quovent {
 
 class Vst3Component final : public Vst3ComponentPart,
                             public vst3::IAudioProcessor,
                             public Vst3ControllerPart,
-                            public vst3::IProcessContextRequirements {
+                            public vst3::IProcessContextRequirements,
+                            private InstrumentListener {
 public:
     static constexpr float kDefaultTempo = 120.0f;
+    static constexpr int kMaxBlockPoints = capacity::kVst3BlockPoints;
+    static constexpr int kMaxBlockEvents = capacity::kVst3BlockEvents;
 
     // Starts with one reference, the creator's.
     Vst3Component();
@@ -96,6 +105,7 @@ public:
     float tempo() const noexcept { return tempo_.load(); }
     // The sample rate of the last accepted setupProcessing; 0 before.
     double sampleRate() const noexcept { return sampleRate_; }
+    Instrument& instrument() noexcept { return instrument_; }
 
 private:
     ~Vst3Component();
@@ -105,9 +115,25 @@ private:
     vst3::tresult setControllerState(vst3::IBStream* state) override;
     vst3::tresult getControllerState(vst3::IBStream* state) override;
 
-    void readParameterChanges(vst3::IParameterChanges* changes) noexcept;
+    // One automation point: a parameter's plain value from a frame of the block on.
+    struct Point {
+        std::int32_t frame;
+        ParameterId id;
+        float value;
+    };
+
+    void readParameterChanges(vst3::IParameterChanges* changes, int frames) noexcept;
     void readEvents(vst3::IEventList* events, int frames) noexcept;
-    void writeSilence(const vst3::ProcessData& data) noexcept;
+    // The twelve channels to render into: the host's buffers where it gave them, the
+    // scratch channels elsewhere; all cleared.
+    void prepareOutputs(const vst3::ProcessData& data) noexcept;
+    void renderBlock(int frames) noexcept;
+    void writeSilenceFlags(const vst3::ProcessData& data) noexcept;
+
+    // InstrumentListener: the editor's edits as the host's edit gestures.
+    void parameterEditBegan(ParameterId id) override;
+    void parameterEdited(ParameterId id, float value) override;
+    void parameterEditEnded(ParameterId id) override;
 
     std::atomic<vst3::uint32> references_{1};
     vst3::FUnknown* hostContext_ = nullptr;
@@ -119,9 +145,16 @@ private:
     double sampleRate_ = 0.0;
     Relaxed<float> tempo_{kDefaultTempo};
     Vst3Buses buses_;
-    std::array<Relaxed<float>, ParameterTable::kCount> plainValues_{};
-    // The state as the host last set it or the instance holds it: the groove document.
-    std::string state_;
+    Instrument instrument_;
+    // Channels the host gave no buffer for, kOutputs x maxBlockFrames_, made in
+    // setupProcessing so that process never allocates.
+    std::vector<float> scratch_;
+    std::array<float*, Instrument::kOutputs> channels_{};
+    // The block's automation in frame order and its note events in list order.
+    std::array<Point, kMaxBlockPoints> points_{};
+    int pointCount_ = 0;
+    std::array<Vst3MidiMessage, kMaxBlockEvents> events_{};
+    int eventCount_ = 0;
 };
 
 } // namespace quovent

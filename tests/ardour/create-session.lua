@@ -1,5 +1,6 @@
 -- Creates a session with one MIDI track: the pattern note script, then the instrument.
--- QUOVENT_SESSION_DIR and QUOVENT_SESSION_NAME say where; prints QUOVENT-CREATED.
+-- QUOVENT_SESSION_DIR and QUOVENT_SESSION_NAME say where, QUOVENT_PLUGIN_TYPE=VST3 takes the
+-- VST 3 plug-in in place of the VST 2 one; prints QUOVENT-CREATED.
 local dir = os.getenv ("QUOVENT_SESSION_DIR")
 local name = os.getenv ("QUOVENT_SESSION_NAME")
 AudioEngine:set_backend ("None (Dummy)", "", "")
@@ -9,7 +10,9 @@ local tracks = Session:new_midi_track (ARDOUR.ChanCount (ARDOUR.DataType ("midi"
 	"quovent", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true)
 assert (tracks:size () == 1, "no track")
 local track = tracks:front ()
-local instrument = ARDOUR.LuaAPI.new_plugin (Session, "quovent", ARDOUR.PluginType.LXVST, "")
+local kind = ARDOUR.PluginType.LXVST
+if os.getenv ("QUOVENT_PLUGIN_TYPE") == "VST3" then kind = ARDOUR.PluginType.VST3 end
+local instrument = ARDOUR.LuaAPI.new_plugin (Session, "quovent", kind, "")
 assert (not instrument:isnil (), "the instrument is not known to Ardour")
 assert (track:add_processor_by_index (instrument, 0, nil, true) == 0, "instrument not added")
 local notes = ARDOUR.LuaAPI.new_luaproc (Session, "quovent test pattern note")

@@ -1,9 +1,11 @@
 // Pieces of the VST 3 binding linked directly: note events as MIDI messages for the
-// instrument's map, the text fields, the tempo a block brings, and the module's entry count.
+// instrument's map, the text fields, the tempo a block brings, the editor's edits as the host's
+// edit gestures, and the module's entry count.
 #include "formats/vst3/Vst3Component.hpp"
 #include "formats/vst3/Vst3Module.hpp"
 #include "formats/vst3/Vst3NoteEvents.hpp"
 #include "formats/vst3/Vst3Strings.hpp"
+#include "instrument/ParameterTable.hpp"
 #include "tests/support/Vst3TestHost.hpp"
 
 #include <gtest/gtest.h>
@@ -157,4 +159,34 @@ TEST(Vst3Module, EntriesNestAndAnExitWithoutEntryIsRefused) {
     }
     EXPECT_FALSE(Vst3Module::exit());
     EXPECT_EQ(Vst3Module::entries(), 0);
+}
+
+TEST(Vst3Component, EditorEditsReachTheHostAsEditGestures) {
+    using Kind = quovent::test::Vst3ComponentHandler::EditKind;
+    auto* component = new quovent::Vst3Component();
+    ASSERT_EQ(component->initialize(nullptr), kResultOk);
+    quovent::test::Vst3ComponentHandler handler;
+    ASSERT_EQ(component->setComponentHandler(&handler), kResultOk);
+    const auto pan = quovent::ParameterTable::slotParameter(4, quovent::SlotField::Pan);
+    quovent::Instrument& instrument = component->instrument();
+    instrument.beginParameterEdit(pan);
+    instrument.editParameter(pan, 0.25f);
+    instrument.editParameter(pan, 7.0f); // the model clamps; the host hears the stored value
+    instrument.endParameterEdit(pan);
+    const auto edits = handler.edits();
+    ASSERT_EQ(edits.size(), 4u);
+    EXPECT_EQ(edits[0].kind, Kind::Begin);
+    EXPECT_EQ(edits[0].id, pan);
+    EXPECT_EQ(edits[1].kind, Kind::Perform);
+    EXPECT_DOUBLE_EQ(edits[1].value, 0.25);
+    EXPECT_EQ(edits[2].kind, Kind::Perform);
+    EXPECT_DOUBLE_EQ(edits[2].value, 1.0);
+    EXPECT_EQ(edits[3].kind, Kind::End);
+    EXPECT_DOUBLE_EQ(component->getParamNormalized(pan), 1.0);
+    // The host's own changes are not echoed back to it.
+    ASSERT_EQ(component->setParamNormalized(pan, 0.5), kResultOk);
+    EXPECT_EQ(handler.edits().size(), 4u);
+    component->terminate();
+    EXPECT_EQ(handler.references(), 0u);
+    EXPECT_EQ(component->release(), 0u);
 }

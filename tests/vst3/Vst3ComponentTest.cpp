@@ -36,6 +36,18 @@ std::u16string utf16(std::string_view ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }
 
+// A groove text with its shuffle amount written as `value`.
+std::string withShuffle(std::string groove, const std::string& value) {
+    const std::string key = "\"shuffleAmount\": ";
+    const std::size_t at = groove.find(key);
+    if (at == std::string::npos) {
+        return groove;
+    }
+    const std::size_t from = at + key.size();
+    groove.replace(from, groove.find(',', from) - from, value);
+    return groove;
+}
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -226,37 +238,46 @@ TEST_F(Vst3Plugin, HostileParameterValuesAreClampedOrRefused) {
 }
 
 TEST_F(Vst3Plugin, StateComesBackWhateverTheStreamsPace) {
-    const std::string groove = "{\"bank\": \"a groove\"}\n" + std::string(200000, 'x');
+    // A fresh instance's groove (some 128 KiB of text) with its shuffle changed: what comes
+    // back is the instrument's own text of it.
+    const std::string fresh = *plugin.state();
+    const std::string groove = withShuffle(fresh, "0.5");
+    ASSERT_NE(groove, fresh);
     ASSERT_EQ(plugin.setState(groove), kResultOk);
     EXPECT_EQ(plugin.state(), groove);
+    EXPECT_DOUBLE_EQ(plugin.controller()->getParamNormalized(ParameterTable::kShuffle), 0.5);
     // Streams that hand out a few bytes per call, cannot seek or answer an error at their
     // end: still read whole.
     for (const bool seekable : {true, false}) {
-        for (const int32 chunk : {7, 65536, 200022}) {
-            Vst3MemoryStream stream(groove + "!");
+        for (const int32 chunk : {7, 65536, static_cast<int32>(groove.size() - 1)}) {
+            const std::string other = withShuffle(fresh, chunk == 7 ? "0.25" : "0.75");
+            Vst3MemoryStream stream(other);
             stream.seekable = seekable;
             stream.chunk = chunk;
             stream.errorAtEnd = chunk == 7;
             ASSERT_EQ(plugin.component()->setState(&stream), kResultOk) << chunk;
-            EXPECT_EQ(plugin.state(), groove + "!") << seekable << " " << chunk;
+            EXPECT_EQ(plugin.state(), other) << seekable << " " << chunk;
         }
     }
     // Written in pieces to a stream that takes a few bytes per call.
+    ASSERT_EQ(plugin.setState(groove), kResultOk);
     Vst3MemoryStream slow;
     slow.chunk = 1000;
     ASSERT_EQ(plugin.component()->getState(&slow), kResultOk);
-    EXPECT_EQ(slow.bytes(), groove + "!");
+    EXPECT_EQ(slow.bytes(), groove);
 }
 
 TEST_F(Vst3Plugin, ARefusedStateStreamChangesNothing) {
-    const std::string groove = "{\"bank\": \"a groove\"}\n" + std::string(300000, 'x');
+    const std::string groove = withShuffle(*plugin.state(), "0.5");
+    const std::string other = withShuffle(groove, "0.25");
     ASSERT_EQ(plugin.setState(groove), kResultOk);
     for (const bool seekable : {true, false}) {
-        Vst3MemoryStream failing(groove + "?");
+        Vst3MemoryStream failing(other);
         failing.seekable = seekable;
-        failing.failAfter = 70000;
+        failing.chunk = 1000;
+        failing.failAfter = 5000;
         EXPECT_NE(plugin.component()->setState(&failing), kResultOk);
-        Vst3MemoryStream lying(groove + "?");
+        Vst3MemoryStream lying(other);
         lying.seekable = seekable;
         lying.overstate = 1;
         EXPECT_NE(plugin.component()->setState(&lying), kResultOk);
@@ -265,7 +286,12 @@ TEST_F(Vst3Plugin, ARefusedStateStreamChangesNothing) {
         EXPECT_NE(plugin.component()->setState(&huge), kResultOk);
     }
     EXPECT_NE(plugin.component()->setState(nullptr), kResultOk);
+    // Whole streams whose text is no groove.
+    EXPECT_NE(plugin.setState(""), kResultOk);
+    EXPECT_NE(plugin.setState("{\"bank\": \"a groove\"}"), kResultOk);
+    EXPECT_NE(plugin.setState(other.substr(0, other.size() / 2)), kResultOk);
     EXPECT_EQ(plugin.state(), groove);
+    EXPECT_DOUBLE_EQ(plugin.controller()->getParamNormalized(ParameterTable::kShuffle), 0.5);
 
     // A stream that refuses writing is reported.
     Vst3MemoryStream full;
@@ -311,7 +337,7 @@ TEST_F(Vst3Plugin, AbsurdProcessSetupsAreRefused) {
     EXPECT_NE(p->setupProcessing(&other), kResultOk);
 }
 
-TEST_F(Vst3Plugin, BlocksRenderSilenceIntoEveryOutput) {
+TEST_F(Vst3Plugin, WithoutSamplesEveryOutputIsSilentAndFlaggedSo) {
     ASSERT_EQ(plugin.setUp(44100.0, 512), kResultOk);
     Vst3OutputBuffers out(512, 0.5f);
     Vst3EventList events;

@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <mutex>
+#include <sstream>
+#include <string>
 
 using namespace quovent::test;
 
@@ -31,4 +36,48 @@ TEST(Vst3RealTime, ProcessNeitherAllocatesNorLocks) {
         }
     });
     EXPECT_EQ(counts, AllocationCounter::Counts{});
+}
+
+// With the demo groove's samples playing, automation splitting blocks, notes on every kind
+// of channel and blocks of no frames.
+TEST(Vst3RealTime, ASoundingGrooveNeitherAllocatesNorLocks) {
+    Vst3Module module;
+    Vst3Instance plugin(module);
+    ASSERT_EQ(plugin.setUp(44100.0, 256), quovent::vst3::kResultOk);
+    const std::string dir = QUOVENT_DEMO_DIR;
+    std::ifstream in(dir + "/demo.json", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string groove = text.str();
+    const std::string key = "\"samplePath\": \"";
+    for (std::size_t at = groove.find(key); at != std::string::npos;
+         at = groove.find(key, at + key.size())) {
+        groove.insert(at + key.size(), dir + "/");
+    }
+    ASSERT_EQ(plugin.setState(groove), quovent::vst3::kResultOk);
+    Vst3OutputBuffers out(256);
+    Vst3OutputBuffers none(0);
+    Vst3EventList events;
+    events.add(Vst3EventList::noteOn(0, 14, 61, 1.0f));
+    events.add(Vst3EventList::noteOn(10, 9, 60, 1.0f));
+    events.add(Vst3EventList::noteOn(70, 0, 64, 0.5f));
+    events.add(Vst3EventList::noteOff(250, 0, 64));
+    Vst3ParameterChanges changes;
+    const auto volume = quovent::ParameterTable::slotParameter(0, quovent::SlotField::Volume);
+    for (int point = 0; point < 8; ++point) {
+        changes.add(volume, point * 32, 0.2 + 0.1 * point);
+        changes.add(quovent::ParameterTable::kShuffle, 255 - point * 30, 0.1 * point);
+    }
+    float loudest = 0.0f;
+    const auto counts = AllocationCounter::during([&] {
+        for (int block = 0; block < 300; ++block) {
+            plugin.process(out, &events, block % 3 == 0 ? &changes : nullptr);
+            plugin.process(none, nullptr, &changes);
+            for (int i = 0; i < out.frames(); ++i) {
+                loudest = std::max(loudest, std::fabs(out.channel(0)[i]));
+            }
+        }
+    });
+    EXPECT_EQ(counts, AllocationCounter::Counts{});
+    EXPECT_GT(loudest, 0.05f);
 }
