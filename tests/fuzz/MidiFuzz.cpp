@@ -102,11 +102,11 @@ void renderChecked(Instrument& instrument, Outputs& out, int frames) {
     for (int c = 0; c < Instrument::kOutputs; ++c) {
         const float* channel = out.channels[static_cast<std::size_t>(c)];
         for (int i = 0; i < frames; ++i) {
-            if (!std::isfinite(channel[i])) {
-                fuzz::fail("an output sample is not finite");
-            }
-            if (std::fabs(channel[i]) > kMaxLevel) {
-                fuzz::fail("an output sample is above +24 dBFS");
+            if (!std::isfinite(channel[i]) || std::fabs(channel[i]) > kMaxLevel) {
+                std::fprintf(stderr, "output %d, frame %d of %d: %g\n", c, i, frames,
+                             static_cast<double>(channel[i]));
+                fuzz::fail(std::isfinite(channel[i]) ? "an output sample is above +24 dBFS"
+                                                     : "an output sample is not finite");
             }
         }
         for (int i = frames; i < kMaxBlock; ++i) {
