@@ -1,5 +1,7 @@
 #include "engine/NoteVoiceGroup.hpp"
 
+#include "engine/VoiceFilter.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -77,7 +79,9 @@ QUOVENT_ALWAYS_INLINE bool all(I4 m) noexcept {
 struct FilterLanes {
     F4 x1, x2, y1, y2;
 
-    QUOVENT_ALWAYS_INLINE F4 step(F4 in, const F4* c) noexcept {
+    // The output times scale (2 for the band-pass); a lane whose output runs away
+    // (VoiceFilter::kRunawayLevel) is cleared and gives 0, as VoiceFilter::step does.
+    QUOVENT_ALWAYS_INLINE F4 step(F4 in, const F4* c, F4 scale) noexcept {
         const F4 x = flush(in);
         const F4 y = (c[3] * x + c[4] * x1 + c[5] * x2 - c[1] * y1 - c[2] * y2) / c[0];
         y2 = y1;
@@ -88,7 +92,18 @@ struct FilterLanes {
         // Flushed inputs are never -0, so both are 0 exactly when their bits are.
         const I4 silent = (reinterpret_cast<I4>(x1) | reinterpret_cast<I4>(x2)) == I4{0, 0, 0, 0};
         y2 = select(died & silent, splat(0.0f), y2);
-        return y;
+        const F4 out = y * scale;
+        const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(out) & 0x7fffffff);
+        const I4 runaway = ~(magnitude <= splat(VoiceFilter::kRunawayLevel));
+        if (any(runaway)) {
+            const F4 zero = splat(0.0f);
+            x1 = select(runaway, zero, x1);
+            x2 = select(runaway, zero, x2);
+            y1 = select(runaway, zero, y1);
+            y2 = select(runaway, zero, y2);
+            return select(runaway, zero, out);
+        }
+        return out;
     }
 };
 
@@ -304,8 +319,8 @@ void run(Group& g, int frames) noexcept {
             rightGain = rightNext;
         }
         const F4 a = gain * velocity * fadeGain;
-        const F4 fl = select(filtered, left.step(l, coefficients) * outputScale, l);
-        const F4 fr = select(filtered, right.step(r, coefficients) * outputScale, r);
+        const F4 fl = select(filtered, left.step(l, coefficients, outputScale), l);
+        const F4 fr = select(filtered, right.step(r, coefficients, outputScale), r);
         const F4 outL = fl * a * leftGain;
         const F4 outR = fr * a * rightGain;
         if (shared) {
