@@ -1,4 +1,5 @@
 #include "engine/NoteVoiceGroup.hpp"
+#include "engine/VoiceFilter.hpp"
 
 #include "platform/CpuFeatures.hpp"
 

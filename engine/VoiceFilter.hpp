@@ -8,6 +8,8 @@
 
 #include "engine/DenormalGuard.hpp"
 
+#include <cmath>
+
 namespace quovent {
 
 class VoiceFilter {
@@ -27,6 +29,12 @@ public:
     static constexpr float kMaxBandPassAngle = 3.1258846f; // 0.995 pi
     // Smallest argument of either; the formulas never go below it for cutoffs of 0 and up.
     static constexpr float kMinArgument = 0.001f;
+    // A section whose coefficients host automation switches every few frames can pump
+    // energy into itself and grow without bound, although every single coefficient set is
+    // stable. An output beyond this (+24 dBFS, or not a number) is taken as such a runaway:
+    // the section's state is cleared and it restarts from silence. A stable section fed a
+    // sample's levels stays far below it, so normal renders never take this path.
+    static constexpr float kRunawayLevel = 15.85f;
 
     struct Coefficients {
         float a0 = 0.0f, a1 = 0.0f, a2 = 0.0f;
@@ -86,6 +94,11 @@ public:
     float step(float x) noexcept {
         x = flushDenormal(x);
         const float y = (b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2) / a0;
+        const float out = type == kBandPass ? y * 2.0f : y;
+        if (!(std::fabs(out) <= kRunawayLevel)) {
+            x1 = x2 = y1 = y2 = 0.0f;
+            return 0.0f;
+        }
         y2 = y1;
         x2 = x1;
         x1 = x;
@@ -101,7 +114,7 @@ public:
         } else {
             y1 = y;
         }
-        return type == kBandPass ? y * 2.0f : y;
+        return out;
     }
 
     void flushState() noexcept {

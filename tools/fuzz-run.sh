@@ -1,34 +1,80 @@
 #!/usr/bin/env bash
-# Bounded fuzz run: builds the libFuzzer targets with clang (AddressSanitizer and
-# UndefinedBehaviorSanitizer included), writes their seed corpus and runs them for about a
-# minute in all. Fails on any crash, leak, timeout or memory blow-up. Artifacts (crash-*,
-# leak-*, ...) land in build-fuzz/fuzz/.
+# Fuzz run: builds the libFuzzer targets with clang (AddressSanitizer, UndefinedBehavior-
+# Sanitizer and leak detection included), gathers their seed corpora and runs each target
+# for a bounded time, one after the other:
+#   tools/fuzz-run.sh        each target for QUOVENT_FUZZ_SECONDS (default 60) seconds
+#   tools/fuzz-run.sh LONG   QUOVENT_FUZZ_HOURS (default 2) hours split over the targets
+# An input that runs longer than a second is a failure, as is any crash, leak, memory blow-up
+# or failed check (an output out of range, a refused restore that changed the state). The
+# corpus found so far stays in build-fuzz/fuzz/corpus/ and is reused by the next run;
+# artifacts (crash-*, leak-*, timeout-*, oom-*) land in build-fuzz/fuzz/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-fuzz
-seconds=${QUOVENT_FUZZ_SECONDS:-60}
+mode=${1:-}
+targets=(samples_fuzz state_fuzz bank_fuzz midi_fuzz)
+if [ "$mode" = LONG ]; then
+  hours=${QUOVENT_FUZZ_HOURS:-2}
+  per_target=$(awk -v h="$hours" -v n="${#targets[@]}" 'BEGIN { printf "%d", h * 3600 / n }')
+else
+  per_target=${QUOVENT_FUZZ_SECONDS:-60}
+fi
 
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUOVENT_BUILD_FUZZ=ON -DQUOVENT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target samples_fuzz samples_fuzz_seeds
+  -DQUOVENT_BUILD_FUZZ=ON -DQUOVENT_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target samples_fuzz_seeds "${targets[@]}"
 
 work=$build/fuzz
 rm -rf "$work/seeds"
-mkdir -p "$work/seeds" "$work/corpus"
-"$build/tests/fuzz/samples_fuzz_seeds" "$work/seeds"
+mkdir -p "$work/seeds"
+"$build/tests/fuzz/samples_fuzz_seeds" "$work/seeds/samples_fuzz"
+cp -r tests/fuzz/corpus/state "$work/seeds/state_fuzz"
+cp -r tests/fuzz/corpus/bank "$work/seeds/bank_fuzz"
+cp -r tests/fuzz/corpus/midi "$work/seeds/midi_fuzz"
+# The demo bank as a saved state has it: its own samples by absolute path.
+demo=$(pwd)/resources/demo
+sed -E "s#\"samplePath\": \"([^\"]+)\"#\"samplePath\": \"$demo/\\1\"#" resources/demo/demo.json \
+  >"$work/seeds/state_fuzz/demo-bank.json"
 
-# One target today; the time is split evenly when more are added.
-targets=(samples_fuzz)
-per_target=$((seconds / ${#targets[@]}))
+options() {
+  case $1 in
+    samples_fuzz) echo "-max_len=8192 -dict=tests/fuzz/wav.dict" ;;
+    state_fuzz | bank_fuzz) echo "-max_len=16384 -dict=tests/fuzz/state.dict" ;;
+    midi_fuzz) echo "-max_len=4096" ;;
+  esac
+}
+
+failed=0
+table=()
 for t in "${targets[@]}"; do
+  mkdir -p "$work/corpus/$t" "$work/$t"
   echo "fuzzing $t for ${per_target}s"
-  "$build/tests/fuzz/$t" -max_total_time="$per_target" -rss_limit_mb=2048 -timeout=10 \
-    -max_len=8192 -dict=tests/fuzz/wav.dict -artifact_prefix="$work/" -print_final_stats=1 \
-    "$work/corpus" "$work/seeds" 2>"$work/$t.log" || {
-    tail -n 60 "$work/$t.log"
-    echo "fuzz target $t failed; see $work/$t.log"
-    exit 1
-  }
-  grep -E '^stat::number_of_executed_units|^#[0-9]+ +DONE' "$work/$t.log" || true
+  result=passed
+  start=$(date +%s)
+  # shellcheck disable=SC2046 # the options are words
+  ASAN_OPTIONS=detect_leaks=1 "$build/tests/fuzz/$t" -max_total_time="$per_target" \
+    -timeout=1 -rss_limit_mb=2048 -detect_leaks=1 $(options "$t") \
+    -artifact_prefix="$work/$t/" -print_final_stats=1 \
+    "$work/corpus/$t" "$work/seeds/$t" >"$work/$t.log" 2>&1 || result=FAILED
+  seconds=$(($(date +%s) - start))
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$t.log" | tail -n 1)
+  if [ "$result" = FAILED ]; then
+    failed=1
+    tail -n 40 "$work/$t.log"
+    artifact=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$work/$t.log" | tail -n 1)
+    echo "fuzz target $t failed; artifact: ${artifact:-none}; log: $work/$t.log"
+  fi
+  table+=("$(printf '%-14s %14s %9s  %s' "$t" "${executions:-?}" "$seconds" "$result")")
 done
+
+printf '%-14s %14s %9s  %s\n' target executions seconds result
+printf '%s\n' "${table[@]}"
+if [ "$failed" -ne 0 ]; then
+  echo "fuzzing failed"
+  exit 1
+fi
 echo "fuzzing passed"

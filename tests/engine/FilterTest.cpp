@@ -3,8 +3,8 @@
 // at twice the section's gain, the response at half the rate, resonance raising the response
 // around the cutoff, a stable section at every setting (poles inside the unit circle),
 // recomputation only on change, exact decay to zero without denormals, and bounded finite
-// output at every host rate with the cutoff and resonance at the top and with hostile
-// settings.
+// output at every host rate with the cutoff and resonance at the top, with hostile settings
+// and with coefficients switched every frame.
 #include "engine/VoiceFilter.hpp"
 
 #include <gtest/gtest.h>
@@ -329,6 +329,25 @@ TEST(Filter, HostileSettingsGiveAStableSection) {
                 }
                 EXPECT_TRUE(std::isfinite(y)) << type << " value " << v << " fs " << fs;
             }
+        }
+    }
+}
+
+TEST(Filter, CoefficientsSwitchedEveryFrameCannotRunAway) {
+    // Each coefficient set alone is stable, but a resonant section whose cutoff automation
+    // flips between the ends every frame pumps itself up: at 8 kHz it reached infinity within
+    // a hundred frames. It restarts from silence instead, and stays within +24 dBFS.
+    for (const int type : kTypes) {
+        for (const float fs : {8000.0f, 44100.0f, 192000.0f}) {
+            VoiceFilter f = makeFilter(type, 0.0f, 1.0f, fs);
+            float peak = 0.0f;
+            for (int i = 0; i < 20000; ++i) {
+                f.setCoefficients(i % 2 == 0 ? 0.0f : 1.0f, 1.0f);
+                const float y = f.process((i / 5) % 2 == 0 ? 1.0f : -1.0f);
+                ASSERT_TRUE(std::isfinite(y)) << type << " fs " << fs << " frame " << i;
+                peak = std::max(peak, std::fabs(y));
+            }
+            EXPECT_LE(peak, VoiceFilter::kRunawayLevel) << type << " fs " << fs;
         }
     }
 }

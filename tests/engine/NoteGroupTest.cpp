@@ -245,3 +245,39 @@ TEST(NoteGroups, SideBySideSoundsBitForBitAsOneAfterAnother) {
         expectSameAsOneByOne(count, 1, false, 200); // the first voice starts late
     }
 }
+
+TEST(NoteGroups, FilterPumpedByCutoffAutomationRestartsFromSilence) {
+    // Four note voices side by side (one group), each with a resonant filter whose cutoff
+    // host automation flips between its ends every frame at 8 kHz: the sections used to pump
+    // themselves up to infinity within a few hundred frames. Each now stays within
+    // +24 dBFS, so the four together stay within four times that.
+    for (const int mode : {1, 2, 3}) {
+        constexpr long kFrames = 6000;
+        Harness h(kFrames);
+        std::vector<MidiAt> events;
+        for (int s = 0; s < 4; ++s) {
+            fillSample(h.slot(s), kFrames, 8000, [](int i) {
+                const float v = (i / 5) % 2 == 0 ? 1.0f : -1.0f;
+                return std::array<float, 2>{v, v};
+            });
+            h.slot(s).filterMode = mode;
+            h.slot(s).res = 1.0f;
+            h.slot(s).volume = 1.0f;
+            events.push_back(noteOnAt(0, s, 60));
+        }
+        for (long f = 0; f < kFrames; ++f) {
+            for (int s = 0; s < 4; ++s) {
+                h.slot(s).freq = f % 2 == 0 ? 0.0f : 1.0f;
+            }
+            h.render(f, f + 1, 1, events, 0.0f, 8000.0f);
+        }
+        for (int o = 0; o < Harness::kOutputs; ++o) {
+            for (long f = 0; f < kFrames; ++f) {
+                const float y = h.out[o][f];
+                ASSERT_TRUE(std::isfinite(y)) << "mode " << mode << " frame " << f;
+                ASSERT_LE(std::fabs(y), 4.0f * VoiceFilter::kRunawayLevel)
+                    << "mode " << mode << " output " << o << " frame " << f;
+            }
+        }
+    }
+}
