@@ -34,9 +34,12 @@ Editor::Editor(Instrument& instrument, HostServices& host)
       sampleBrowser_(headlessDialogs_, [this] { return samplesPerStep(); }),
       clipboardOperations_(instrument.sequencer(), clipboardRow, copySourceSlot, sampleBrowser_),
       windowSystem_([] { return platform::createNativeWindowSystem(); }), zoom_([this] {
+          if (hostScale_ > 0.0) {
+              return hostScale_;
+          }
           // Asked before the first open: a connection of its own, closed again at once.
           const auto system = windowSystem_();
-          return system ? system->desktopScale() : 1.0;
+          return desktopFactor(system.get());
       }) {
     for (int i = 0; i < capacity::kRowSlots; ++i) {
         rows_[static_cast<std::size_t>(i)] =
@@ -129,7 +132,7 @@ bool Editor::open(void* parent) {
     auto system = windowSystem_();
     if (system != nullptr) {
         // The desktop and the settings may have changed since the host last asked.
-        zoom_.refresh(system->desktopScale());
+        zoom_.refresh(desktopFactor(system.get()));
         system->setScale(platform::Scale{zoom_.preferred()});
     }
     const int zoom = system != nullptr ? system->scale().percent() : 100;
@@ -267,19 +270,47 @@ void Editor::chooseZoom(int percent) {
     if (frame_ == nullptr || openZoom_ == percent) {
         return;
     }
-    const FrameWindow* asked = frame_.get();
-    if (!askHostForSize(percent)) {
+    if (!rezoom(percent)) {
         dialogs().showMessage("The host keeps the editor's window at its size. " +
                               EditorZoom::menuText(percent) +
                               " applies the next time the editor is opened.");
-        return;
+    }
+}
+
+bool Editor::rezoom(int percent) {
+    const FrameWindow* asked = frame_.get();
+    if (!askHostForSize(percent)) {
+        return false;
     }
     // The host may have closed and opened the editor itself while resizing.
     if (frame_ != nullptr && frame_.get() == asked && openZoom_ != percent) {
         void* parent = parent_;
-        close(); // the frame in use by the menu's loop goes once that loop has unwound
+        close(); // a frame in use by a menu's loop goes once that loop has unwound
         open(parent);
     }
+    return true;
+}
+
+void Editor::setHostScale(double factor) {
+    ModelLock::Scope hold(lock_);
+    hostScale_ = factor > 0.0 ? factor : 0.0;
+    if (frame_ == nullptr) {
+        zoom_.refresh(hostScale_); // 0: the desktop is asked again when next needed
+        return;
+    }
+    zoom_.refresh(desktopFactor(&frame_->windowSystem()));
+    checkZoomItem();
+    const int percent = zoom_.preferred();
+    if (percent != openZoom_) {
+        rezoom(percent);
+    }
+}
+
+double Editor::desktopFactor(platform::WindowSystem* system) const {
+    if (hostScale_ > 0.0) {
+        return hostScale_;
+    }
+    return system != nullptr ? system->desktopScale() : 1.0;
 }
 
 void Editor::close() {

@@ -106,6 +106,11 @@ public:
     // window asks the host for its new size and is rebuilt at the zoom when the host agrees,
     // else the zoom applies from the next open on (the user is told).
     void chooseZoom(int percent);
+    // The host tells the scale of its window (a VST 3 host's content scale: 1.5 for 150 %):
+    // it stands for the desktop's factor from now on, so the window opens at the nearest
+    // offered zoom unless the user chose one. An open window asks the host for its new size
+    // and is rebuilt at the new zoom when the host agrees. 0 goes back to the desktop's.
+    void setHostScale(double factor);
     FrameWindow* frame() const noexcept { return frame_.get(); }
     // The skin bitmap with this id, loaded once and kept; empty for an id without a picture.
     const BitmapPtr& bitmap(int id);
@@ -174,6 +179,11 @@ private:
     static EditorRect rectAt(int percent);
     // Asks the host to resize its window for a zoom; true when it did.
     bool askHostForSize(int percent);
+    // Moves an open window to a zoom: asks the host for the size, then rebuilds the window
+    // in the same parent. False when the host keeps the window at its size.
+    bool rezoom(int percent);
+    // The host's scale where it gave one, else what the window system says of the desktop.
+    double desktopFactor(platform::WindowSystem* system) const;
     void detachControls();
     void setTempoDisplay(float bpm);
     // The idle work shared by the host's idle and the modal idle.
@@ -212,6 +222,7 @@ private:
     int openZoom_ = 0;             // the open window's zoom
     int requestedZoom_ = 0;        // the zoom getRect answers while the host is asked to resize
     mutable int answeredZoom_ = 0; // the zoom getRect answered last
+    double hostScale_ = 0.0;       // the host's content scale; 0 while it gave none
     void* parent_ = nullptr;       // the host's window of the open editor
     std::unique_ptr<FrameWindow> frame_;
     std::array<BitmapPtr, kLastBitmap - kFirstBitmap + 1> bitmaps_;

@@ -42,6 +42,9 @@ public:
     // events dispatched, or -1 once the connection is lost.
     virtual int serveEvents() = 0;
     virtual bool isConnected() const = 0;
+    // The connection's file descriptor, for a host that serves the editor from its own run
+    // loop when the descriptor is readable (VST 3 on Linux); -1 where events come otherwise.
+    virtual int connectionFd() const { return -1; }
 
     // Pressed mouse buttons and modifiers (platform::mouse bits), read now. 0 when the
     // connection is lost, so that every tracking loop ends.

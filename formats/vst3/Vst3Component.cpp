@@ -3,10 +3,13 @@
 #include "formats/vst3/Vst3AbiView.hpp"
 #include "formats/vst3/Vst3NoteEvents.hpp"
 #include "formats/vst3/Vst3Parameters.hpp"
+#include "formats/vst3/Vst3PlugView.hpp"
 #include "formats/vst3/Vst3StateStream.hpp"
+#include "platform/WindowSystem.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace quovent {
@@ -464,27 +467,57 @@ tresult QUOVENT_VST3_CALL Vst3Component::setComponentHandler(IComponentHandler* 
 
 // ---- InstrumentListener: the editor's edits ---------------------------------------------------
 
+// A host records and automates an edit only inside beginEdit/endEdit: a click that sets a
+// value at once (a toggle, a menu choice) comes without a gesture of its own and is wrapped in
+// one here.
 void Vst3Component::parameterEditBegan(ParameterId id) {
-    if (componentHandler_ != nullptr) {
-        componentHandler_->beginEdit(id);
+    const int index = ParameterTable::indexOf(id);
+    if (componentHandler_ == nullptr || index < 0) {
+        return;
     }
+    gestures_[static_cast<std::size_t>(index)] = true;
+    componentHandler_->beginEdit(id);
 }
 
 void Vst3Component::parameterEdited(ParameterId id, float value) {
     const quovent::ParameterInfo* const info = ParameterTable::find(id);
-    if (componentHandler_ != nullptr && info != nullptr) {
-        componentHandler_->performEdit(id, ParameterTable::toNormalized(*info, value));
+    const int index = ParameterTable::indexOf(id);
+    if (componentHandler_ == nullptr || info == nullptr || index < 0) {
+        return;
     }
-}
-
-void Vst3Component::parameterEditEnded(ParameterId id) {
-    if (componentHandler_ != nullptr) {
+    const bool inGesture = gestures_[static_cast<std::size_t>(index)];
+    if (!inGesture) {
+        componentHandler_->beginEdit(id);
+    }
+    componentHandler_->performEdit(id, ParameterTable::toNormalized(*info, value));
+    if (!inGesture) {
         componentHandler_->endEdit(id);
     }
 }
 
-IPlugView* QUOVENT_VST3_CALL Vst3Component::createView(FIDString /*name*/) {
-    return nullptr;
+void Vst3Component::parameterEditEnded(ParameterId id) {
+    const int index = ParameterTable::indexOf(id);
+    if (componentHandler_ == nullptr || index < 0) {
+        return;
+    }
+    gestures_[static_cast<std::size_t>(index)] = false;
+    componentHandler_->endEdit(id);
+}
+
+IPlugView* QUOVENT_VST3_CALL Vst3Component::createView(FIDString name) {
+    if (name == nullptr || std::strcmp(name, kEditorViewType) != 0 || view_ != nullptr ||
+        !platform::hasNativeWindowSystem()) {
+        return nullptr;
+    }
+    auto* view = new (std::nothrow) Vst3PlugView(*this);
+    view_ = view;
+    return view;
+}
+
+void Vst3Component::viewGone(const Vst3PlugView* view) noexcept {
+    if (view_ == view) {
+        view_ = nullptr;
+    }
 }
 
 uint32 QUOVENT_VST3_CALL Vst3Component::getProcessContextRequirements() {

@@ -27,6 +27,8 @@
 
 namespace quovent {
 
+class Vst3PlugView;
+
 class Vst3Component final : public Vst3ComponentPart,
                             public vst3::IAudioProcessor,
                             public Vst3ControllerPart,
@@ -106,6 +108,10 @@ public:
     // The sample rate of the last accepted setupProcessing; 0 before.
     double sampleRate() const noexcept { return sampleRate_; }
     Instrument& instrument() noexcept { return instrument_; }
+    // The host's context given to initialize (null before and after).
+    vst3::FUnknown* hostContext() const noexcept { return hostContext_; }
+    // The view of createView is gone; the next createView may make another.
+    void viewGone(const Vst3PlugView* view) noexcept;
 
 private:
     ~Vst3Component();
@@ -138,6 +144,11 @@ private:
     std::atomic<vst3::uint32> references_{1};
     vst3::FUnknown* hostContext_ = nullptr;
     vst3::IComponentHandler* componentHandler_ = nullptr;
+    // The one editor view at a time (two editors over one instrument would contend for its
+    // current slot and lane); it tells viewGone when it goes.
+    const Vst3PlugView* view_ = nullptr;
+    // The parameters (by table index) whose edit gesture the editor has begun and not ended.
+    std::array<bool, ParameterTable::kCount> gestures_{};
     bool initialized_ = false;
     bool processing_ = false;
     bool setUp_ = false;

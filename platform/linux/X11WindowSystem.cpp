@@ -349,6 +349,10 @@ std::unique_ptr<Window> X11WindowSystem::createDialog(Window* owner, Rect rect,
     return adopt(id, rect, handler, X11Window::kDialog);
 }
 
+int X11WindowSystem::connectionFd() const {
+    return broken_ ? -1 : ConnectionNumber(display_);
+}
+
 int X11WindowSystem::serveEvents() {
     if (broken_) {
         return -1;

@@ -42,6 +42,7 @@ public:
                                          WindowHandler& handler) override;
     int serveEvents() override;
     bool isConnected() const override { return !broken_; }
+    int connectionFd() const override;
     unsigned mouseButtons() override;
     Rect screenBounds() override;
     std::uint32_t tickCount() override;

@@ -206,21 +206,28 @@ IParamValueQueue* QUOVENT_VST3_CALL Vst3ParameterChanges::addParameterData(const
 // ---- Vst3ComponentHandler --------------------------------------------------------------------
 
 tresult QUOVENT_VST3_CALL Vst3ComponentHandler::beginEdit(ParamID id) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    edits_.push_back({EditKind::Begin, id, 0.0});
+    record({EditKind::Begin, id, 0.0});
     return kResultOk;
 }
 
 tresult QUOVENT_VST3_CALL Vst3ComponentHandler::performEdit(ParamID id,
                                                             ParamValue valueNormalized) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    edits_.push_back({EditKind::Perform, id, valueNormalized});
+    record({EditKind::Perform, id, valueNormalized});
     return kResultOk;
 }
 
+void Vst3ComponentHandler::record(const Edit& edit) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        edits_.push_back(edit);
+    }
+    if (onEdit_) {
+        onEdit_();
+    }
+}
+
 tresult QUOVENT_VST3_CALL Vst3ComponentHandler::endEdit(ParamID id) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    edits_.push_back({EditKind::End, id, 0.0});
+    record({EditKind::End, id, 0.0});
     return kResultOk;
 }
 

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -150,8 +151,15 @@ public:
 
     std::vector<Edit> edits() const;
     std::vector<vst3::int32> restarts() const;
+    // Called after each edit is recorded, on the caller's thread: a GUI test plays its
+    // pointer script from here while a control of the editor tracks a drag in a loop of its
+    // own (a VST 3 host hears nothing else from inside that loop). Set before edits come.
+    void onEdit(std::function<void()> call) { onEdit_ = std::move(call); }
 
 private:
+    void record(const Edit& edit);
+
+    std::function<void()> onEdit_;
     mutable std::mutex mutex_;
     std::vector<Edit> edits_;
     std::vector<vst3::int32> restarts_;

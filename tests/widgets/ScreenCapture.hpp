@@ -7,15 +7,24 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace quovent::test {
 
-// True when the picture was written.
+// True when the picture was written. Only the part of the area on the screen is taken.
 inline bool captureScreenPng(Display* dpy, Rect area, const std::string& path) {
     XSync(dpy, False);
+    const int screen = DefaultScreen(dpy);
+    area.left = std::max(area.left, 0);
+    area.top = std::max(area.top, 0);
+    area.right = std::min(area.right, DisplayWidth(dpy, screen));
+    area.bottom = std::min(area.bottom, DisplayHeight(dpy, screen));
+    if (area.width() <= 0 || area.height() <= 0) {
+        return false;
+    }
     XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), area.left, area.top,
                               static_cast<unsigned>(area.width()),
                               static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
