@@ -384,7 +384,8 @@ void Vst3Component::writeSilenceFlags(const ProcessData& data) noexcept {
         uint64 silent = 0;
         for (int c = 0; c < channels; ++c) {
             const float* samples =
-                channels_[static_cast<std::size_t>(b * capacity::kVst3BusChannels + c)];
+                channels_[static_cast<std::size_t>(b) * capacity::kVst3BusChannels +
+                          static_cast<std::size_t>(c)];
             if (std::all_of(samples, samples + frames, [](float s) { return s == 0.0f; })) {
                 silent |= uint64{1} << c;
             }
