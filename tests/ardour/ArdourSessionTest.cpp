@@ -8,7 +8,9 @@
 // now and then, whatever the plug-in (see docs/host-binding.md): such a run is retried with
 // the session as it was before it, and only clean runs are judged.
 #include "tests/chunks/ChunkTestSupport.hpp"
+#include "tests/support/Base64.hpp"
 #include "tests/support/ProcessRun.hpp"
+#include "tests/support/StereoWav.hpp"
 
 #include <gtest/gtest.h>
 
@@ -28,69 +30,13 @@ constexpr int kSeconds = 5;
 // Ardour 7 counts session positions in superclock ticks: 282,240,000 a second.
 constexpr long long kSuperclockRate = 282240000;
 constexpr int kAttempts = 6;
+constexpr float kSoundThreshold = 1.0e-4f; // where an onset begins
 
 struct ToolRun {
     bool clean = false; // exited on its own (not by a signal, not killed for time)
     int exitCode = -1;
     std::string output;
 };
-
-std::string base64Encode(const std::string& bytes) {
-    static constexpr char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const auto v = static_cast<unsigned>(static_cast<unsigned char>(bytes[i]) << 16 |
-                                             static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                                             static_cast<unsigned char>(bytes[i + 2]));
-        for (const int shift : {18, 12, 6, 0}) {
-            out += kDigits[(v >> shift) & 63];
-        }
-    }
-    if (i < bytes.size()) {
-        unsigned v = static_cast<unsigned>(static_cast<unsigned char>(bytes[i])) << 16;
-        if (i + 1 < bytes.size()) {
-            v |= static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-        }
-        out += kDigits[(v >> 18) & 63];
-        out += kDigits[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
-std::optional<std::string> base64Decode(const std::string& text) {
-    std::string out;
-    unsigned v = 0;
-    int bits = 0;
-    for (const char c : text) {
-        int d = -1;
-        if (c >= 'A' && c <= 'Z') {
-            d = c - 'A';
-        } else if (c >= 'a' && c <= 'z') {
-            d = c - 'a' + 26;
-        } else if (c >= '0' && c <= '9') {
-            d = c - '0' + 52;
-        } else if (c == '+') {
-            d = 62;
-        } else if (c == '/') {
-            d = 63;
-        } else if (c == '=') {
-            break;
-        } else {
-            return std::nullopt;
-        }
-        v = (v << 6) | static_cast<unsigned>(d);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((v >> bits) & 0xFF);
-        }
-    }
-    return out;
-}
 
 // The instrument's chunk in a saved session, decoded; nothing when there is none.
 std::optional<std::string> sessionChunk(const std::string& xml) {
@@ -105,49 +51,6 @@ std::optional<std::string> sessionChunk(const std::string& xml) {
         return std::nullopt;
     }
     return base64Decode(xml.substr(begin + open.size(), end - begin - open.size()));
-}
-
-// Left and right of a 32-bit float stereo WAV file.
-bool readFloatStereo(const fs::path& file, std::vector<float>& left, std::vector<float>& right) {
-    const std::string bytes = readText(file);
-    const auto u32 = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        std::memcpy(&v, bytes.data() + at, 4);
-        return v;
-    };
-    const auto u16 = [&](std::size_t at) {
-        std::uint16_t v = 0;
-        std::memcpy(&v, bytes.data() + at, 2);
-        return v;
-    };
-    bool floatStereo = false;
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::string id = bytes.substr(at, 4);
-        const std::size_t size = u32(at + 4);
-        if (id == "fmt " && size >= 16) {
-            floatStereo = u16(at + 8) == 3 && u16(at + 10) == 2 && u16(at + 22) == 32;
-        } else if (id == "data" && floatStereo) {
-            const std::size_t frames = std::min(size, bytes.size() - at - 8) / 8;
-            left.resize(frames);
-            right.resize(frames);
-            for (std::size_t i = 0; i < frames; ++i) {
-                std::memcpy(&left[i], bytes.data() + at + 8 + i * 8, 4);
-                std::memcpy(&right[i], bytes.data() + at + 12 + i * 8, 4);
-            }
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return false;
-}
-
-std::size_t firstSound(const std::vector<float>& s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (std::fabs(s[i]) > 1.0e-4f) {
-            return i;
-        }
-    }
-    return s.size();
 }
 
 class ArdourSession : public ::testing::Test {
@@ -341,8 +244,8 @@ TEST_F(ArdourSession, ASessionPlaysTheGrooveItsInstrumentWasRestoredWith) {
     }
 
     // Ardour delivers the note a little late (its own synth too): compare from the onsets.
-    const std::size_t onset = firstSound(left);
-    const std::size_t refOnset = firstSound(refLeft);
+    const std::size_t onset = firstSound(left, kSoundThreshold);
+    const std::size_t refOnset = firstSound(refLeft, kSoundThreshold);
     ASSERT_LT(onset, 2048u) << "Ardour played nothing near the start";
     ASSERT_EQ(refOnset, 0u);
     const std::size_t length = left.size() - onset;

@@ -7,7 +7,9 @@
 // there; HOME and the XDG folders point into the scratch directory. Ardour's tools die of a
 // signal now and then, whatever the plug-in: such a run is retried with the session as it was.
 #include "tests/chunks/ChunkTestSupport.hpp"
+#include "tests/support/Base64.hpp"
 #include "tests/support/ProcessRun.hpp"
+#include "tests/support/StereoWav.hpp"
 #include "tests/support/Vst3TestHost.hpp"
 
 #include <gtest/gtest.h>
@@ -30,51 +32,9 @@ constexpr int kNoteOff = 176400; // where the pattern note script ends its note
 // Ardour 7 counts session positions in superclock ticks: 282,240,000 a second.
 constexpr long long kSuperclockRate = 282240000;
 constexpr int kAttempts = 6;
+constexpr float kSoundThreshold = 1.0e-4f; // where an onset begins
 // The class id as Ardour writes it.
 constexpr const char* kClassId = "6AABEC9557E54A95A2556E750E249129";
-
-std::string base64Encode(const std::string& bytes) {
-    static constexpr char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::uint32_t v = 0;
-    int bits = 0;
-    for (const char c : bytes) {
-        v = (v << 8) | static_cast<unsigned char>(c);
-        bits += 8;
-        while (bits >= 6) {
-            bits -= 6;
-            out += kDigits[(v >> bits) & 63];
-        }
-    }
-    if (bits > 0) {
-        out += kDigits[(v << (6 - bits)) & 63];
-    }
-    while (out.size() % 4 != 0) {
-        out += '=';
-    }
-    return out;
-}
-
-std::string base64Decode(const std::string& text) {
-    std::string out;
-    std::uint32_t v = 0;
-    int bits = 0;
-    for (const char c : text) {
-        const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        const char* at = c != '\0' ? std::strchr(digits, c) : nullptr;
-        if (at == nullptr) {
-            continue;
-        }
-        v = (v << 6) | static_cast<std::uint32_t>(at - digits);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((v >> bits) & 0xFF);
-        }
-    }
-    return out;
-}
 
 void putLittle(std::string& out, std::uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) {
@@ -138,40 +98,6 @@ struct ToolRun {
     int exitCode = -1;
     std::string output;
 };
-
-// Left and right of a 32-bit float stereo WAV file.
-bool readFloatStereo(const fs::path& file, std::vector<float>& left, std::vector<float>& right) {
-    const std::string bytes = readText(file);
-    bool floatStereo = false;
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::string id = bytes.substr(at, 4);
-        const std::size_t size = getLittle(bytes, at + 4, 4);
-        if (id == "fmt " && size >= 16) {
-            floatStereo = getLittle(bytes, at + 8, 2) == 3 && getLittle(bytes, at + 10, 2) == 2 &&
-                          getLittle(bytes, at + 22, 2) == 32;
-        } else if (id == "data" && floatStereo) {
-            const std::size_t frames = std::min(size, bytes.size() - at - 8) / 8;
-            left.resize(frames);
-            right.resize(frames);
-            for (std::size_t i = 0; i < frames; ++i) {
-                std::memcpy(&left[i], bytes.data() + at + 8 + i * 8, 4);
-                std::memcpy(&right[i], bytes.data() + at + 12 + i * 8, 4);
-            }
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return false;
-}
-
-std::size_t firstSound(const std::vector<float>& s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (std::fabs(s[i]) > 1.0e-4f) {
-            return i;
-        }
-    }
-    return s.size();
-}
 
 class Vst3ArdourSession : public ::testing::Test {
 protected:
@@ -262,7 +188,12 @@ protected:
             end == std::string::npos) {
             return std::nullopt;
         }
-        return componentStateOf(base64Decode(xml.substr(begin + 7, end - begin - 7)));
+        const std::optional<std::string> preset =
+            base64Decode(xml.substr(begin + 7, end - begin - 7));
+        if (!preset) {
+            return std::nullopt;
+        }
+        return componentStateOf(*preset);
     }
 
     // A groove whose every slot plays on the main bus, pattern 0 current, in the
@@ -352,9 +283,9 @@ TEST_F(Vst3ArdourSession, KeepsTheGrooveThroughSavingAndReopeningAndExportsIt) {
     }
 
     // Ardour delivers the note a little late: compare from the onsets.
-    const std::size_t onset = firstSound(left);
+    const std::size_t onset = firstSound(left, kSoundThreshold);
     ASSERT_LT(onset, 2048u) << "Ardour played nothing near the start";
-    ASSERT_EQ(firstSound(refLeft), 0u);
+    ASSERT_EQ(firstSound(refLeft, kSoundThreshold), 0u);
     const std::size_t length = left.size() - onset;
     float peak = 0.0f;
     float exportPeak = 0.0f;

@@ -6,12 +6,11 @@
 #include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
 #include "tests/support/TestWav.hpp"
+#include "tests/support/TextFile.hpp"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,16 +37,6 @@ inline std::string jsonPath(const fs::path& path) {
 // samples differ in sound and onsets are sharp.
 inline void writeWav(const fs::path& path, int frames, std::int16_t level) {
     TestWav::decayingSquare(frames, level, 50).write(path);
-}
-
-inline std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
 }
 
 // Steps as a JSON array from a 16-character picture: 'x' on, anything else off.

@@ -6,6 +6,7 @@
 #include "instrument/Instrument.hpp"
 #include "platform/Paths.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/TextFile.hpp"
 
 #include <gtest/gtest.h>
 
@@ -48,16 +49,6 @@ public:
 private:
     ScratchDirectory dir_{"quovent-bank"};
 };
-
-inline void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
-
-inline std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Every field a bank holds gets a value that differs from its default, including the
 // ends of each range.

@@ -9,8 +9,10 @@
 #include "tests/lmms/LmmsProject.hpp"
 #include "tests/support/ProcessRun.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/StereoWav.hpp"
 #include "tests/support/TestHost.hpp"
 #include "tests/support/TestWav.hpp"
+#include "tests/support/TextFile.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +21,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 
 namespace quovent::test {
@@ -41,45 +41,6 @@ static_assert(kFramesPerTick * kBpm * LmmsProject::kTicksPerBeat == kRate * 60);
 std::string fromEnvironment(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0' ? value : fallback;
-}
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Left and right channels of a 32-bit float stereo WAV file.
-bool readFloatStereo(const fs::path& file, std::vector<float>& left, std::vector<float>& right) {
-    const std::string bytes = readText(file);
-    const auto u32 = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        std::memcpy(&v, bytes.data() + at, 4);
-        return v;
-    };
-    const auto u16 = [&](std::size_t at) {
-        std::uint16_t v = 0;
-        std::memcpy(&v, bytes.data() + at, 2);
-        return v;
-    };
-    bool floatStereo = false;
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::string id = bytes.substr(at, 4);
-        const std::size_t size = u32(at + 4);
-        if (id == "fmt " && size >= 16 && at + 24 <= bytes.size()) {
-            floatStereo = u16(at + 8) == 3 && u16(at + 10) == 2 && u16(at + 22) == 32;
-        } else if (id == "data" && floatStereo) {
-            const std::size_t frames = std::min(size, bytes.size() - at - 8) / 8;
-            left.resize(frames);
-            right.resize(frames);
-            for (std::size_t i = 0; i < frames; ++i) {
-                std::memcpy(&left[i], bytes.data() + at + 8 + i * 8, 4);
-                std::memcpy(&right[i], bytes.data() + at + 12 + i * 8, 4);
-            }
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return false;
 }
 
 struct Rendering {

@@ -8,6 +8,8 @@
 #include "tests/support/Lv2TestInstance.hpp"
 #include "tests/support/ProcessRun.hpp"
 #include "tests/support/ScratchDirectory.hpp"
+#include "tests/support/StereoWav.hpp"
+#include "tests/support/TextFile.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -15,9 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,57 +33,7 @@ constexpr int kSeconds = 5;
 constexpr long long kSuperclockRate = 282240000; // Ardour 7's time unit per second
 constexpr int kNoteEnd = 176400;                 // quovent_pattern_note.lua's stop
 constexpr int kAttempts = 6;
-
-std::string readText(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void writeText(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
-
-std::uint32_t le32(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, b.data() + at, 4);
-    return v;
-}
-
-// A 32-bit float stereo WAV's channels (chunks found by their ids, as exporters add others).
-bool readFloatStereo(const fs::path& p, std::vector<float>& left, std::vector<float>& right) {
-    const std::string b = readText(p);
-    if (b.size() < 12 || b.compare(0, 4, "RIFF") != 0 || b.compare(8, 4, "WAVE") != 0) {
-        return false;
-    }
-    bool format = false;
-    for (std::size_t at = 12; at + 8 <= b.size();) {
-        const std::string id = b.substr(at, 4);
-        const std::uint32_t size = le32(b, at + 4);
-        if (at + 8 + size > b.size()) {
-            return false;
-        }
-        if (id == "fmt ") {
-            const auto channels = static_cast<std::uint8_t>(b[at + 10]);
-            const auto bits = static_cast<std::uint8_t>(b[at + 22]);
-            format = channels == 2 && bits == 32;
-        } else if (id == "data" && format) {
-            const std::size_t frames = size / 8;
-            left.resize(frames);
-            right.resize(frames);
-            for (std::size_t i = 0; i < frames; ++i) {
-                std::memcpy(&left[i], b.data() + at + 8 + i * 8, 4);
-                std::memcpy(&right[i], b.data() + at + 12 + i * 8, 4);
-            }
-            return true;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return false;
-}
-
-std::size_t firstSound(const std::vector<float>& v) {
-    const auto it = std::find_if(v.begin(), v.end(), [](float x) { return std::fabs(x) > 1e-6f; });
-    return static_cast<std::size_t>(it - v.begin());
-}
+constexpr float kSoundThreshold = 1e-6f; // where an onset begins
 
 // The demo groove with its sample paths absolute, as a bank file.
 fs::path demoBank(const fs::path& folder) {
@@ -143,6 +93,8 @@ protected:
                {"LV2_PATH", lv2Path},
                {"QUOVENT_SESSION_DIR", session().string()},
                {"QUOVENT_SESSION_NAME", "groove"},
+               {"QUOVENT_SESSION_RATE", std::to_string(kRate)},
+               {"QUOVENT_PLUGIN_TYPE", "LV2"},
                {"LD_LIBRARY_PATH", "/usr/lib/ardour7"}};
         const fs::path scripts = home / ".config/ardour7/scripts";
         fs::create_directories(scripts);
@@ -188,7 +140,7 @@ protected:
 TEST_F(Lv2ArdourSession, ASavedReopenedAndExportedSessionPlaysTheGrooveOfItsState) {
     const std::string created =
         ardour({"/usr/bin/ardour7-lua",
-                (fs::path(QUOVENT_SOURCE_DIR) / "tests/lv2/create-session-lv2.lua").string()});
+                (fs::path(QUOVENT_SOURCE_DIR) / "tests/ardour/create-session.lua").string()});
     ASSERT_NE(created.find("QUOVENT-CREATED"), std::string::npos) << created;
     const fs::path stateDir = newestState(session());
     ASSERT_FALSE(stateDir.empty()) << "Ardour kept no state for the plug-in";
@@ -262,8 +214,8 @@ TEST_F(Lv2ArdourSession, ASavedReopenedAndExportedSessionPlaysTheGrooveOfItsStat
     }
 
     // Ardour delivers the note a little late: compare from the onsets.
-    const std::size_t onset = firstSound(left);
-    const std::size_t refOnset = firstSound(refLeft);
+    const std::size_t onset = firstSound(left, kSoundThreshold);
+    const std::size_t refOnset = firstSound(refLeft, kSoundThreshold);
     ASSERT_LT(onset, 4096u) << "Ardour played nothing near the start";
     ASSERT_LT(refOnset, 64u);
     const std::size_t length = left.size() - std::max(onset, refOnset);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/TestWav.hpp"
+#include "tests/support/TextFile.hpp"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -42,15 +43,6 @@ public:
 private:
     fs::path path_;
 };
-
-inline std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeText(const fs::path& file, const std::string& text) {
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 struct RenderRun {
     int exitCode = -1;
