@@ -5,6 +5,7 @@
 
 #include "platform/CpuFeatures.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -277,8 +278,8 @@ namespace sse2 {
 constexpr int kLanes = 4;
 using F = float __attribute__((vector_size(16)));
 using I = std::int32_t __attribute__((vector_size(16)));
-using D = double __attribute__((vector_size(32)));
-using L = std::int64_t __attribute__((vector_size(32)));
+using D = double __attribute__((vector_size(16)));
+using L = std::int64_t __attribute__((vector_size(16)));
 
 QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
     return _mm_movemask_ps(reinterpret_cast<__m128>(m));
@@ -301,8 +302,8 @@ namespace avx2 {
 constexpr int kLanes = 8;
 using F = float __attribute__((vector_size(32)));
 using I = std::int32_t __attribute__((vector_size(32)));
-using D = double __attribute__((vector_size(64)));
-using L = std::int64_t __attribute__((vector_size(64)));
+using D = double __attribute__((vector_size(32)));
+using L = std::int64_t __attribute__((vector_size(32)));
 
 QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
     return _mm256_movemask_ps(reinterpret_cast<__m256>(m));
