@@ -10,6 +10,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 using namespace quovent;
 using namespace quovent::test;
@@ -323,7 +324,7 @@ namespace {
 // Eight slots' rows of one pattern side by side: floats and 16-bit values, every filter
 // type, lanes on every step, samples shorter than a step, one slot on its own output pair
 // and one muted for a while, note voices among the pattern voices, a stop and a restart.
-Harness playEightRows(NoteVoiceGroup::Kernel kernel, int block) {
+Harness playEightRows(NoteVoiceGroup::Kernel kernel, int block, float tempo) {
     NoteVoiceGroup::use(kernel);
     constexpr long kFrames = 4096L * 16;
     Harness h(kFrames);
@@ -355,28 +356,31 @@ Harness playEightRows(NoteVoiceGroup::Kernel kernel, int block) {
         noteOnAt(0, 14, 60),          noteOnAt(2500, 2, 64),       noteOnAt(9000, 5, 50),
         noteOffAt(4096L * 6, 14, 60), noteOnAt(4096L * 8, 14, 60), noteOnAt(4096L * 9, 7, 58),
     };
-    h.render(0, 4096L * 4, block, events, 150.0f);
+    h.render(0, 4096L * 4, block, events, tempo);
     h.slot(3).active = 0;
-    h.render(4096L * 4, 4096L * 5, block, events, 150.0f);
+    h.render(4096L * 4, 4096L * 5, block, events, tempo);
     h.slot(3).active = 1;
-    h.render(4096L * 5, kFrames, block, events, 150.0f);
+    h.render(4096L * 5, kFrames, block, events, tempo);
     NoteVoiceGroup::use(NoteVoiceGroup::best());
     return h;
 }
 
 } // namespace
 
-// Pattern voices side by side sound bit for bit as rendered one after another.
+// Pattern voices side by side sound bit for bit as rendered one after another; at 1000 BPM
+// a step lasts 662 frames, so several boundaries fall into one block.
 TEST(PatternGroups, EveryKernelSoundsBitForBitAsOneAfterAnother) {
-    for (const int block : {4096, 97}) {
-        const Harness reference = playEightRows(NoteVoiceGroup::Kernel::Scalar, block);
+    for (const auto& [block, tempo] :
+         {std::pair{4096, 150.0f}, std::pair{97, 150.0f}, std::pair{4096, 1000.0f}}) {
+        SCOPED_TRACE(testing::Message() << "tempo " << tempo);
+        const Harness reference = playEightRows(NoteVoiceGroup::Kernel::Scalar, block, tempo);
         ASSERT_GT(reference.energy(0, 0, 4096L * 16), 1.0);
         ASSERT_GT(reference.energy(2, 0, 4096L * 16), 0.1);
         for (const auto kernel : {NoteVoiceGroup::Kernel::Sse2, NoteVoiceGroup::Kernel::Avx2}) {
             if (!NoteVoiceGroup::runs(kernel)) {
                 continue;
             }
-            const Harness h = playEightRows(kernel, block);
+            const Harness h = playEightRows(kernel, block, tempo);
             for (int o = 0; o < 4; ++o) {
                 for (long k = 0; k < 4096L * 16; ++k) {
                     ASSERT_EQ(std::bit_cast<std::uint32_t>(h.out[o][k]),
