@@ -26,6 +26,9 @@ QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
 }
 
 namespace {
+#include "engine/VoiceLanes.inc"
+
+// After the lane helpers it uses.
 #include "engine/NoteVoiceKernel.inc"
 } // namespace
 
@@ -45,6 +48,9 @@ QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
 }
 
 namespace {
+#include "engine/VoiceLanes.inc"
+
+// After the lane helpers it uses.
 #include "engine/NoteVoiceKernel.inc"
 } // namespace
 

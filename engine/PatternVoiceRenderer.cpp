@@ -1,8 +1,17 @@
 #include "engine/PatternVoiceRenderer.hpp"
 
+#include "engine/NoteVoiceGroup.hpp"
 #include "engine/Playback.hpp"
 
+#include "platform/CpuFeatures.hpp"
+
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <utility>
 
 namespace quovent {
 
@@ -152,6 +161,39 @@ double wrapClock(double clock, double period) noexcept {
     return wrapped >= 0.0 && wrapped < period ? wrapped : 0.0;
 }
 
+// The fade before a step that is on starts 1800 x increment frames before its boundary,
+// and before the end of the play length as long before that.
+double fadeStartBefore(double boundary, const PatternRun& r) noexcept {
+    return boundary - static_cast<double>(r.increment * Playback::kFadeFrames);
+}
+float fadeStartBefore(const SlotView& s, const PatternRun& r) noexcept {
+    return s.end - r.increment * Playback::kFadeFrames;
+}
+
+// Step boundaries after a frame: every one that the clock reached, each on the shuffled
+// grid. nextOn and boundary belong to the step the voice is in and move on with it.
+void crossBoundaries(PatternRun& r, VoiceFilter& fl, VoiceFilter& fr, const Slot& slot,
+                     const SlotView& s, const PatternRow& row, const Voice& voice,
+                     const BlockContext& block, bool& nextOn, double& boundary) noexcept {
+    const double sps = block.samplesPerStep;
+    const double period = kSteps * sps;
+    for (int guard = 0; guard < kSteps && r.clock >= boundary; ++guard) {
+        const int n = nextStep(r.step);
+        takeStepValues(r, slot, s, row, voice.pitchRatio, n);
+        stepFilterInputs(r, s, row, n);
+        setFilters(fl, fr, r.cutoff, r.resonance);
+        if (nextOn) {
+            trigger(r);
+        }
+        if (n == 0) {
+            r.clock -= period; // the pattern loops
+        }
+        r.step = n;
+        nextOn = row.stepOn(nextStep(n));
+        boundary = PatternVoiceRenderer::boundaryAfter(n, sps, block.shuffleDelay);
+    }
+}
+
 // The frames of one rendered block. kFiltered selects the variant with the filter.
 template <bool kFiltered>
 bool runFrames(PatternRun& run, VoiceFilter& filterLeft, VoiceFilter& filterRight, const Slot& slot,
@@ -160,15 +202,13 @@ bool runFrames(PatternRun& run, VoiceFilter& filterLeft, VoiceFilter& filterRigh
     PatternRun r = run;
     VoiceFilter fl = filterLeft;
     VoiceFilter fr = filterRight;
-    const double sps = block.samplesPerStep;
-    const double delay = block.shuffleDelay;
-    const double period = kSteps * sps;
     const float velocity = voice.velocityGain;
 
     bool nextOn = !stopping && row.stepOn(nextStep(r.step));
-    double boundary = PatternVoiceRenderer::boundaryAfter(r.step, sps, delay);
-    double fadeFromStep = boundary - static_cast<double>(r.increment * Playback::kFadeFrames);
-    float fadeFromEnd = s.end - r.increment * Playback::kFadeFrames;
+    double boundary =
+        PatternVoiceRenderer::boundaryAfter(r.step, block.samplesPerStep, block.shuffleDelay);
+    double fadeFromStep = fadeStartBefore(boundary, r);
+    float fadeFromEnd = fadeStartBefore(s, r);
     bool ended = false;
 
     for (int k = start; k < block.frames; ++k) {
@@ -210,24 +250,9 @@ bool runFrames(PatternRun& run, VoiceFilter& filterLeft, VoiceFilter& filterRigh
         if (stopping || r.clock < boundary) {
             continue;
         }
-        // Step boundaries: every one that this frame reached, each on the shuffled grid.
-        for (int guard = 0; guard < kSteps && r.clock >= boundary; ++guard) {
-            const int n = nextStep(r.step);
-            takeStepValues(r, slot, s, row, voice.pitchRatio, n);
-            stepFilterInputs(r, s, row, n);
-            setFilters(fl, fr, r.cutoff, r.resonance);
-            if (nextOn) {
-                trigger(r);
-            }
-            if (n == 0) {
-                r.clock -= period; // the pattern loops
-            }
-            r.step = n;
-            nextOn = row.stepOn(nextStep(n));
-            boundary = PatternVoiceRenderer::boundaryAfter(n, sps, delay);
-        }
-        fadeFromStep = boundary - static_cast<double>(r.increment * Playback::kFadeFrames);
-        fadeFromEnd = s.end - r.increment * Playback::kFadeFrames;
+        crossBoundaries(r, fl, fr, slot, s, row, voice, block, nextOn, boundary);
+        fadeFromStep = fadeStartBefore(boundary, r);
+        fadeFromEnd = fadeStartBefore(s, r);
     }
     run = r;
     filterLeft = fl;
@@ -235,7 +260,64 @@ bool runFrames(PatternRun& run, VoiceFilter& filterLeft, VoiceFilter& filterRigh
     return ended;
 }
 
+// One voice of a group: its running values and filters, and what its frames read.
+struct GroupLane {
+    PatternRun* run;
+    VoiceFilter* left;
+    VoiceFilter* right;
+    const Slot* slot;
+    const SlotView* view;
+    const PatternRow* row;
+    const Voice* voice;
+};
+
 } // namespace
+
+namespace sse2 {
+
+constexpr int kLanes = 4;
+using F = float __attribute__((vector_size(16)));
+using I = std::int32_t __attribute__((vector_size(16)));
+using D = double __attribute__((vector_size(16)));
+using L = std::int64_t __attribute__((vector_size(16)));
+
+QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
+    return _mm_movemask_ps(reinterpret_cast<__m128>(m));
+}
+
+namespace {
+#include "engine/VoiceLanes.inc"
+
+// After the lane helpers it uses.
+#include "engine/PatternVoiceKernel.inc"
+} // namespace
+
+} // namespace sse2
+
+// Everything of this kernel, its copies of the kernel's helpers included, is compiled for
+// AVX2 and has internal linkage, so no baseline function is ever replaced by an AVX2 one.
+QUOVENT_AVX2_BEGIN
+namespace avx2 {
+
+constexpr int kLanes = 8;
+using F = float __attribute__((vector_size(32)));
+using I = std::int32_t __attribute__((vector_size(32)));
+using D = double __attribute__((vector_size(32)));
+using L = std::int64_t __attribute__((vector_size(32)));
+
+QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
+    return _mm256_movemask_ps(reinterpret_cast<__m256>(m));
+}
+
+namespace {
+#include "engine/VoiceLanes.inc"
+
+// After the lane helpers it uses.
+#include "engine/PatternVoiceKernel.inc"
+} // namespace
+
+} // namespace avx2
+QUOVENT_AVX2_END
 
 int PatternVoiceRenderer::stepAt(double clock, double samplesPerStep,
                                  double shuffleDelay) noexcept {
@@ -250,30 +332,47 @@ int PatternVoiceRenderer::stepAt(double clock, double samplesPerStep,
     return c;
 }
 
-bool PatternVoiceRenderer::render(Voice& voice, const Slot& slot, const PatternRow& row,
-                                  const BlockContext& block) noexcept {
-    const int start = Playback::takeStartFrame(voice, block.frames);
+namespace {
+
+// A voice between its block's set-up and its frames.
+struct Prepared {
+    PatternRun r;
+    SlotView s;
+    int start;
+    bool stopping;
+};
+
+// The block's set-up. False when no frames are to be rendered; ended then tells whether the
+// voice has ended.
+bool prepare(Voice& voice, const Slot& slot, const PatternRow& row, const BlockContext& block,
+             Prepared& p, bool& ended) noexcept {
+    p.start = Playback::takeStartFrame(voice, block.frames);
     const double period = kSteps * block.samplesPerStep;
-    const bool stopping = voice.stopCountdown != 0;
+    p.stopping = voice.stopCountdown != 0;
+    const bool stopping = p.stopping;
     voice.patternPosition = wrapClock(voice.patternPosition, period);
+    ended = false;
 
     // A row without steps or a muted slot sounds nothing, but the voice keeps its place.
     const float increment =
         Playback::increment(slot, voice.pitchRatio, voice.stepRatio, block.hostRate);
     if (!row.anyStepOn() || slot.active == 0 || !Playback::playable(increment)) {
         if (stopping) {
-            return true;
+            ended = true;
+            return false;
         }
-        voice.patternPosition = wrapClock(voice.patternPosition + (block.frames - start), period);
+        voice.patternPosition = wrapClock(voice.patternPosition + (block.frames - p.start), period);
         return false;
     }
 
-    const SlotView s = viewSlot(slot, block);
-    PatternRun r = load(voice);
+    p.s = viewSlot(slot, block);
+    const SlotView& s = p.s;
+    PatternRun& r = p.r;
+    r = load(voice);
     r.increment = increment;
     // A stopped voice stays on the step it was stopped in: no further boundaries pass.
     if (!stopping) {
-        r.step = stepAt(r.clock, block.samplesPerStep, block.shuffleDelay);
+        r.step = PatternVoiceRenderer::stepAt(r.clock, block.samplesPerStep, block.shuffleDelay);
     }
     stepFilterInputs(r, s, row, r.step);
     stepTargets(r, s);
@@ -291,17 +390,99 @@ bool PatternVoiceRenderer::render(Voice& voice, const Slot& slot, const PatternR
         r.rightGain = r.rightTarget;
         r.sounding = true;
     }
+    return true;
+}
 
-    const bool ended = s.type == VoiceFilter::kNone
-                           ? runFrames<false>(r, voice.filterLeft, voice.filterRight, slot, s, row,
-                                              voice, block, start, stopping)
-                           : runFrames<true>(r, voice.filterLeft, voice.filterRight, slot, s, row,
-                                             voice, block, start, stopping);
-    if (stopping) {
-        r.clock = wrapClock(r.clock, period);
+bool runOne(Prepared& p, Voice& voice, const Slot& slot, const PatternRow& row,
+            const BlockContext& block) noexcept {
+    return p.s.type == VoiceFilter::kNone
+               ? runFrames<false>(p.r, voice.filterLeft, voice.filterRight, slot, p.s, row, voice,
+                                  block, p.start, p.stopping)
+               : runFrames<true>(p.r, voice.filterLeft, voice.filterRight, slot, p.s, row, voice,
+                                 block, p.start, p.stopping);
+}
+
+void finish(Prepared& p, Voice& voice, const BlockContext& block) noexcept {
+    if (p.stopping) {
+        p.r.clock = wrapClock(p.r.clock, kSteps * block.samplesPerStep);
     }
-    store(r, voice);
+    store(p.r, voice);
+}
+
+// Whether a prepared voice can join a group: it renders the whole block, is not stopping
+// (a stop's resonance fade stays on the one-voice path) and both its filters have the same
+// coefficients (the group keeps one set per voice).
+bool groupable(const Prepared& p, const Voice& voice) noexcept {
+    const VoiceFilter& l = voice.filterLeft;
+    const VoiceFilter& r = voice.filterRight;
+    return p.start == 0 && !p.stopping && l.type == r.type && l.a0 == r.a0 && l.a1 == r.a1 &&
+           l.a2 == r.a2 && l.b0 == r.b0 && l.b1 == r.b1 && l.b2 == r.b2;
+}
+
+} // namespace
+
+bool PatternVoiceRenderer::render(Voice& voice, const Slot& slot, const PatternRow& row,
+                                  const BlockContext& block) noexcept {
+    Prepared p;
+    bool ended = false;
+    if (!prepare(voice, slot, row, block, p, ended)) {
+        return ended;
+    }
+    ended = runOne(p, voice, slot, row, block);
+    finish(p, voice, block);
     return ended;
+}
+
+void PatternVoiceRenderer::renderRun(Voice* const* voices, const Slot* const* slots,
+                                     const PatternRow* const* rows, bool* ended, int count,
+                                     const BlockContext& block) noexcept {
+    Prepared prepared[kMaxRun];
+    bool plays[kMaxRun] = {};
+    const int n = count < kMaxRun ? count : kMaxRun;
+    for (int i = 0; i < n; ++i) {
+        plays[i] = prepare(*voices[i], *slots[i], *rows[i], block, prepared[i], ended[i]);
+    }
+    // In pool order: runs of voices that can share a group, single voices between them.
+    const NoteVoiceGroup::Kernel kernel = NoteVoiceGroup::current();
+    const int width = NoteVoiceGroup::lanes(kernel);
+    for (int i = 0; i < n;) {
+        int j = i;
+        while (j < n && j - i < width && plays[j] && groupable(prepared[j], *voices[j])) {
+            ++j;
+        }
+        if (j - i >= 2) {
+            GroupLane lanes[kMaxRun];
+            for (int k = i; k < j; ++k) {
+                Voice& v = *voices[k];
+                lanes[k - i] = {&prepared[k].r,
+                                &v.filterLeft,
+                                &v.filterRight,
+                                slots[k],
+                                &prepared[k].s,
+                                rows[k],
+                                &v};
+            }
+            const NoteVoiceGroup::Kernel k = j - i <= sse2::kLanes && width > sse2::kLanes
+                                                 ? NoteVoiceGroup::Kernel::Sse2
+                                                 : kernel;
+            if (k == NoteVoiceGroup::Kernel::Avx2) {
+                avx2::render(lanes, j - i, block);
+            } else {
+                sse2::render(lanes, j - i, block);
+            }
+            i = j;
+            continue;
+        }
+        if (plays[i]) {
+            ended[i] = runOne(prepared[i], *voices[i], *slots[i], *rows[i], block);
+        }
+        ++i;
+    }
+    for (int i = 0; i < n; ++i) {
+        if (plays[i]) {
+            finish(prepared[i], *voices[i], block);
+        }
+    }
 }
 
 } // namespace quovent

@@ -21,6 +21,16 @@ public:
     static bool render(Voice& voice, const Slot& slot, const PatternRow& row,
                        const BlockContext& block) noexcept;
 
+    // At most this many consecutive voices go to renderRun at once.
+    static constexpr int kMaxRun = 8;
+    // count (1..kMaxRun) voices that follow each other in the pool, with exactly the result
+    // of rendering them one after another; voices that play the whole block and are not
+    // stopping go side by side, one per vector lane, with the kernel that note voices use
+    // (NoteVoiceGroup::current()). ended[i] tells whether voice i has ended.
+    static void renderRun(Voice* const* voices, const Slot* const* slots,
+                          const PatternRow* const* rows, bool* ended, int count,
+                          const BlockContext& block) noexcept;
+
     // Clock value at which step c (0..15) ends: odd steps start shuffleDelay late.
     static double boundaryAfter(int c, double samplesPerStep, double shuffleDelay) noexcept {
         return (c + 1) * samplesPerStep + ((c & 1) == 0 ? shuffleDelay : 0.0);

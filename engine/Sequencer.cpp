@@ -247,13 +247,28 @@ void Sequencer::renderVoices(const BlockContext& block) noexcept {
         voices_.get(i).filterRight.setSampleRate(block.hostRate);
     }
     for (int i = 0; i < count;) {
-        Voice& v = voices_.get(i);
-        const Slot& slot = slots_.slot(v.slot);
-        if (v.patternVoice != 0) {
-            if (PatternVoiceRenderer::render(v, slot, patterns_.row(v.pattern, v.slot), block)) {
-                voices_.markFinished(i);
+        if (voices_.get(i).patternVoice != 0) {
+            // Pattern voices that follow each other render as a run too.
+            Voice* run[PatternVoiceRenderer::kMaxRun];
+            const Slot* runSlots[PatternVoiceRenderer::kMaxRun];
+            const PatternRow* rows[PatternVoiceRenderer::kMaxRun];
+            bool ended[PatternVoiceRenderer::kMaxRun] = {};
+            int n = 0;
+            while (n < PatternVoiceRenderer::kMaxRun && i + n < count &&
+                   voices_.get(i + n).patternVoice != 0) {
+                Voice& p = voices_.get(i + n);
+                run[n] = &p;
+                runSlots[n] = &slots_.slot(p.slot);
+                rows[n] = &patterns_.row(p.pattern, p.slot);
+                ++n;
             }
-            ++i;
+            PatternVoiceRenderer::renderRun(run, runSlots, rows, ended, n, block);
+            for (int j = 0; j < n; ++j) {
+                if (ended[j]) {
+                    voices_.markFinished(i + j);
+                }
+            }
+            i += n;
             continue;
         }
         // Note voices that follow each other render as a run, side by side where they can.

@@ -10,10 +10,10 @@
 //
 // Threads: one thread at a time loads and clears (the editor's, or a host thread restoring
 // a saved state under the editor's model lock; "editor thread" below); the audio thread
-// reads frames and the frame count at the same time. Every shared access goes through relaxed atomics, so a voice may
-// hear a mix of old and new audio (or silence) while a load is under way but never reads
-// outside the arrays: frameCount never exceeds capacity::kSampleFrames and one zero guard
-// frame sits behind the last frame for the interpolating reader.
+// reads frames and the frame count at the same time. Every shared access goes through relaxed
+// atomics, so a voice may hear a mix of old and new audio (or silence) while a load is under way
+// but never reads outside the arrays: frameCount never exceeds capacity::kSampleFrames and one zero
+// guard frame sits behind the last frame for the interpolating reader.
 #pragma once
 
 #include "platform/Capacities.hpp"
@@ -39,6 +39,26 @@ public:
     float left(int i) const noexcept { return wide_ ? load(left_[i]) : from16(load(left16_[i])); }
     float right(int i) const noexcept {
         return wide_ ? load(right_[i]) : from16(load(right16_[i]));
+    }
+
+    // Frames [from, from + count) of both channels as (left, right) pairs into to[0, 2 x
+    // count), the storage kind looked up once for them all; from + count <= kStorage.
+    void copyInterleaved(int from, int count, float* to) const noexcept {
+        // Unrolled: the relaxed loads keep each value a load and a store of its own, so the
+        // loop's own counting is a large part of the work.
+        if (wide_) {
+#pragma GCC unroll 4
+            for (int i = 0; i < count; ++i) {
+                to[2 * i] = load(left_[from + i]);
+                to[2 * i + 1] = load(right_[from + i]);
+            }
+            return;
+        }
+#pragma GCC unroll 4
+        for (int i = 0; i < count; ++i) {
+            to[2 * i] = from16(load(left16_[from + i]));
+            to[2 * i + 1] = from16(load(right16_[from + i]));
+        }
     }
 
     static constexpr double kFullScale = 1.15;

@@ -8,8 +8,9 @@
 //
 // The machine is shared, so absolute times wander; the ratios are measured side by side,
 // block for block alternating, and are what to compare:
-//   NoteVsScalar/0, /1: note voices with the widest kernel against the same voices rendered
-//     one after another (the scalar kernel): scalar_ratio is scalar time / kernel time.
+//   NoteVsScalar/0/0, /1/0: note voices with the widest kernel against the same voices
+//     rendered one after another (the scalar kernel): scalar_ratio is scalar time / kernel
+//     time. /0/1, /1/1: the four-lane (SSE2) kernel instead.
 //   PatternVsNote: pattern_ratio is a pattern voice-frame's time / a note voice-frame's.
 #include "engine/NoteVoiceGroup.hpp"
 #include "engine/Sequencer.hpp"
@@ -165,7 +166,8 @@ void NoteVsScalar(benchmark::State& state) {
     const bool sixteen = state.range(0) != 0;
     NoteLoad wide(sixteen);
     NoteLoad scalar(sixteen);
-    const NoteVoiceGroup::Kernel kernel = NoteVoiceGroup::best();
+    const NoteVoiceGroup::Kernel kernel =
+        state.range(1) != 0 ? NoteVoiceGroup::Kernel::Sse2 : NoteVoiceGroup::best();
     double wideSeconds = 0.0;
     double scalarSeconds = 0.0;
     for (auto _ : state) {
@@ -205,5 +207,5 @@ void PatternVsNote(benchmark::State& state) {
 
 BENCHMARK(PatternVoices)->MinTime(1.0);
 BENCHMARK(NoteVoices)->Arg(0)->Arg(1)->MinTime(1.0);
-BENCHMARK(NoteVsScalar)->Arg(0)->Arg(1)->MinTime(2.0);
+BENCHMARK(NoteVsScalar)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->MinTime(2.0);
 BENCHMARK(PatternVsNote)->MinTime(2.0);

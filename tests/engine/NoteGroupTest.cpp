@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -106,11 +107,17 @@ void play(Scene& scene, bool asRun, std::vector<float*> outputs, std::vector<Voi
     }
 }
 
-void expectSameAsOneByOne(int count, int pair, bool aliasedOutputs, int lateStart) {
-    SCOPED_TRACE(testing::Message() << count << " voices, pair " << pair << ", aliased "
-                                    << aliasedOutputs << ", late start " << lateStart);
+// lastPitch: a pitch ratio for the last voice instead of its note's (0: the note's).
+void expectSameAsOneByOne(int count, int pair, bool aliasedOutputs, int lateStart,
+                          float lastPitch = 0.0f) {
+    SCOPED_TRACE(testing::Message()
+                 << count << " voices, pair " << pair << ", aliased " << aliasedOutputs
+                 << ", late start " << lateStart << ", last pitch " << lastPitch);
     Scene scene;
     scene.setUp(count, pair);
+    if (lastPitch != 0.0f) {
+        scene.voices.back().pitchRatio = lastPitch;
+    }
     std::vector<Voice> runVoices = scene.voices;
     std::vector<Voice> oneVoices = scene.voices;
     runVoices[0].startDelta = lateStart;
@@ -189,6 +196,20 @@ TEST(NoteGroups, EveryKernelSoundsBitForBitAsOneAfterAnother) {
             expectSameAsOneByOne(count, 1, false, 300);
         }
         expectSameAsOneByOne(8, 2, true, 0);
+    }
+}
+
+// A voice far above its sample's pitch beside the others: at a ratio of 12 it skips six
+// frames of its sample per output frame, at 40 twenty (too many to copy ahead for it).
+TEST(NoteGroups, AVoiceFarAboveItsPitchSoundsBitForBitAsAlone) {
+    for (const NoteVoiceGroup::Kernel kernel : kernelsHere()) {
+        SCOPED_TRACE(testing::Message() << "kernel " << static_cast<int>(kernel));
+        const UsingKernel using_(kernel);
+        const int count = std::max(NoteVoiceGroup::lanes(kernel), 4);
+        for (const float pitch : {12.0f, 40.0f}) {
+            expectSameAsOneByOne(count, 1, false, 0, pitch);
+            expectSameAsOneByOne(count, 0, false, 0, pitch);
+        }
     }
 }
 

@@ -3,9 +3,14 @@
 // slots, tempo changes, and the same audio whatever the host's block size.
 #include "EngineHarness.hpp"
 
+#include "engine/NoteVoiceGroup.hpp"
+
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 using namespace quovent;
 using namespace quovent::test;
@@ -311,5 +316,79 @@ TEST(Blocks, EveryBoundaryOfAVeryLongBlockStaysOnTheShuffledGrid) {
     for (long k = 0; k < kFrames; ++k) {
         ASSERT_EQ(whole.out[0][k], tiny.out[0][k]) << k;
         ASSERT_EQ(whole.out[0][k], mid.out[0][k]) << k;
+    }
+}
+
+namespace {
+
+// Eight slots' rows of one pattern side by side: floats and 16-bit values, every filter
+// type, lanes on every step, samples shorter than a step, one slot on its own output pair
+// and one muted for a while, note voices among the pattern voices, a stop and a restart.
+Harness playEightRows(NoteVoiceGroup::Kernel kernel, int block, float tempo) {
+    NoteVoiceGroup::use(kernel);
+    constexpr long kFrames = 4096L * 16;
+    Harness h(kFrames);
+    for (int s = 0; s < 8; ++s) {
+        Slot& slot = h.slot(s);
+        if (s % 3 == 1) {
+            fillSine16(slot, 3000 + 1700 * s, 180.0 + 61.0 * s, s == 4, s % 2 == 0 ? 44100 : 22050);
+        } else {
+            fillSine(slot, 2500 + 2100 * s, 150.0 + 73.0 * s, s % 2 == 0 ? 44100 : 48000);
+        }
+        slot.filterMode = s % 4;
+        slot.freq = 0.2f + 0.1f * s;
+        slot.res = 0.1f * s;
+        slot.pan = 0.12f * s;
+        slot.volume = 0.5f + 0.05f * s;
+        slot.setOutputPair(s == 6 ? 2 : 1);
+        PatternRow& row = h.row(0, s);
+        for (int i = 0; i < 16; ++i) {
+            row.setStep(i, (i + s) % 4 != 0);
+            row.setLane(Lane::Vol, i, 0.4f + 0.03f * i);
+            row.setLane(Lane::Tune, i, ((i + s) * 7 % 16) / 15.0f);
+            row.setLane(Lane::Freq, i, ((i + s) * 5 % 16) / 15.0f);
+            row.setLane(Lane::Res, i, (i * 3 % 16) / 15.0f);
+            row.setLane(Lane::Pan, i, (i * 11 % 16) / 15.0f);
+        }
+    }
+    h.seq().shuffleAmount = 0.4f;
+    const std::vector<MidiAt> events = {
+        noteOnAt(0, 14, 60),          noteOnAt(2500, 2, 64),       noteOnAt(9000, 5, 50),
+        noteOffAt(4096L * 6, 14, 60), noteOnAt(4096L * 8, 14, 60), noteOnAt(4096L * 9, 7, 58),
+    };
+    h.render(0, 4096L * 4, block, events, tempo);
+    h.slot(3).active = 0;
+    h.render(4096L * 4, 4096L * 5, block, events, tempo);
+    h.slot(3).active = 1;
+    h.render(4096L * 5, kFrames, block, events, tempo);
+    NoteVoiceGroup::use(NoteVoiceGroup::best());
+    return h;
+}
+
+} // namespace
+
+// Pattern voices side by side sound bit for bit as rendered one after another; at 1000 BPM
+// a step lasts 662 frames, so several boundaries fall into one block.
+TEST(PatternGroups, EveryKernelSoundsBitForBitAsOneAfterAnother) {
+    for (const auto& [block, tempo] :
+         {std::pair{4096, 150.0f}, std::pair{97, 150.0f}, std::pair{4096, 1000.0f}}) {
+        SCOPED_TRACE(testing::Message() << "tempo " << tempo);
+        const Harness reference = playEightRows(NoteVoiceGroup::Kernel::Scalar, block, tempo);
+        ASSERT_GT(reference.energy(0, 0, 4096L * 16), 1.0);
+        ASSERT_GT(reference.energy(2, 0, 4096L * 16), 0.1);
+        for (const auto kernel : {NoteVoiceGroup::Kernel::Sse2, NoteVoiceGroup::Kernel::Avx2}) {
+            if (!NoteVoiceGroup::runs(kernel)) {
+                continue;
+            }
+            const Harness h = playEightRows(kernel, block, tempo);
+            for (int o = 0; o < 4; ++o) {
+                for (long k = 0; k < 4096L * 16; ++k) {
+                    ASSERT_EQ(std::bit_cast<std::uint32_t>(h.out[o][k]),
+                              std::bit_cast<std::uint32_t>(reference.out[o][k]))
+                        << "kernel " << static_cast<int>(kernel) << " block " << block << " output "
+                        << o << " frame " << k;
+                }
+            }
+        }
     }
 }
