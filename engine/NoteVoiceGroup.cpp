@@ -1,6 +1,7 @@
 #include "engine/NoteVoiceGroup.hpp"
 #include "engine/VoiceFilter.hpp"
 
+#include "engine/VectorLanes.hpp"
 #include "platform/CpuFeatures.hpp"
 
 #include <algorithm>
@@ -17,14 +18,6 @@ namespace quovent {
 
 namespace sse2 {
 
-constexpr int kLanes = 4;
-using F = float __attribute__((vector_size(16)));
-using I = std::int32_t __attribute__((vector_size(16)));
-
-QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
-    return _mm_movemask_ps(reinterpret_cast<__m128>(m));
-}
-
 namespace {
 #include "engine/VoiceLanes.inc"
 
@@ -38,14 +31,6 @@ namespace {
 // AVX2 and has internal linkage, so no baseline function is ever replaced by an AVX2 one.
 QUOVENT_AVX2_BEGIN
 namespace avx2 {
-
-constexpr int kLanes = 8;
-using F = float __attribute__((vector_size(32)));
-using I = std::int32_t __attribute__((vector_size(32)));
-
-QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
-    return _mm256_movemask_ps(reinterpret_cast<__m256>(m));
-}
 
 namespace {
 #include "engine/VoiceLanes.inc"

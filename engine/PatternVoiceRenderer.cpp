@@ -3,6 +3,7 @@
 #include "engine/NoteVoiceGroup.hpp"
 #include "engine/Playback.hpp"
 
+#include "engine/VectorLanes.hpp"
 #include "platform/CpuFeatures.hpp"
 
 #include <algorithm>
@@ -275,16 +276,6 @@ struct GroupLane {
 
 namespace sse2 {
 
-constexpr int kLanes = 4;
-using F = float __attribute__((vector_size(16)));
-using I = std::int32_t __attribute__((vector_size(16)));
-using D = double __attribute__((vector_size(16)));
-using L = std::int64_t __attribute__((vector_size(16)));
-
-QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
-    return _mm_movemask_ps(reinterpret_cast<__m128>(m));
-}
-
 namespace {
 #include "engine/VoiceLanes.inc"
 
@@ -298,16 +289,6 @@ namespace {
 // AVX2 and has internal linkage, so no baseline function is ever replaced by an AVX2 one.
 QUOVENT_AVX2_BEGIN
 namespace avx2 {
-
-constexpr int kLanes = 8;
-using F = float __attribute__((vector_size(32)));
-using I = std::int32_t __attribute__((vector_size(32)));
-using D = double __attribute__((vector_size(32)));
-using L = std::int64_t __attribute__((vector_size(32)));
-
-QUOVENT_ALWAYS_INLINE int signs(I m) noexcept {
-    return _mm256_movemask_ps(reinterpret_cast<__m256>(m));
-}
 
 namespace {
 #include "engine/VoiceLanes.inc"
