@@ -4,6 +4,7 @@
 // intact, and Ardour's exporter renders what the plug-in renders in the lilv test host for
 // the same state and note.
 #include "formats/lv2/PluginUris.hpp"
+#include "tests/support/DemoGroove.hpp"
 #include "tests/support/Lv2TestHost.hpp"
 #include "tests/support/Lv2TestInstance.hpp"
 #include "tests/support/ProcessRun.hpp"
@@ -37,12 +38,8 @@ constexpr float kSoundThreshold = 1e-6f; // where an onset begins
 
 // The demo groove with its sample paths absolute, as a bank file.
 fs::path demoBank(const fs::path& folder) {
-    const fs::path demo = fs::path(QUOVENT_SOURCE_DIR) / "resources" / "demo";
-    std::string text = readText(demo / "demo.json");
-    const std::string key = "\"samplePath\": \"";
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
-        text.insert(at + key.size(), demo.string() + "/");
-    }
+    std::string text =
+        absoluteDemoGroove((fs::path(QUOVENT_SOURCE_DIR) / "resources" / "demo").string());
     // Pattern 0 (the one the note starts) from the first key; every slot on output pair 1,
     // the one the track takes.
     for (std::size_t at = text.find("\"outputPair\": 2"); at != std::string::npos;

@@ -5,6 +5,7 @@
 // refused with the groove as it was.
 #include "formats/lv2/PluginUris.hpp"
 #include "instrument/Instrument.hpp"
+#include "tests/support/DemoGroove.hpp"
 #include "tests/support/Lv2TestHost.hpp"
 #include "tests/support/Lv2TestInstance.hpp"
 #include "tests/support/ScratchDirectory.hpp"
@@ -34,13 +35,6 @@ namespace {
 constexpr double kRate = 48000.0;
 constexpr int kOutputs = Instrument::kOutputs;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void writeFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
 std::string bankUri() {
     return PluginUris::property(PluginUris::kBankProperty);
 }
@@ -51,13 +45,7 @@ std::string slotUri(int slot) {
 // The demo groove with its sample paths made absolute: a bank file for patch:Set and, as it
 // is, a state for the VST 2 plug-in's chunk.
 std::string absoluteDemo() {
-    const fs::path demo = fs::path(QUOVENT_SOURCE_DIR) / "resources" / "demo";
-    std::string text = readFile(demo / "demo.json");
-    const std::string key = "\"samplePath\": \"";
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
-        text.insert(at + key.size(), demo.string() + "/");
-    }
-    return text;
+    return absoluteDemoGroove((fs::path(QUOVENT_SOURCE_DIR) / "resources" / "demo").string());
 }
 
 // One block's MIDI, the same for both formats: the pattern note starts pattern 0 on
@@ -220,7 +208,7 @@ protected:
 TEST_F(Lv2Instrument, TheDemoGrooveSoundsAsInTheVst2PluginSampleForSample) {
     const std::string demo = absoluteDemo();
     const fs::path bank = files.path() / "demo.json";
-    writeFile(bank, demo);
+    writeText(bank, demo);
     for (const int frames : {512, 333, 64}) {
         const int blocks = 200 * 64 / frames + 10; // the first 150 blocks' notes at least
         const auto lv2 = instance();
@@ -246,7 +234,7 @@ TEST_F(Lv2Instrument, TheDemoGrooveSoundsAsInTheVst2PluginSampleForSample) {
 
 TEST_F(Lv2Instrument, TheHostsTempoAndChangedControlPortsReachTheInstrument) {
     const fs::path bank = files.path() / "demo.json";
-    writeFile(bank, absoluteDemo());
+    writeText(bank, absoluteDemo());
     const auto play = [&](float tempo, const char* control, float value) {
         const auto lv2 = instance();
         set(*lv2, bankUri(), bank.string());
@@ -268,7 +256,7 @@ TEST_F(Lv2Instrument, TheHostsTempoAndChangedControlPortsReachTheInstrument) {
 
 TEST_F(Lv2Instrument, AStateSavedThroughLilvBringsTheGrooveAndItsSoundIntoAFreshInstance) {
     const fs::path bank = files.path() / "demo.json";
-    writeFile(bank, absoluteDemo());
+    writeText(bank, absoluteDemo());
     const fs::path tom = files.path() / "tom.wav";
     TestWav::decayingSquare(9000, 20000, 40).write(tom);
     ScratchDirectory session("quovent-lv2-instrument-session");
@@ -399,7 +387,7 @@ std::vector<StateStore> hostileStates(const StateStore& good, std::uint32_t groo
 
 TEST_F(Lv2Instrument, HostileStatesAreRefusedWholeWithTheGrooveAsItWas) {
     const fs::path bank = files.path() / "demo.json";
-    writeFile(bank, absoluteDemo());
+    writeText(bank, absoluteDemo());
     const auto lv2 = instance();
     set(*lv2, bankUri(), bank.string());
     const StateStore good = save(*lv2);
@@ -432,7 +420,7 @@ TEST_F(Lv2Instrument, HostileStatesAreRefusedWholeWithTheGrooveAsItWas) {
 TEST_F(Lv2Instrument, HostileFilesAreRefusedWithTheOldValueAndOneLogLine) {
     const fs::path bank = files.path() / "demo.json";
     const std::string demo = absoluteDemo();
-    writeFile(bank, demo);
+    writeText(bank, demo);
     const fs::path tom = files.path() / "tom.wav";
     TestWav::decayingSquare(9000, 20000, 40).write(tom);
     const auto lv2 = instance();
@@ -452,17 +440,17 @@ TEST_F(Lv2Instrument, HostileFilesAreRefusedWithTheOldValueAndOneLogLine) {
         bad.push_back({p, "/dev/null"});
     }
     std::mt19937 random(5);
-    const std::string wav = readFile(tom);
+    const std::string wav = readText(tom);
     for (int i = 0; i < 30; ++i) {
         const fs::path b = files.path() / ("bank" + std::to_string(i) + ".json");
         const fs::path w = files.path() / ("cut" + std::to_string(i) + ".wav");
-        writeFile(b, demo.substr(0, random() % (demo.size() - 1)));
-        writeFile(w, wav.substr(0, random() % 44)); // cut in its header
+        writeText(b, demo.substr(0, random() % (demo.size() - 1)));
+        writeText(w, wav.substr(0, random() % 44)); // cut in its header
         bad.push_back({0, b.string()});
         bad.push_back({1 + i % 8, w.string()});
     }
     const fs::path big = files.path() / "huge.json";
-    writeFile(big, "{" + std::string(Instrument::kMaxStateBytes + 10, ' ') + "}");
+    writeText(big, "{" + std::string(Instrument::kMaxStateBytes + 10, ' ') + "}");
     bad.push_back({0, big.string()});
     bad.push_back({2, bank.string()}); // a bank as a sample
     bad.push_back({0, tom.string()});  // a sample as a bank

@@ -3,6 +3,7 @@
 // a fresh instance; automation takes effect at its frame; hostile state streams are refused
 // with the instance as it was.
 #include "instrument/ParameterTable.hpp"
+#include "tests/support/DemoGroove.hpp"
 #include "tests/support/TestHost.hpp"
 #include "tests/support/Vst3TestHost.hpp"
 
@@ -35,19 +36,8 @@ constexpr int kBlock = 256;
 constexpr float kRate = 44100.0f;
 constexpr int kOutputs = 12;
 
-// The demo bank with every sample path made absolute, as a state carries them.
 std::string demoGroove() {
-    const std::string dir = QUOVENT_DEMO_DIR;
-    std::ifstream in(dir + "/demo.json", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string groove = text.str();
-    const std::string key = "\"samplePath\": \"";
-    for (std::size_t at = groove.find(key); at != std::string::npos;
-         at = groove.find(key, at + key.size())) {
-        groove.insert(at + key.size(), dir + "/");
-    }
-    return groove;
+    return quovent::test::absoluteDemoGroove(QUOVENT_DEMO_DIR);
 }
 
 // One note message at a block and frame: status, pitch, MIDI velocity (0 for note-off).

@@ -3,6 +3,7 @@
 // AllocationCounter counts for the whole process, plug-ins included).
 #include "instrument/ParameterTable.hpp"
 #include "tests/support/AllocationCounter.hpp"
+#include "tests/support/DemoGroove.hpp"
 #include "tests/support/Vst3TestHost.hpp"
 
 #include <gtest/gtest.h>
@@ -44,17 +45,8 @@ TEST(Vst3RealTime, ASoundingGrooveNeitherAllocatesNorLocks) {
     Vst3Module module;
     Vst3Instance plugin(module);
     ASSERT_EQ(plugin.setUp(44100.0, 256), quovent::vst3::kResultOk);
-    const std::string dir = QUOVENT_DEMO_DIR;
-    std::ifstream in(dir + "/demo.json", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string groove = text.str();
-    const std::string key = "\"samplePath\": \"";
-    for (std::size_t at = groove.find(key); at != std::string::npos;
-         at = groove.find(key, at + key.size())) {
-        groove.insert(at + key.size(), dir + "/");
-    }
-    ASSERT_EQ(plugin.setState(groove), quovent::vst3::kResultOk);
+    ASSERT_EQ(plugin.setState(quovent::test::absoluteDemoGroove(QUOVENT_DEMO_DIR)),
+              quovent::vst3::kResultOk);
     Vst3OutputBuffers out(256);
     Vst3OutputBuffers none(0);
     Vst3EventList events;
