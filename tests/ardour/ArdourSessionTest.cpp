@@ -8,6 +8,7 @@
 // now and then, whatever the plug-in (see docs/host-binding.md): such a run is retried with
 // the session as it was before it, and only clean runs are judged.
 #include "tests/chunks/ChunkTestSupport.hpp"
+#include "tests/support/ArdourRunner.hpp"
 #include "tests/support/Base64.hpp"
 #include "tests/support/ProcessRun.hpp"
 #include "tests/support/StereoWav.hpp"
@@ -29,14 +30,9 @@ constexpr int kRate = 44100;
 constexpr int kSeconds = 5;
 // Ardour 7 counts session positions in superclock ticks: 282,240,000 a second.
 constexpr long long kSuperclockRate = 282240000;
-constexpr int kAttempts = 6;
 constexpr float kSoundThreshold = 1.0e-4f; // where an onset begins
 
-struct ToolRun {
-    bool clean = false; // exited on its own (not by a signal, not killed for time)
-    int exitCode = -1;
-    std::string output;
-};
+using ToolRun = ArdourToolRun;
 
 // The instrument's chunk in a saved session, decoded; nothing when there is none.
 std::optional<std::string> sessionChunk(const std::string& xml) {
@@ -96,45 +92,12 @@ protected:
     fs::path session() const { return dir / "sessions/groove"; }
     fs::path sessionFile() const { return session() / "groove.ardour"; }
 
-    // Runs a program with the scratch environment, output captured; killed after a while.
-    ToolRun runOnce(const std::vector<std::string>& argv) {
-        const fs::path log = dir / "run.log";
-        const ProcessRun process = runProcess(argv, env, log, std::chrono::seconds(120));
-        ToolRun run;
-        if (process.startError != 0) {
-            run.output = "cannot start " + argv.at(0) + ": " + std::strerror(process.startError);
-            return run;
-        }
-        ++runs;
-        run.output = readText(log);
-        run.clean = process.finished;
-        run.exitCode = process.exitCode;
-        return run;
+    void TearDown() override {
+        runs += runner.runs();
+        retries += runner.retries();
     }
 
-    // Runs an Ardour tool until it ends on its own, putting the session back as it was
-    // before every retry.
-    ToolRun ardour(const std::vector<std::string>& argv) {
-        const fs::path backup = dir / "session-backup";
-        const bool hasSession = fs::exists(session());
-        if (hasSession) {
-            fs::remove_all(backup);
-            fs::copy(session(), backup, fs::copy_options::recursive);
-        }
-        ToolRun run;
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            run = runOnce(argv);
-            if (run.clean) {
-                return run;
-            }
-            ++retries;
-            fs::remove_all(session());
-            if (hasSession) {
-                fs::copy(backup, session(), fs::copy_options::recursive);
-            }
-        }
-        return run;
-    }
+    ToolRun ardour(const std::vector<std::string>& argv) { return runner.run(argv); }
 
     ToolRun lua(const char* script) {
         return ardour(
@@ -182,6 +145,7 @@ protected:
     static inline int retries = 0;
     ScratchDir dir;
     std::map<std::string, std::string> env;
+    ArdourRunner runner{dir.path(), session(), env};
 };
 
 TEST_F(ArdourSession, ARunThatDiesOfASignalIsRetriedWithTheSessionAsItWas) {
@@ -192,10 +156,10 @@ TEST_F(ArdourSession, ARunThatDiesOfASignalIsRetriedWithTheSessionAsItWas) {
                         (dir / "ran").string() + "'\n  echo spoilt > '" + sessionFile().string() +
                         "'\n  kill -SEGV $$\nfi\ncat '" + sessionFile().string() + "'\n");
     fs::permissions(tool, fs::perms::owner_all);
-    const int before = retries;
+    const int before = runner.retries();
     const ToolRun run = ardour({tool.string()});
     EXPECT_TRUE(run.clean);
-    EXPECT_EQ(retries, before + 1);
+    EXPECT_EQ(runner.retries(), before + 1);
     EXPECT_EQ(run.output, "<Session/>\n") << "the retry saw the session as it was";
 }
 

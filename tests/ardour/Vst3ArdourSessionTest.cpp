@@ -7,6 +7,7 @@
 // there; HOME and the XDG folders point into the scratch directory. Ardour's tools die of a
 // signal now and then, whatever the plug-in: such a run is retried with the session as it was.
 #include "tests/chunks/ChunkTestSupport.hpp"
+#include "tests/support/ArdourRunner.hpp"
 #include "tests/support/Base64.hpp"
 #include "tests/support/ProcessRun.hpp"
 #include "tests/support/StereoWav.hpp"
@@ -31,7 +32,6 @@ constexpr int kSeconds = 5;
 constexpr int kNoteOff = 176400; // where the pattern note script ends its note
 // Ardour 7 counts session positions in superclock ticks: 282,240,000 a second.
 constexpr long long kSuperclockRate = 282240000;
-constexpr int kAttempts = 6;
 constexpr float kSoundThreshold = 1.0e-4f; // where an onset begins
 // The class id as Ardour writes it.
 constexpr const char* kClassId = "6AABEC9557E54A95A2556E750E249129";
@@ -93,11 +93,7 @@ std::optional<std::string> componentStateOf(const std::string& preset) {
     return std::nullopt;
 }
 
-struct ToolRun {
-    bool clean = false;
-    int exitCode = -1;
-    std::string output;
-};
+using ToolRun = ArdourToolRun;
 
 class Vst3ArdourSession : public ::testing::Test {
 protected:
@@ -137,41 +133,7 @@ protected:
     fs::path session() const { return dir / "sessions/groove"; }
     fs::path sessionFile() const { return session() / "groove.ardour"; }
 
-    ToolRun runOnce(const std::vector<std::string>& argv) {
-        const fs::path log = dir / "run.log";
-        const ProcessRun process = runProcess(argv, env, log, std::chrono::seconds(120));
-        ToolRun run;
-        if (process.startError != 0) {
-            run.output = "cannot start " + argv.at(0) + ": " + std::strerror(process.startError);
-            return run;
-        }
-        run.output = readText(log);
-        run.clean = process.finished;
-        run.exitCode = process.exitCode;
-        return run;
-    }
-
-    // Runs an Ardour tool until it ends on its own, the session put back before each retry.
-    ToolRun ardour(const std::vector<std::string>& argv) {
-        const fs::path backup = dir / "session-backup";
-        const bool hasSession = fs::exists(session());
-        if (hasSession) {
-            fs::remove_all(backup);
-            fs::copy(session(), backup, fs::copy_options::recursive);
-        }
-        ToolRun run;
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            run = runOnce(argv);
-            if (run.clean) {
-                return run;
-            }
-            fs::remove_all(session());
-            if (hasSession) {
-                fs::copy(backup, session(), fs::copy_options::recursive);
-            }
-        }
-        return run;
-    }
+    ToolRun ardour(const std::vector<std::string>& argv) { return runner.run(argv); }
 
     ToolRun lua(const char* script) {
         return ardour(
@@ -217,6 +179,7 @@ protected:
 
     ScratchDir dir;
     std::map<std::string, std::string> env;
+    ArdourRunner runner{dir.path(), session(), env};
 };
 
 TEST_F(Vst3ArdourSession, KeepsTheGrooveThroughSavingAndReopeningAndExportsIt) {

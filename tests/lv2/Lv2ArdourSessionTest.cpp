@@ -4,6 +4,7 @@
 // intact, and Ardour's exporter renders what the plug-in renders in the lilv test host for
 // the same state and note.
 #include "formats/lv2/PluginUris.hpp"
+#include "tests/support/ArdourRunner.hpp"
 #include "tests/support/DemoGroove.hpp"
 #include "tests/support/Lv2TestHost.hpp"
 #include "tests/support/Lv2TestInstance.hpp"
@@ -33,8 +34,7 @@ constexpr int kRate = 48000;
 constexpr int kSeconds = 5;
 constexpr long long kSuperclockRate = 282240000; // Ardour 7's time unit per second
 constexpr int kNoteEnd = 176400;                 // quovent_pattern_note.lua's stop
-constexpr int kAttempts = 6;
-constexpr float kSoundThreshold = 1e-6f; // where an onset begins
+constexpr float kSoundThreshold = 1e-6f;         // where an onset begins
 
 // The demo groove with its sample paths absolute, as a bank file.
 fs::path demoBank(const fs::path& folder) {
@@ -102,36 +102,23 @@ protected:
     fs::path session() const { return dir.path() / "sessions/groove"; }
     fs::path sessionFile() const { return session() / "groove.ardour"; }
 
-    // An Ardour tool run until it ends on its own (Ardour dies of a signal now and then),
-    // the session put back as it was before each retry. The output, empty when it never
-    // ended on its own.
+    // An Ardour tool run until it ends on its own, the session put back before each retry.
+    // The output, empty when it never ended on its own.
     std::string ardour(const std::vector<std::string>& argv, int* exitCode = nullptr) {
-        const fs::path backup = dir.path() / "session-backup";
-        const bool hasSession = fs::exists(session());
-        if (hasSession) {
-            fs::remove_all(backup);
-            fs::copy(session(), backup, fs::copy_options::recursive);
+        const ArdourToolRun run = runner.run(argv);
+        if (!run.clean) {
+            return {};
         }
-        for (int attempt = 0; attempt < kAttempts; ++attempt) {
-            const fs::path log = dir.path() / "run.log";
-            const ProcessRun run = runProcess(argv, env, log, std::chrono::seconds(120));
-            if (run.finished) {
-                if (exitCode != nullptr) {
-                    *exitCode = run.exitCode;
-                }
-                return readText(log);
-            }
-            fs::remove_all(session());
-            if (hasSession) {
-                fs::copy(backup, session(), fs::copy_options::recursive);
-            }
+        if (exitCode != nullptr) {
+            *exitCode = run.exitCode;
         }
-        return {};
+        return run.output;
     }
 
     Lv2TestHost host;
     ScratchDirectory dir{"quovent-lv2-ardour"};
     std::map<std::string, std::string> env;
+    ArdourRunner runner{dir.path(), session(), env};
 };
 
 TEST_F(Lv2ArdourSession, ASavedReopenedAndExportedSessionPlaysTheGrooveOfItsState) {
