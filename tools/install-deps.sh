@@ -63,7 +63,13 @@ if [ ${#missing[@]} -gt 0 ] || [ ${#missing_bare[@]} -gt 0 ]; then
   echo "installing: ${missing[*]} ${missing_bare[*]}"
   export DEBIAN_FRONTEND=noninteractive
   # Several builds may share a machine: wait for another apt run instead of failing.
-  apt-get -o DPkg::Lock::Timeout=900 update -qq
+  # A mirror caught mid-sync fails one index (seen for the i386 security lists): try again,
+  # and go on with the lists that did arrive; the install below fails if a package is missing.
+  for attempt in 1 2 3; do
+    apt-get -o DPkg::Lock::Timeout=900 update -qq && break
+    echo "apt-get update failed (attempt $attempt); trying again" >&2
+    sleep $((attempt * 20))
+  done
   if [ ${#missing[@]} -gt 0 ]; then
     apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}" >/dev/null
   fi
