@@ -190,6 +190,19 @@ void Sequencer::requestStop() noexcept {
     request_.post(TransportRequest::Action::Stop, 0);
 }
 
+void Sequencer::reset() noexcept {
+    voices_.clear();
+    TransportRequest::Request dropped;
+    request_.take(dropped);
+    editorPattern_ = -1;
+    playing = 0;
+    for (int s = 0; s < kRowSlots; ++s) {
+        slots_.slot(s).heldNotes = 0;
+        slots_.slot(s).lamp = 0;
+    }
+    liveVoices = 0;
+}
+
 void Sequencer::stopPattern(int pattern) noexcept {
     const int note = kFirstPatternNote + pattern;
     for (int s = 0; s < kRowSlots; ++s) {

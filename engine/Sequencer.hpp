@@ -86,6 +86,11 @@ public:
     void requestPlay(int pattern) noexcept;
     void requestStop() noexcept;
 
+    // The host stopped and restarts the audio: no voice sounds any more, no editor request
+    // waits, no key is held and the Play button is dark. The groove stays as it is. Called
+    // where the audio thread is not rendering (or on it, between blocks).
+    void reset() noexcept;
+
 private:
     void noteOn(int note, int velocity, int deltaFrames, int channel) noexcept;
     void noteOff(int note, int channel, float release) noexcept;

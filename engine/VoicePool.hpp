@@ -24,6 +24,8 @@ public:
     void markFinished(int i) noexcept { voices_[i].finished = 1; }
     // Removes every finished voice; the survivors keep their order.
     void removeFinished() noexcept;
+    // Every voice gone at once, without a fade (the host has stopped the audio).
+    void clear() noexcept { count_ = 0; }
 
     // Stop length from a release value: (release + pitchRatio) x 1800 frames when that sum
     // is above 1, else 1800.

@@ -16,9 +16,33 @@ constexpr int kRowSlots = capacity::kRowSlots;
 bool isRowSlot(int slot) noexcept {
     return slot >= 0 && slot < kRowSlots;
 }
+
+// The host's tempo as the sequencer takes it: 0 for none. Anything a host could mean lies far
+// inside float's range; the sequencer bounds it further.
+float usableTempo(double bpm) noexcept {
+    constexpr double kLargest = 1.0e6;
+    return bpm > 0.0 && std::isfinite(bpm) ? static_cast<float>(std::min(bpm, kLargest)) : 0.0f;
+}
+
+// Whether an event ends the piece of the block before it: parameter changes act at their
+// frame, and so do note-offs (a note-on of velocity 0 too) and controller 123 unless they
+// act from the block's start. Note-ons start at their frame within a piece anyway.
+bool actsAtItsFrame(const InstrumentEvent& e, ProcessBlock::NoteOffs noteOffs) noexcept {
+    if (e.kind == InstrumentEvent::Kind::Parameter) {
+        return true;
+    }
+    if (noteOffs == ProcessBlock::NoteOffs::AtBlockStart) {
+        return false;
+    }
+    const int kind = e.midi[0] & 0xF0;
+    return kind == 0x80 || (kind == 0x90 && (e.midi[2] & 0x7F) == 0) ||
+           (kind == 0xB0 && e.midi[1] == Sequencer::kAllNotesOff);
+}
 } // namespace
 
-Instrument::Instrument() = default;
+Instrument::Instrument()
+    : scratch_(std::make_unique<float[]>(static_cast<std::size_t>(kOutputs) *
+                                         capacity::kRenderFrames)) {}
 
 std::string_view Instrument::outputPairName(int pair) noexcept {
     const ParameterInfo* output =
@@ -33,6 +57,71 @@ std::string_view Instrument::outputPairName(int pair) noexcept {
 
 void Instrument::render(float* const* outputs, int frames) noexcept {
     sequencer_.renderBlock(outputs, frames, hostTempo_.load(), sampleRate());
+}
+
+void Instrument::process(const ProcessBlock& block) noexcept {
+    const int frames = std::max(block.frames, 0);
+    hostTempo_ = usableTempo(block.tempo);
+    std::array<float*, kOutputs> host{};
+    for (int c = 0; c < kOutputs && block.outputs != nullptr && c < block.outputCount; ++c) {
+        host[static_cast<std::size_t>(c)] = block.outputs[c];
+    }
+    if (block.mix == ProcessBlock::Mix::Replace) {
+        for (float* channel : host) {
+            if (channel != nullptr) {
+                std::fill_n(channel, frames, 0.0f);
+            }
+        }
+    }
+    // The block in pieces: each starts with the events of its first frame and takes the
+    // note-ons of its frames at their offsets; an event that acts at its own frame ends the
+    // piece before it. A block of no frames only carries out its events.
+    const std::span<const InstrumentEvent> events = blockEvents_.order(block.events, frames);
+    std::size_t next = 0;
+    int position = 0;
+    do {
+        int end = std::min(frames, position + capacity::kRenderFrames);
+        while (next < events.size() && (events[next].frame < end || frames == 0)) {
+            const InstrumentEvent& e = events[next];
+            if (e.frame > position && actsAtItsFrame(e, block.noteOffs)) {
+                end = e.frame;
+                break;
+            }
+            carryOut(e, e.frame - position);
+            ++next;
+        }
+        if (end > position) {
+            renderPiece(host, position, end - position);
+        }
+        position = end;
+    } while (position < frames);
+}
+
+void Instrument::carryOut(const InstrumentEvent& e, int delta) noexcept {
+    if (e.kind == InstrumentEvent::Kind::Parameter) {
+        setParameter(e.parameter, e.value);
+    } else {
+        sequencer_.midiEvent(delta, e.midi[0], e.midi[1], e.midi[2]);
+    }
+}
+
+void Instrument::renderPiece(const std::array<float*, kOutputs>& host, int start,
+                             int frames) noexcept {
+    std::array<float*, kOutputs> piece{};
+    for (std::size_t c = 0; c < piece.size(); ++c) {
+        if (host[c] != nullptr) {
+            piece[c] = host[c] + start;
+        } else {
+            piece[c] = scratch_.get() + c * capacity::kRenderFrames;
+            std::fill_n(piece[c], frames, 0.0f);
+        }
+    }
+    sequencer_.renderBlock(piece.data(), frames, hostTempo_.load(), sampleRate());
+}
+
+float Instrument::tempo() const noexcept {
+    const float seen = sequencer_.tempo;
+    return seen > 0.0f ? seen : Sequencer::kDefaultTempo;
 }
 
 // ---- Host settings ----------------------------------------------------------------------

@@ -16,9 +16,11 @@
 
 #include "engine/Sequencer.hpp"
 #include "instrument/BankFile.hpp"
+#include "instrument/BlockEvents.hpp"
 #include "instrument/InstrumentListener.hpp"
 #include "instrument/ModelLock.hpp"
 #include "instrument/ParameterTable.hpp"
+#include "instrument/ProcessBlock.hpp"
 #include "platform/Relaxed.hpp"
 
 #include <array>
@@ -26,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -50,6 +53,19 @@ public:
     static std::string_view outputPairName(int pair) noexcept;
 
     // ---- Audio thread --------------------------------------------------------------------
+    // One host block: the events at their frames (parameter changes and, with
+    // NoteOffs::AtFrame, note-offs split the block where they fall), the twelve outputs
+    // replaced or added into. Safe for any values in the block: absurd lengths, frames and
+    // bytes, null buffers.
+    void process(const ProcessBlock& block) noexcept;
+    // The host stopped the audio and starts it again (deactivate, activate): silence, no
+    // held keys, no waiting Play request; the groove and every setting stay. Never beside
+    // process; it allocates, locks and blocks nothing, so a format may call it on the audio
+    // thread between blocks.
+    void reset() noexcept { sequencer_.reset(); }
+    // The tempo the last block played at: the host's, bounded, or 120 when it gave none.
+    float tempo() const noexcept;
+
     // The host's tempo in BPM for the coming blocks; 0 or anything not a positive number
     // means the host gives none, and the sequencer counts 120.
     void setTempo(float bpm) noexcept { hostTempo_.store(bpm); }
@@ -155,6 +171,8 @@ public:
 
 private:
     void store(const ParameterInfo& info, float value) noexcept;
+    void carryOut(const InstrumentEvent& event, int delta) noexcept;
+    void renderPiece(const std::array<float*, kOutputs>& host, int start, int frames) noexcept;
     void playCurrentPatternIfPlaying() noexcept;
     void restretchSyncSlots() noexcept;
 
@@ -168,6 +186,9 @@ private:
     Relaxed<unsigned> hostChanges_{0};
     Relaxed<unsigned> stateChanges_{0};
     std::array<bool, capacity::kRowSlots> relocationPending_{};
+    // Audio thread: the block's events in order, and where outputs the host left out go.
+    BlockEvents blockEvents_;
+    std::unique_ptr<float[]> scratch_;
 };
 
 } // namespace quovent

@@ -20,6 +20,11 @@ inline constexpr int kMidiNotes = 128; // note ratio table entries
 // Audio.
 inline constexpr int kOutputs = 12; // six stereo pairs
 inline constexpr int kOutputPairs = kOutputs / 2;
+// Events one block takes (MIDI and parameter changes together); more are not looked at.
+inline constexpr int kBlockEvents = 8192;
+// Frames rendered in one piece: a longer block is rendered piece by piece, which sounds the
+// same, so that outputs a host leaves out need scratch memory of this size only.
+inline constexpr int kRenderFrames = 4096;
 
 // Samples.
 inline constexpr int kSampleFrames = 400000; // frames per sample channel
