@@ -652,6 +652,10 @@ ParameterId Editor::parameterOf(const Control& control) const {
 }
 
 void Editor::edit(ParameterId id, float value) {
+    const ParameterInfo* info = ParameterTable::find(id);
+    if (info != nullptr && info->slot >= 0) {
+        setCurrentSlot(&sequencer().slots().slot(info->slot));
+    }
     instrument_.editParameter(id, value);
 }
 

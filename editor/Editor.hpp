@@ -130,9 +130,12 @@ public:
     Sequencer& sequencer() noexcept { return instrument_.sequencer(); }
     const Sequencer& sequencer() const noexcept { return instrument_.sequencer(); }
 
-    // The slot whose control reported last (the instrument's current slot).
-    Slot* currentSlot() const noexcept { return instrument_.currentSlot(); }
-    void setCurrentSlot(Slot* slot) noexcept { instrument_.setCurrentSlot(slot); }
+    // The slot whose control reported last: the slot VST 2's parameters address. Null until
+    // one did. Any thread may read it (a host's parameter call on its audio thread).
+    Slot* currentSlot() const noexcept { return currentSlot_.load(std::memory_order_acquire); }
+    void setCurrentSlot(Slot* slot) noexcept {
+        currentSlot_.store(slot, std::memory_order_release);
+    }
 
     SampleBrowser& sampleBrowser() noexcept { return sampleBrowser_; }
     ClipboardOperations& clipboardOperations() noexcept { return clipboardOperations_; }
@@ -205,6 +208,7 @@ private:
     void setSoloFromButton(int slot, float value);
 
     Instrument& instrument_;
+    std::atomic<Slot*> currentSlot_{nullptr};
     HostServices& host_;
     ModelLock& lock_; // the instrument's; getRect reads the open window's zoom under it too
     HeadlessDialogs headlessDialogs_;

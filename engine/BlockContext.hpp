@@ -2,6 +2,8 @@
 // rate and the step grid of the block's tempo and shuffle. Audio thread only.
 #pragma once
 
+#include <cstdint>
+
 namespace quovent {
 
 struct BlockContext {
@@ -10,6 +12,9 @@ struct BlockContext {
     float hostRate = 44100.0f;
     double samplesPerStep = 5512.5; // one sixteenth note
     double shuffleDelay = 0.0;      // how late odd steps start, samples
+    std::uint32_t silentSlots = 0;  // bit i: slot i is muted, or left out by a solo
+
+    bool sounds(int slot) const noexcept { return (silentSlots >> slot & 1U) == 0; }
 };
 
 } // namespace quovent

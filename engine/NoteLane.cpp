@@ -23,7 +23,7 @@ bool NoteLane::prepare(Voice& voice, const Slot& slot, const BlockContext& block
     leftTarget = Playback::panLeft(pan);
     rightTarget = Playback::panRight(pan);
     velocity = voice.velocityGain;
-    active = slot.active != 0;
+    active = block.sounds(slot.index());
 
     const int type = VoiceFilter::typeForMode(slot.filterMode);
     const float freq = slot.freq;

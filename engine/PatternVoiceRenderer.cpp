@@ -337,7 +337,7 @@ bool prepare(Voice& voice, const Slot& slot, const PatternRow& row, const BlockC
     // A row without steps or a muted slot sounds nothing, but the voice keeps its place.
     const float increment =
         Playback::increment(slot, voice.pitchRatio, voice.stepRatio, block.hostRate);
-    if (!row.anyStepOn() || slot.active == 0 || !Playback::playable(increment)) {
+    if (!row.anyStepOn() || !block.sounds(slot.index()) || !Playback::playable(increment)) {
         if (stopping) {
             ended = true;
             return false;

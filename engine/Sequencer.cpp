@@ -320,6 +320,7 @@ void Sequencer::renderBlock(float* const* outputs, int frames, float hostTempo,
         block.hostRate = rate;
         block.samplesPerStep = samplesPerStep(rate);
         block.shuffleDelay = block.samplesPerStep * shuffleOf(shuffleAmount) * 0.5;
+        block.silentSlots = slots_.silentSlots();
         renderVoices(block);
     }
     liveVoices = voices_.count();

@@ -65,7 +65,6 @@ void GrooveApplier::apply(Instrument& instrument, const GrooveDocument& data,
         Slot& slot = seq.slots().slot(s);
         // Solo is not part of a bank; the imported mute states stand on their own.
         slot.solo = 0;
-        instrument.savedActive[static_cast<std::size_t>(s)] = d.active ? 1 : 0;
         slot.volume = d.volume;
         slot.length = d.length;
         slot.tune = d.tune;

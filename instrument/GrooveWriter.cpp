@@ -91,7 +91,9 @@ std::string exportedPath(const std::string& samplePath, const fs::path& base) {
     return NativePath::toGenericUtf8(full);
 }
 
-Json slotJson(const Slot& slot, const fs::path& base) {
+// sounds: whether the slot is heard now. A bank keeps no solo, so a slot left out by a lit
+// solo is written muted and the bank plays back as it sounded.
+Json slotJson(const Slot& slot, bool sounds, const fs::path& base) {
     Json j = Json::object();
     j["samplePath"] = exportedPath(slot.samplePath(), base);
     j["volume"] = number(slot.volume);
@@ -102,7 +104,7 @@ Json slotJson(const Slot& slot, const fs::path& base) {
     j["pan"] = number(slot.pan);
     j["filterMode"] = slot.filterMode.load();
     j["outputPair"] = slot.outputPair.load();
-    j["active"] = slot.active != 0;
+    j["active"] = sounds;
     j["sync"] = slot.sync != 0;
     return j;
 }
@@ -168,8 +170,9 @@ std::string GrooveWriter::write(const Sequencer& seq, float stepEditMode, const 
     doc["bank"] = seq.patterns().bank();
     doc["key"] = seq.patterns().key();
     Json slots = Json::array();
+    const std::uint32_t silent = seq.slots().silentSlots();
     for (int s = 0; s < kRowSlots; ++s) {
-        Json j = slotJson(seq.slots().slot(s), base);
+        Json j = slotJson(seq.slots().slot(s), (silent >> s & 1U) == 0, base);
         if (paths == Paths::Replaced) {
             j["samplePath"] = validUtf8(j["samplePath"].get<std::string>());
         }

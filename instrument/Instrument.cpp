@@ -44,15 +44,6 @@ Instrument::Instrument()
     : scratch_(std::make_unique<float[]>(static_cast<std::size_t>(kOutputs) *
                                          capacity::kRenderFrames)) {}
 
-std::string_view Instrument::outputPairName(int pair) noexcept {
-    const ParameterInfo* output =
-        ParameterTable::find(ParameterTable::slotParameter(0, SlotField::Output));
-    if (output == nullptr || pair < 0 || pair >= output->labelCount) {
-        return {};
-    }
-    return output->labels[static_cast<std::size_t>(pair)];
-}
-
 // ---- Audio thread -----------------------------------------------------------------------
 
 void Instrument::render(float* const* outputs, int frames) noexcept {
@@ -126,20 +117,23 @@ float Instrument::tempo() const noexcept {
 
 // ---- Host settings ----------------------------------------------------------------------
 
-void Instrument::setSampleRate(float rate) noexcept {
+// Note-offs take the scale that follows a rate once a host has set one, usable or not (so
+// VST 2 projects keep their sound).
+bool Instrument::setSampleRate(double rate) noexcept {
     sequencer_.useNoteOffScaleAfterRate();
-    adoptSampleRate(rate);
-    restretchSyncSlots();
-}
-
-void Instrument::adoptSampleRate(float rate) noexcept {
-    if (rate > 0.0f && std::isfinite(rate)) {
-        sampleRate_ = rate;
+    if (!adoptSampleRate(rate)) {
+        return false;
     }
+    restretchSyncSlots();
+    return true;
 }
 
-float Instrument::sampleRate() const noexcept {
-    return Sequencer::usableSampleRate(sampleRate_.load());
+bool Instrument::adoptSampleRate(double rate) noexcept {
+    if (!usableSampleRate(rate)) {
+        return false;
+    }
+    sampleRate_ = static_cast<float>(rate);
+    return true;
 }
 
 void Instrument::restretchSyncSlots() noexcept {
@@ -192,7 +186,9 @@ void Instrument::store(const ParameterInfo& info, float value) noexcept {
         slot.active = value != 0.0f ? 0 : 1;
         break;
     case SlotField::Solo:
-        setSolo(info.slot, value != 0.0f);
+        // Which slots sound follows at the next block (SlotBank::silentSlots): the mute
+        // flags stay the user's own.
+        slot.solo = value != 0.0f ? 1 : 0;
         break;
     case SlotField::Output:
         slot.setOutputPair(static_cast<int>(value));
@@ -245,7 +241,12 @@ float Instrument::parameter(ParameterId id) const noexcept {
 }
 
 void Instrument::beginParameterEdit(ParameterId id) {
-    if (listener_ != nullptr && ParameterTable::find(id) != nullptr) {
+    const int index = ParameterTable::indexOf(id);
+    if (index < 0 || gestures_[static_cast<std::size_t>(index)]) {
+        return;
+    }
+    gestures_[static_cast<std::size_t>(index)] = true;
+    if (listener_ != nullptr) {
         ModelLock::Released out(lock_);
         listener_->parameterEditBegan(id);
     }
@@ -256,48 +257,34 @@ void Instrument::editParameter(ParameterId id, float value) {
     if (info == nullptr || !ParameterTable::sanitise(*info, value)) {
         return;
     }
-    if (isRowSlot(info->slot)) {
-        setCurrentSlot(&sequencer_.slots().slot(info->slot));
-    }
     store(*info, value);
-    if (listener_ != nullptr) {
-        ModelLock::Released out(lock_);
-        listener_->parameterEdited(id, value);
+    if (listener_ == nullptr) {
+        return;
+    }
+    const bool inGesture = gestures_[static_cast<std::size_t>(ParameterTable::indexOf(id))];
+    ModelLock::Released out(lock_);
+    if (!inGesture) {
+        listener_->parameterEditBegan(id);
+    }
+    listener_->parameterEdited(id, value);
+    if (!inGesture) {
+        listener_->parameterEditEnded(id);
     }
 }
 
 void Instrument::endParameterEdit(ParameterId id) {
-    if (listener_ != nullptr && ParameterTable::find(id) != nullptr) {
+    const int index = ParameterTable::indexOf(id);
+    if (index < 0 || !gestures_[static_cast<std::size_t>(index)]) {
+        return;
+    }
+    gestures_[static_cast<std::size_t>(index)] = false;
+    if (listener_ != nullptr) {
         ModelLock::Released out(lock_);
         listener_->parameterEditEnded(id);
     }
 }
 
 // ---- Operations on the model ------------------------------------------------------------
-
-void Instrument::setSolo(int s, bool on) noexcept {
-    if (!isRowSlot(s)) {
-        return;
-    }
-    SlotBank& slots = sequencer_.slots();
-    slots.slot(s).solo = on ? 1 : 0;
-    int lit = 0;
-    for (int i = 0; i < kRowSlots; ++i) {
-        lit += slots.slot(i).solo != 0 ? 1 : 0;
-    }
-    if (on && lit == 1) {
-        for (int i = 0; i < kRowSlots; ++i) {
-            savedActive[static_cast<std::size_t>(i)] = slots.slot(i).active;
-            slots.slot(i).active = i == s ? 1 : 0;
-        }
-    } else if (!on && lit == 0) {
-        for (int i = 0; i < kRowSlots; ++i) {
-            slots.slot(i).active = savedActive[static_cast<std::size_t>(i)];
-        }
-    } else {
-        slots.slot(s).active = on ? 1 : 0;
-    }
-}
 
 // The requests say what the user asked for (play this pattern from its start, or stop), so
 // the audio side ends in that state however many clicks come before its next block.

@@ -36,8 +36,6 @@ namespace quovent {
 
 class Instrument {
 public:
-    static constexpr const char* kName = "quovent";
-    static constexpr const char* kVendor = "Halvden Labs";
     static constexpr int kOutputs = capacity::kOutputs;
     static constexpr int kOutputPairs = capacity::kOutputPairs;
     // A state larger than this is refused before a byte of it is read.
@@ -47,10 +45,6 @@ public:
     Instrument();
     Instrument(const Instrument&) = delete;
     Instrument& operator=(const Instrument&) = delete;
-
-    // "quov 1" .. "quov 6": the name of output pair 0..5 (outputs 2n and 2n+1), as hosts
-    // show the stereo outputs.
-    static std::string_view outputPairName(int pair) noexcept;
 
     // ---- Audio thread --------------------------------------------------------------------
     // One host block: the events at their frames (parameter changes and, with
@@ -79,15 +73,20 @@ public:
     void render(float* const* outputs, int frames) noexcept;
 
     // ---- Host settings ---------------------------------------------------------------------
-    // The host's rate in Hz. A rate that is not a positive finite number is ignored; the
-    // usable rate stays within the sequencer's bounds. Tempo-synchronised slots stretch their
+    // Rates the instrument renders at, Hz.
+    static constexpr double kMinSampleRate = Sequencer::kMinSampleRate;
+    static constexpr double kMaxSampleRate = Sequencer::kMaxSampleRate;
+    static bool usableSampleRate(double rate) noexcept {
+        return rate >= kMinSampleRate && rate <= kMaxSampleRate; // false for NaN
+    }
+    // The host's rate in Hz; false for a rate that is not usable, which changes nothing but
+    // the note-off scale (a host has set a rate). Tempo-synchronised slots stretch their
     // sample again for the new rate.
-    void setSampleRate(float rate) noexcept;
+    bool setSampleRate(double rate) noexcept;
     // Takes the rate to render at without the work of a rate change (the note-off scale and
     // the sync stretch stay as they are): VST 2's combined block size and rate request.
-    // A rate that is not a positive finite number is ignored here too.
-    void adoptSampleRate(float rate) noexcept;
-    float sampleRate() const noexcept;
+    bool adoptSampleRate(double rate) noexcept;
+    float sampleRate() const noexcept { return sampleRate_.load(); }
     // The last tempo the host gave, 0 for none.
     float hostTempo() const noexcept { return hostTempo_.load(); }
     // Samples per step at the host's rate and the last tempo the audio thread saw.
@@ -104,25 +103,18 @@ public:
     // Counts the host's parameter changes, so a view can tell when to show them.
     unsigned hostParameterChanges() const noexcept { return hostChanges_.load(); }
 
-    // The editor's edits: stored as setParameter stores them, the edited slot becomes the
-    // current slot, and the listener is told (outside the model lock). Editor thread.
+    // The editor's edits: stored as setParameter stores them, and the listener is told
+    // (outside the model lock) in whole gestures, as hosts record edits: an edit outside a
+    // begun gesture (a click that sets a value at once) comes as a gesture of its own, a
+    // second begin of an open gesture and an end without a begin are not passed on. Editor
+    // thread.
     void beginParameterEdit(ParameterId id);
     void editParameter(ParameterId id, float value);
     void endParameterEdit(ParameterId id);
     // The format adapter that hears the editor's edits; null for none.
     void setListener(InstrumentListener* listener) noexcept { listener_ = listener; }
 
-    // The slot whose control reported last: the slot the VST 2 parameters address. Null
-    // until one did. May be read on the audio thread.
-    Slot* currentSlot() const noexcept { return currentSlot_.load(std::memory_order_acquire); }
-    void setCurrentSlot(Slot* slot) noexcept {
-        currentSlot_.store(slot, std::memory_order_release);
-    }
-
     // ---- Operations on the model (under the model lock) -----------------------------------
-    // Solo: the first solo saves every slot's active flag and leaves only its slot active;
-    // further solos add their slot; releasing the last solo restores the saved flags.
-    void setSolo(int slot, bool on) noexcept;
     // A pattern key or bank while playing plays the newly current pattern from its start in
     // place of the old one (also when it is the same pattern).
     void selectPatternKey(int key) noexcept;
@@ -138,8 +130,6 @@ public:
     Relaxed<float> stepEditMode{0.0f};
     // Edited lane: integer part of stepEditMode x 4 (0 Vol .. 4 Pan).
     int stepEditLane() const noexcept { return static_cast<int>(stepEditMode * 4.0f); }
-    // Every row slot's active flag as it was before the first solo.
-    std::array<Relaxed<int>, capacity::kRowSlots> savedActive{1, 1, 1, 1, 1, 1, 1, 1};
 
     // ---- The state ---------------------------------------------------------------------------
     // The groove bank text of the whole state, every sample path absolute. Never fails: a
@@ -181,11 +171,12 @@ private:
     Sequencer sequencer_;
     Relaxed<float> sampleRate_{kDefaultSampleRate};
     Relaxed<float> hostTempo_{0.0f};
-    std::atomic<Slot*> currentSlot_{nullptr};
     InstrumentListener* listener_ = nullptr;
     Relaxed<unsigned> hostChanges_{0};
     Relaxed<unsigned> stateChanges_{0};
     std::array<bool, capacity::kRowSlots> relocationPending_{};
+    // Editor thread: the parameters (by table index) whose edit gesture is open.
+    std::array<bool, ParameterTable::kCount> gestures_{};
     // Audio thread: the block's events in order, and where outputs the host left out go.
     BlockEvents blockEvents_;
     std::unique_ptr<float[]> scratch_;

@@ -1,7 +1,11 @@
 #include "instrument/ParameterTable.hpp"
 
+#include "instrument/PluginInfo.hpp"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace quovent {
 
@@ -38,8 +42,8 @@ constexpr std::array<std::string_view, 4> kFilterLabels{"Off", "Low-pass", "Band
                                                         "High-pass"};
 constexpr std::array<std::string_view, 2> kToggleLabels{"Off", "On"};
 // The output pairs as the host names the pins.
-constexpr std::array<std::string_view, capacity::kOutputPairs> kOutputLabels{
-    "quov 1", "quov 2", "quov 3", "quov 4", "quov 5", "quov 6"};
+constexpr std::array<std::string_view, capacity::kOutputPairs> kOutputLabels =
+    PluginInfo::kOutputPairNames;
 
 constexpr Text join(const char* a, int number, const char* b) {
     Text out{};
@@ -162,6 +166,63 @@ float ParameterTable::fromNormalized(const ParameterInfo& info, double normalize
     const double n = std::clamp(normalized, 0.0, 1.0);
     float value = static_cast<float>(info.minimum + n * (static_cast<double>(info.maximum) -
                                                          info.minimum));
+    sanitise(info, value);
+    return value;
+}
+
+namespace {
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) noexcept {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string_view trimmed(std::string_view text) noexcept {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
+
+ValueText ParameterTable::valueText(const ParameterInfo& info, float plain) noexcept {
+    ValueText text;
+    float value = plain;
+    if (!sanitise(info, value)) {
+        value = info.defaultValue;
+    }
+    if (info.labelCount > 0) {
+        const int label = std::clamp(static_cast<int>(value - info.minimum), 0, info.labelCount - 1);
+        const std::string_view name = info.labels[static_cast<std::size_t>(label)];
+        std::copy_n(name.data(), std::min(name.size(), ValueText::kBytes - 1), text.bytes.data());
+        return text;
+    }
+    // A sanitised value lies within the range, so two decimals always fit.
+    std::to_chars(text.bytes.data(), text.bytes.data() + ValueText::kBytes - 1, value,
+                  std::chars_format::fixed, 2);
+    return text;
+}
+
+std::optional<float> ParameterTable::valueFromText(const ParameterInfo& info,
+                                                   std::string_view text) noexcept {
+    const std::string_view typed = trimmed(text);
+    for (int i = 0; i < info.labelCount; ++i) {
+        if (sameIgnoringCase(typed, info.labels[static_cast<std::size_t>(i)])) {
+            return info.minimum + static_cast<float>(i);
+        }
+    }
+    double number = 0.0;
+    const auto [end, error] = std::from_chars(typed.data(), typed.data() + typed.size(), number);
+    if (typed.empty() || error != std::errc{} || end != typed.data() + typed.size() ||
+        !std::isfinite(number)) {
+        return std::nullopt;
+    }
+    float value = static_cast<float>(
+        std::clamp(number, -static_cast<double>(std::numeric_limits<float>::max()),
+                   static_cast<double>(std::numeric_limits<float>::max())));
     sanitise(info, value);
     return value;
 }

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quovent {
@@ -67,6 +68,13 @@ struct ParameterInfo {
     }
 };
 
+// A value as text for a host to show: at most 31 characters and a closing zero.
+struct ValueText {
+    static constexpr std::size_t kBytes = 32;
+    std::array<char, kBytes> bytes{};
+    std::string_view view() const noexcept { return bytes.data(); }
+};
+
 class ParameterTable {
 public:
     static constexpr int kSlotFields = 10;
@@ -93,6 +101,14 @@ public:
     // 0..1 across the range, and back (clamped; NaN gives the default).
     static double toNormalized(const ParameterInfo& info, float plain) noexcept;
     static float fromNormalized(const ParameterInfo& info, double normalized) noexcept;
+
+    // A plain value as hosts show it: a choice's or toggle's label ("Low-pass", "On"), else
+    // the number with two decimals ("0.65"). Made safe as sanitise does (NaN: the default).
+    static ValueText valueText(const ParameterInfo& info, float plain) noexcept;
+    // What a user typed: a label in any letter case or a number, blanks around it ignored;
+    // the plain value, made safe. Nothing for anything else (an infinity too).
+    static std::optional<float> valueFromText(const ParameterInfo& info,
+                                              std::string_view text) noexcept;
 };
 
 } // namespace quovent

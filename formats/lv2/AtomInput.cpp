@@ -89,8 +89,10 @@ public:
         const std::uint64_t limit =
             std::min<std::uint64_t>(atom.size, bufferBytes - sizeof(LV2_Atom));
         const std::uint8_t* body = buffer + sizeof(LV2_Atom);
+        // Hosts leave the unit unset (0, or whatever the buffer held before): only a sequence
+        // that says it is timed in beats is not timed in frames.
         const auto unit = copyOut<std::uint32_t>(body);
-        inFrames_ = unit == 0 || unit == urids_.atomFrameTime;
+        inFrames_ = unit != urids_.atomBeatTime;
 
         constexpr std::uint64_t kEventHeader = sizeof(LV2_Atom_Event);
         std::uint64_t offset = sizeof(LV2_Atom_Sequence_Body);

@@ -34,7 +34,8 @@ public:
     // sequence points at the port's buffer, of which bufferBytes may be read (the host's
     // sequence size when it told it; else the sequence's own size is believed). Events are
     // placed in 0 .. blockFrames - 1: offsets outside the block are clamped into it, and a
-    // sequence not timed in frames puts every event at 0.
+    // sequence timed in beats (atom:beatTime) puts every event at 0. Any other unit, a
+    // missing one included, counts as frames.
     static AtomInputCounts read(const void* sequence, std::size_t bufferBytes,
                                 std::uint32_t blockFrames, const Urids& urids,
                                 AtomInputHandler& handler) noexcept;

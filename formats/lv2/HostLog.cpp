@@ -1,6 +1,7 @@
 #include "formats/lv2/HostLog.hpp"
 
 #include "formats/lv2/PluginUris.hpp"
+#include "instrument/PluginInfo.hpp"
 
 #include <string>
 
@@ -11,7 +12,7 @@ void HostLog::write(LV2_URID type, std::string_view line) const {
         return;
     }
     // The plug-in's name first: a host's log mixes every plug-in's lines.
-    const std::string text = std::string(PluginUris::kName) + ": " + std::string(line) + "\n";
+    const std::string text = std::string(PluginInfo::kName) + ": " + std::string(line) + "\n";
     log_->printf(log_->handle, type, "%s", text.c_str());
 }
 

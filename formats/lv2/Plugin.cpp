@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -26,7 +27,7 @@ std::unique_ptr<Plugin> Plugin::create(double sampleRate, const LV2_Feature* con
         log.error("the host does not give the required feature(s) " + missing);
         return nullptr;
     }
-    if (!std::isfinite(sampleRate) || sampleRate <= 0.0) {
+    if (!Instrument::usableSampleRate(sampleRate)) {
         log.error("the host gives no usable sample rate");
         return nullptr;
     }
@@ -37,7 +38,7 @@ std::unique_ptr<Plugin> Plugin::create(double sampleRate, const LV2_Feature* con
 Plugin::Plugin(double sampleRate, const HostFeatures& features, const Urids& urids)
     : sampleRate_(sampleRate), features_(features), urids_(urids), log_(features_.log, urids_),
       output_(*features_.map, urids_), state_(urids_), files_(instrument_) {
-    instrument_.setSampleRate(static_cast<float>(sampleRate));
+    instrument_.setSampleRate(sampleRate);
 }
 
 void Plugin::connectPort(std::uint32_t port, void* data) noexcept {
@@ -52,28 +53,29 @@ void Plugin::connectPort(std::uint32_t port, void* data) noexcept {
     }
 }
 
-// Controls the host changed while inactive differ from the last values read, so they are
-// applied at the next block without starting over.
-void Plugin::activate() noexcept {}
+// The host starts its audio again: nothing of the time before sounds on. Controls the host
+// changed while inactive differ from the last values read, so they are applied at the next
+// block.
+void Plugin::activate() noexcept {
+    instrument_.reset();
+}
 
 void Plugin::run(std::uint32_t frames) noexcept {
+    eventCount_ = 0;
     applyParameters();
-    rendering_ = outputsConnected();
     output_.begin(notifyOut_, features_.sequenceSize);
     if (controlIn_ != nullptr) {
         AtomInput::read(controlIn_, inputBytes(), frames, urids_, *this);
     }
     payReplies();
     output_.end();
-    silence(frames); // the instrument adds into its outputs
-    if (rendering_ && frames > 0) {
-        instrument_.render(audioOuts_.data(), static_cast<int>(frames));
-    }
-}
-
-bool Plugin::outputsConnected() const noexcept {
-    return std::none_of(audioOuts_.begin(), audioOuts_.end(),
-                        [](const float* out) { return out == nullptr; });
+    ProcessBlock block;
+    block.outputs = audioOuts_.data();
+    block.outputCount = static_cast<int>(audioOuts_.size());
+    block.frames = static_cast<int>(std::min<std::uint32_t>(frames, INT_MAX));
+    block.events = {events_.data(), eventCount_};
+    block.tempo = hostTempo_;
+    instrument_.process(block);
 }
 
 std::size_t Plugin::inputBytes() const noexcept {
@@ -95,8 +97,9 @@ void Plugin::applyParameters() noexcept {
         parameterBits_[i] = bits;
         float value = raw;
         if (!adoptPorts_ && ParameterTable::sanitise(table[i], value) &&
-            (parametersRead_ || value != instrument_.parameter(table[i].id))) {
-            instrument_.setParameter(table[i].id, value);
+            (parametersRead_ || value != instrument_.parameter(table[i].id)) &&
+            eventCount_ < events_.size()) {
+            events_[eventCount_++] = InstrumentEvent::parameterChange(0, table[i].id, value);
         }
     }
     parametersRead_ = true;
@@ -115,24 +118,15 @@ void Plugin::payReplies() noexcept {
     }
 }
 
-void Plugin::silence(std::uint32_t frames) noexcept {
-    for (float* out : audioOuts_) {
-        if (out != nullptr) {
-            std::fill_n(out, frames, 0.0f);
-        }
-    }
-}
-
 void Plugin::midiEvent(int frame, std::uint8_t status, std::uint8_t data1,
                        std::uint8_t data2) noexcept {
-    if (rendering_) {
-        instrument_.midiEvent(frame, status, data1, data2);
+    if (eventCount_ < events_.size()) {
+        events_[eventCount_++] = InstrumentEvent::midiMessage(frame, status, data1, data2);
     }
 }
 
 void Plugin::tempo(float beatsPerMinute) noexcept {
-    tempo_ = beatsPerMinute;
-    instrument_.setTempo(beatsPerMinute);
+    hostTempo_ = beatsPerMinute;
 }
 
 void Plugin::setProperty(int property, std::string_view path) noexcept {

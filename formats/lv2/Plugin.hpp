@@ -4,7 +4,8 @@
 // answered with patch:Set replies on the notify port. A control port reaches the instrument
 // only when its value changed since the block before (on the first block: when it differs
 // from the instrument's value), so that unchanged ports never undo a restored state or an
-// edit made in the editor.
+// edit made in the editor. A block renders whatever ports are connected: an output the host
+// left unconnected is rendered into scratch memory.
 //
 // Threads, as the host calls them: create, connectPort (also between blocks on the audio
 // thread), activate, deactivate and restore never beside run(); run and workResponse on the
@@ -23,6 +24,7 @@
 #include "formats/lv2/Urids.hpp"
 #include "formats/lv2/WorkMessage.hpp"
 #include "instrument/Instrument.hpp"
+#include "instrument/InstrumentEvent.hpp"
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
@@ -59,7 +61,7 @@ public:
 
     double sampleRate() const noexcept { return sampleRate_; }
     Instrument& instrument() noexcept { return instrument_; }
-    float tempo() const noexcept { return tempo_; }
+    float tempo() const noexcept { return instrument_.tempo(); }
 
 private:
     Plugin(double sampleRate, const HostFeatures& features, const Urids& urids);
@@ -72,13 +74,9 @@ private:
 
     void applyParameters() noexcept;
     void payReplies() noexcept;
-    void silence(std::uint32_t frames) noexcept;
-    bool outputsConnected() const noexcept;
     void answer(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, int property,
                 bool accepted, const std::string& path) const;
     std::size_t inputBytes() const noexcept;
-
-    static constexpr float kDefaultTempo = 120.0f;
 
     const double sampleRate_;
     Instrument instrument_;
@@ -103,9 +101,11 @@ private:
     // the host's ports hold what it saved beside the state, which the groove holds already
     // (or did not follow the groove at all: a bank set through patch:Set moves no port).
     bool adoptPorts_ = false;
-    // MIDI reaches the instrument only in blocks it renders (every output connected).
-    bool rendering_ = false;
-    float tempo_ = kDefaultTempo;
+    // Audio thread: the block's events (changed control ports at frame 0, then the MIDI of
+    // the input sequence), and the host's tempo, which it sends only when it changes.
+    std::array<InstrumentEvent, quovent::capacity::kBlockEvents> events_{};
+    std::size_t eventCount_ = 0;
+    double hostTempo_ = 0.0;
 };
 
 } // namespace quovent::lv2

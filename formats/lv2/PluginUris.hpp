@@ -4,6 +4,7 @@
 #pragma once
 
 #include "formats/lv2/Capacities.hpp"
+#include "instrument/PluginInfo.hpp"
 
 #include <string>
 #include <string_view>
@@ -12,13 +13,11 @@ namespace quovent::lv2 {
 
 class PluginUris {
 public:
-    static constexpr std::string_view kPlugin = "https://halvden.audio/plugins/quovent";
+    static constexpr std::string_view kPlugin = PluginInfo::kLv2Uri;
     // Both are literals, so their data() is zero-terminated for the descriptors.
     static constexpr std::string_view kUi = "https://halvden.audio/plugins/quovent#ui";
     // The state key under which the whole groove is kept.
     static constexpr std::string_view kGroove = "https://halvden.audio/plugins/quovent#groove";
-    static constexpr std::string_view kName = "quovent";
-    static constexpr std::string_view kMaker = "Halvden Labs";
     static constexpr std::string_view kBinary = "quovent.so";
     static constexpr int kBankProperty = 0;
 

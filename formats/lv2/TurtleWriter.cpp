@@ -4,6 +4,7 @@
 #include "formats/lv2/PluginUris.hpp"
 #include "formats/lv2/PortLayout.hpp"
 #include "instrument/ParameterTable.hpp"
+#include "instrument/PluginInfo.hpp"
 
 #include <array>
 #include <charconv>
@@ -72,7 +73,8 @@ void writeGroups(std::ostringstream& out) {
         out << iri(PluginUris::outputGroup(pair)) << "\n"
             << "\ta pg:OutputGroup , pg:StereoGroup ;\n"
             << "\tlv2:symbol \"out" << pair << "\" ;\n"
-            << "\trdfs:label \"quov " << pair << "\" .\n\n";
+            << "\trdfs:label "
+            << TurtleWriter::quoted(PluginInfo::kOutputPairNames[static_cast<std::size_t>(pair - 1)]) << " .\n\n";
     }
     for (int slot = 0; slot < quovent::capacity::kRowSlots; ++slot) {
         out << iri(slotGroup(slot)) << "\n"
@@ -184,16 +186,16 @@ std::string TurtleWriter::plugin() {
     writeGroups(out);
     out << iri(PluginUris::kPlugin) << "\n"
         << "\ta lv2:Plugin , lv2:InstrumentPlugin , doap:Project ;\n"
-        << "\tdoap:name " << quoted(PluginUris::kName) << " ;\n"
+        << "\tdoap:name " << quoted(PluginInfo::kName) << " ;\n"
         << "\tdoap:maintainer [\n"
         << "\t\ta foaf:Organization ;\n"
-        << "\t\tfoaf:name " << quoted(PluginUris::kMaker) << " ;\n"
+        << "\t\tfoaf:name " << quoted(PluginInfo::kVendor) << " ;\n"
         << "\t\tfoaf:homepage <https://halvden.audio/>\n"
         << "\t] ;\n"
         << "\trdfs:comment \"An eight-slot sample step sequencer with twelve outputs in six "
            "stereo pairs.\" ;\n"
-        << "\tlv2:minorVersion 0 ;\n"
-        << "\tlv2:microVersion 0 ;\n"
+        << "\tlv2:minorVersion " << PluginInfo::kVersionMinor << " ;\n"
+        << "\tlv2:microVersion " << PluginInfo::kVersionPatch << " ;\n"
         << "\tlv2:requiredFeature urid:map , work:schedule ;\n"
         << "\tlv2:optionalFeature lv2:hardRTCapable , log:log , opts:options , state:mapPath , "
            "state:freePath ;\n"

@@ -30,7 +30,7 @@ bool Urids::mapAll(const LV2_URID_Map& map) {
     atomObject = get(LV2_ATOM__Object);
     atomResource = get(LV2_ATOM__Resource);
     atomSequence = get(LV2_ATOM__Sequence);
-    atomFrameTime = get(LV2_ATOM__frameTime);
+    atomBeatTime = get(LV2_ATOM__beatTime);
     atomUrid = get(LV2_ATOM__URID);
     atomUri = get(LV2_ATOM__URI);
     atomPath = get(LV2_ATOM__Path);

@@ -21,7 +21,7 @@ struct Urids {
     LV2_URID atomObject = 0;
     LV2_URID atomResource = 0;
     LV2_URID atomSequence = 0;
-    LV2_URID atomFrameTime = 0;
+    LV2_URID atomBeatTime = 0;
     LV2_URID atomUrid = 0;
     LV2_URID atomUri = 0;
     LV2_URID atomPath = 0;

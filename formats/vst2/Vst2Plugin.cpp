@@ -19,13 +19,9 @@ constexpr const char* kParameterName = "noname";
 constexpr std::int32_t kBlockTimeRequest =
     vst::kVstTransportChanged | vst::kVstTransportPlaying | vst::kVstTempoValid;
 
-// The host's tempo in BPM, 0 when it gives none (the sequencer then counts 120). A tempo
-// that is not a positive finite number is no tempo.
-float tempoOf(const vst::VstTimeInfo* time) noexcept {
-    if (time == nullptr || !(time->tempo > 0.0 && std::isfinite(time->tempo))) {
-        return 0.0f;
-    }
-    return static_cast<float>(time->tempo);
+// The host's tempo as it gives it (the instrument judges it); 0 when it gives no record.
+double tempoOf(const vst::VstTimeInfo* time) noexcept {
+    return time != nullptr ? time->tempo : 0.0;
 }
 } // namespace
 
@@ -41,7 +37,7 @@ Vst2Plugin::Vst2Plugin(vst::HostCallback hostCallback)
         // Both process entries work: the replacing one clears the outputs first. Hosts that
         // only take plug-ins announcing it (Ardour 7 refuses the others) need the flag.
         canProcessReplacing(true);
-        setUniqueID(kUniqueId);
+        setUniqueID(PluginInfo::kVst2UniqueId);
         // The whole state goes into the host's project as one chunk (getChunk, setChunk).
         programsAreChunks(true);
     }
@@ -79,7 +75,8 @@ constexpr std::pair<std::int32_t, SlotField> kIndexFields[] = {
 } // namespace
 
 ParameterId Vst2Plugin::parameterAt(std::int32_t index) const noexcept {
-    const Slot* const slot = instrument_.currentSlot();
+    const Slot* const slot =
+        sequencerEditor_ != nullptr ? sequencerEditor_->currentSlot() : nullptr;
     if (slot == nullptr) {
         return ParameterTable::kNone;
     }
@@ -141,10 +138,9 @@ std::int32_t Vst2Plugin::getChunk(void** data, bool /*isPreset*/) {
 }
 
 std::int32_t Vst2Plugin::setChunk(void* data, std::intptr_t byteSize, bool /*isPreset*/) {
-    // A size beyond what a state can be is refused before a byte is read: the host's
-    // buffer may be far shorter than it claims.
-    if (data == nullptr || byteSize <= 0 ||
-        static_cast<std::uintmax_t>(byteSize) > Instrument::kMaxStateBytes) {
+    // The instrument refuses a size beyond what a state can be before it reads a byte: the
+    // host's buffer may be far shorter than it claims.
+    if (data == nullptr || byteSize <= 0) {
         return 0;
     }
     const std::string_view text(static_cast<const char*>(data), static_cast<std::size_t>(byteSize));
@@ -188,58 +184,50 @@ std::int32_t Vst2Plugin::processEvents(vst::VstEvents* events) noexcept {
     if (events == nullptr) {
         return 1;
     }
-    // The list is as long as numEvents says, not as the declared array: walk a pointer.
+    // The list is as long as numEvents says, not as the declared array: walk a pointer. Its
+    // events belong to the next block; a second list before it adds to the first.
     vst::VstEvent* const* const list = events->events;
     const std::int32_t count = events->numEvents;
-    for (std::int32_t i = 0; i < count; ++i) {
+    for (std::int32_t i = 0; i < count && eventCount_ < events_.size(); ++i) {
         const vst::VstEvent* const event = list[i];
         if (event == nullptr || event->type != vst::kVstMidiType) {
             continue;
         }
         const auto* const midi = reinterpret_cast<const vst::VstMidiEvent*>(event);
-        instrument_.midiEvent(midi->deltaFrames, static_cast<std::uint8_t>(midi->midiData[0]),
-                              static_cast<std::uint8_t>(midi->midiData[1]),
-                              static_cast<std::uint8_t>(midi->midiData[2]));
+        events_[eventCount_++] = InstrumentEvent::midiMessage(
+            midi->deltaFrames, static_cast<std::uint8_t>(midi->midiData[0]),
+            static_cast<std::uint8_t>(midi->midiData[1]),
+            static_cast<std::uint8_t>(midi->midiData[2]));
     }
     return 1;
 }
 
 void Vst2Plugin::process(float** /*inputs*/, float** outputs, std::int32_t sampleFrames) noexcept {
-    render(outputs, sampleFrames);
+    render(outputs, sampleFrames, ProcessBlock::Mix::Add);
 }
 
+// The replacing entry owns the buffers' contents: hosts may hand over buffers that still
+// hold an earlier block.
 void Vst2Plugin::processReplacing(float** /*inputs*/, float** outputs,
                                   std::int32_t sampleFrames) noexcept {
-    if (outputs == nullptr || sampleFrames <= 0) {
-        return;
-    }
-    // The replacing entry owns the buffers' contents: hosts may hand over buffers that still
-    // hold an earlier block.
-    const int channels = std::clamp(effect_.numOutputs, 0, capacity::kOutputs);
-    for (int c = 0; c < channels; ++c) {
-        if (outputs[c] != nullptr) {
-            std::fill_n(outputs[c], sampleFrames, 0.0f);
-        }
-    }
-    render(outputs, sampleFrames);
+    render(outputs, sampleFrames, ProcessBlock::Mix::Replace);
 }
 
-void Vst2Plugin::render(float** outputs, std::int32_t sampleFrames) noexcept {
-    if (outputs == nullptr || sampleFrames <= 0) {
-        return;
-    }
-    // The sequencer writes all twelve channels. A record created without a host declares
-    // fewer, so the host hands over fewer buffers: render nothing rather than write past them.
-    if (effect_.numOutputs < capacity::kOutputs) {
-        return;
-    }
-    for (int c = 0; c < capacity::kOutputs; ++c) {
-        if (outputs[c] == nullptr) {
-            return;
-        }
-    }
-    instrument_.setTempo(tempoOf(getTimeInfo(kBlockTimeRequest)));
-    instrument_.render(outputs, sampleFrames);
+// Note-offs act from the start of their block, as projects made with earlier releases were
+// heard. A record created without a host declares fewer outputs, so the host hands over fewer
+// buffers: the instrument reads only as many as the record declares.
+void Vst2Plugin::render(float** outputs, std::int32_t sampleFrames,
+                        ProcessBlock::Mix mix) noexcept {
+    ProcessBlock block;
+    block.outputs = outputs;
+    block.outputCount = std::clamp(effect_.numOutputs, 0, capacity::kOutputs);
+    block.frames = sampleFrames;
+    block.events = {events_.data(), eventCount_};
+    block.tempo = sampleFrames > 0 ? tempoOf(getTimeInfo(kBlockTimeRequest)) : 0.0;
+    block.mix = mix;
+    block.noteOffs = ProcessBlock::NoteOffs::AtBlockStart;
+    instrument_.process(block);
+    eventCount_ = 0;
 }
 
 // ---- Control thread -------------------------------------------------------------------------
@@ -254,19 +242,31 @@ void Vst2Plugin::setBlockSizeAndSampleRate(std::int32_t blockSize, float sampleR
     instrument_.adoptSampleRate(sampleRate);
 }
 
+// The host starts its audio again: nothing of the time before sounds on.
 void Vst2Plugin::resume() {
+    instrument_.reset();
+    eventCount_ = 0;
     wantEvents(1);
 }
 
 float Vst2Plugin::hostTempo() {
-    return tempoOf(getTimeInfo(vst::kVstTempoValid));
+    const double bpm = tempoOf(getTimeInfo(vst::kVstTempoValid));
+    return bpm > 0.0 && std::isfinite(bpm) ? static_cast<float>(bpm) : 0.0f;
 }
 
 // ---- Texts ------------------------------------------------------------------------------------
 // Every text fits the buffer the interface guarantees for its request (checked in the header).
 
+namespace {
+// The text with its zero into a buffer the interface guarantees is large enough.
+void copyText(std::string_view text, char* out) noexcept {
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+}
+} // namespace
+
 void Vst2Plugin::getProgramName(char* name) {
-    std::memcpy(name, kWebAddress, std::strlen(kWebAddress) + 1);
+    copyText(PluginInfo::kWebAddress, name);
 }
 
 bool Vst2Plugin::getProgramNameIndexed(std::int32_t /*category*/, std::int32_t /*index*/,
@@ -284,24 +284,30 @@ void Vst2Plugin::getParameterName(std::int32_t /*index*/, char* text) {
 }
 
 bool Vst2Plugin::getEffectName(char* name) {
-    std::memcpy(name, kEffectName, std::strlen(kEffectName) + 1);
+    copyText(PluginInfo::kName, name);
     return true;
 }
 
 bool Vst2Plugin::getVendorString(char* text) {
-    std::memcpy(text, kVendorString, std::strlen(kVendorString) + 1);
+    copyText(PluginInfo::kVendor, text);
     return true;
 }
 
 bool Vst2Plugin::getProductString(char* text) {
-    std::memcpy(text, kProductString, std::strlen(kProductString) + 1);
+    copyText(PluginInfo::kDescription, text);
     return true;
 }
 
 bool Vst2Plugin::getOutputProperties(std::int32_t index, vst::VstPinProperties* props) {
-    // Every index is answered, also beyond the twelve outputs: pins 2n and 2n+1 form pair n+1.
+    // Every index is answered, also beyond the twelve outputs: pins 2n and 2n+1 form pair
+    // n+1, and a pin past the last pair is named as the pair it would form.
     props->flags = vst::kVstPinIsActive | vst::kVstPinIsStereo;
-    std::snprintf(props->label, sizeof props->label, "quov %1d", index / 2 + 1);
+    const int pair = index / 2;
+    if (index >= 0 && pair < capacity::kOutputPairs) {
+        copyText(PluginInfo::kOutputPairNames[static_cast<std::size_t>(pair)], props->label);
+    } else {
+        std::snprintf(props->label, sizeof props->label, "quov %1d", pair + 1);
+    }
     return true;
 }
 

@@ -17,7 +17,10 @@
 #include "editor/HostServices.hpp"
 #include "formats/vst2/ExtendedEffectBase.hpp"
 #include "instrument/Instrument.hpp"
+#include "instrument/InstrumentEvent.hpp"
+#include "instrument/PluginInfo.hpp"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,14 +35,6 @@ class Vst2Plugin final : public ExtendedEffectBase,
                          public HostServices,
                          private InstrumentListener {
 public:
-    static constexpr const char* kEffectName = Instrument::kName;
-    static constexpr const char* kVendorString = Instrument::kVendor;
-    // "quovent", a blank and a short notice; at most 63 characters.
-    static constexpr const char* kProductString = "quovent eight-slot sample step sequencer";
-    // The vendor's web address, answered as the name of the one program.
-    static constexpr const char* kWebAddress = "halvden.audio";
-    static constexpr std::int32_t kUniqueId = vst::fourCharCode('q', 'u', 'o', 'v');
-    static constexpr std::int32_t kVendorVersion = 1;
     static constexpr std::int32_t kPrograms = 1;
     static constexpr std::int32_t kParams = 0;
 
@@ -51,11 +46,11 @@ public:
     static constexpr std::int32_t kParamRes = 154;
     static constexpr std::int32_t kParamPan = 157;
 
-    static_assert(std::string_view(kProductString).size() < vst::kVstMaxProductStrLen);
-    static_assert(std::string_view(kProductString).substr(0, 8) == "quovent ");
-    static_assert(std::string_view(kWebAddress).size() == 13);
-    static_assert(std::string_view(kVendorString).size() < vst::kVstMaxVendorStrLen);
-    static_assert(std::string_view(kEffectName).size() < vst::kVstMaxEffectNameLen);
+    static_assert(PluginInfo::kDescription.size() < vst::kVstMaxProductStrLen);
+    static_assert(PluginInfo::kDescription.substr(0, 8) == "quovent ");
+    static_assert(PluginInfo::kWebAddress.size() < vst::kVstMaxProgNameLen);
+    static_assert(PluginInfo::kVendor.size() < vst::kVstMaxVendorStrLen);
+    static_assert(PluginInfo::kName.size() < vst::kVstMaxEffectNameLen);
 
     // A null host callback leaves the record with the EffectBase defaults (the host-facing
     // setup needs a host); the instrument and the editor are created either way. When the
@@ -100,7 +95,7 @@ public:
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
-    std::int32_t getVendorVersion() override { return kVendorVersion; }
+    std::int32_t getVendorVersion() override { return PluginInfo::kVst2Version; }
     std::int32_t canDo(const char* text) override;
 
     // ---- HostServices: the editor's calls to the host ---------------------------------------
@@ -118,18 +113,21 @@ public:
     void closeHostFileSelector(FileSelectRequest& request) override;
 
 private:
-    // The stable parameter behind a parameter index: that setting of the current slot;
-    // kNone for other indexes and while there is no current slot.
+    // The stable parameter behind a parameter index: that setting of the editor's current
+    // slot; kNone for other indexes and while there is no current slot.
     ParameterId parameterAt(std::int32_t index) const noexcept;
     // The parameter index of a stable parameter; -1 for those VST 2 hosts never see.
     static std::int32_t indexOf(ParameterId id) noexcept;
-    void render(float** outputs, std::int32_t sampleFrames) noexcept;
+    void render(float** outputs, std::int32_t sampleFrames, ProcessBlock::Mix mix) noexcept;
 
     // InstrumentListener: the editor's edits of the six automated settings.
     void parameterEdited(ParameterId id, float value) override;
 
     Instrument instrument_;
     Editor* sequencerEditor_ = nullptr; // owned through EffectBase's editor
+    // Audio thread: the events of the coming block, as processEvents delivered them.
+    std::array<InstrumentEvent, capacity::kBlockEvents> events_{};
+    std::size_t eventCount_ = 0;
     // The text handed out by the last getChunk, and the one before it: a host thread may
     // still be copying that one while another thread saves a changed state.
     std::string chunk_;

@@ -1,6 +1,7 @@
 #include "formats/vst3/Vst3Buses.hpp"
 
 #include "formats/vst3/Vst3Strings.hpp"
+#include "instrument/PluginInfo.hpp"
 
 #include <string_view>
 
@@ -10,8 +11,8 @@ namespace {
 
 using namespace vst3;
 
-constexpr std::array<std::string_view, capacity::kVst3OutputBuses> kOutputNames{
-    "quov 1", "quov 2", "quov 3", "quov 4", "quov 5", "quov 6"};
+constexpr std::array<std::string_view, capacity::kVst3OutputBuses> kOutputNames =
+    PluginInfo::kOutputPairNames;
 constexpr std::string_view kEventInputName = "MIDI In";
 
 bool isAudioOutput(MediaType type, BusDirection dir) noexcept {

@@ -13,11 +13,6 @@ inline constexpr int kVst3BusChannels = 2;
 inline constexpr int kVst3EventChannels = 16; // MIDI channels of the one event input bus
 // Largest block a host may announce in setupProcessing; larger is refused as absurd.
 inline constexpr std::int32_t kVst3MaxBlockFrames = 1 << 16;
-// Sample rates accepted by setupProcessing, in Hz.
-inline constexpr double kVst3MinSampleRate = 1000.0;
-inline constexpr double kVst3MaxSampleRate = 1536000.0;
-// Largest state read from a host's stream; larger streams are refused before reading.
-inline constexpr std::size_t kVst3StateBytes = kBankFileBytes;
 // Automation points and note events one block takes; more are not looked at.
 inline constexpr int kVst3BlockPoints = 1024;
 inline constexpr int kVst3BlockEvents = 4096;

@@ -27,14 +27,12 @@ template <typename Interface> tresult answer(Interface* object, void** obj) {
     return kResultOk;
 }
 
-// The host's tempo in BPM; 0 when it gives none (the instrument then counts 120).
-float tempoOf(const ProcessContext* context) noexcept {
+// The host's tempo as it gives it (the instrument judges it); 0 when it gives none.
+double tempoOf(const ProcessContext* context) noexcept {
     if (context == nullptr || (context->state & ProcessContext::kTempoValid) == 0) {
-        return 0.0f;
+        return 0.0;
     }
-    const double bpm = context->tempo;
-    // Anything a host could mean lies far inside float's range.
-    return std::isfinite(bpm) && bpm > 0.0 && bpm < 1.0e6 ? static_cast<float>(bpm) : 0.0f;
+    return context->tempo;
 }
 
 } // namespace
@@ -139,7 +137,11 @@ tresult QUOVENT_VST3_CALL Vst3Component::activateBus(MediaType type, BusDirectio
     return buses_.activate(type, dir, index, state != 0);
 }
 
-tresult QUOVENT_VST3_CALL Vst3Component::setActive(TBool /*state*/) {
+// Hosts deactivate and activate again when they stop their audio: nothing sounds on.
+tresult QUOVENT_VST3_CALL Vst3Component::setActive(TBool state) {
+    if (state != 0) {
+        instrument_.reset();
+    }
     return kResultOk;
 }
 
@@ -148,7 +150,7 @@ tresult QUOVENT_VST3_CALL Vst3Component::setActive(TBool /*state*/) {
 tresult Vst3Component::setInstanceState(IBStream* state) {
     try {
         std::string text;
-        if (!Vst3StateStream::readAll(state, capacity::kVst3StateBytes, text) ||
+        if (!Vst3StateStream::readAll(state, Instrument::kMaxStateBytes, text) ||
             !instrument_.restoreState(text).ok) {
             return kResultFalse;
         }
@@ -202,23 +204,12 @@ tresult QUOVENT_VST3_CALL Vst3Component::setupProcessing(ProcessSetup* setup) {
     const bool mode = setup->processMode >= kRealtime && setup->processMode <= kOffline;
     const bool block =
         setup->maxSamplesPerBlock > 0 && setup->maxSamplesPerBlock <= capacity::kVst3MaxBlockFrames;
-    const bool rate = std::isfinite(setup->sampleRate) &&
-                      setup->sampleRate >= capacity::kVst3MinSampleRate &&
-                      setup->sampleRate <= capacity::kVst3MaxSampleRate;
-    if (!mode || !block || !rate || setup->symbolicSampleSize != kSample32) {
+    if (!mode || !block || setup->symbolicSampleSize != kSample32 ||
+        !instrument_.setSampleRate(setup->sampleRate)) {
         return kInvalidArgument;
-    }
-    try {
-        scratch_.assign(static_cast<std::size_t>(Instrument::kOutputs) *
-                            static_cast<std::size_t>(setup->maxSamplesPerBlock),
-                        0.0f);
-    } catch (const std::bad_alloc&) {
-        setUp_ = false;
-        return kOutOfMemory;
     }
     maxBlockFrames_ = setup->maxSamplesPerBlock;
     sampleRate_ = setup->sampleRate;
-    instrument_.setSampleRate(static_cast<float>(sampleRate_));
     setUp_ = true;
     return kResultOk;
 }
@@ -241,62 +232,53 @@ tresult QUOVENT_VST3_CALL Vst3Component::process(ProcessData* data) noexcept {
         data->numSamples > maxBlockFrames_ || !buffers) {
         return kInvalidArgument;
     }
-    const float bpm = tempoOf(data->processContext);
-    tempo_ = bpm > 0.0f ? bpm : kDefaultTempo;
-    instrument_.setTempo(bpm);
-    readParameterChanges(data->inputParameterChanges, data->numSamples);
+    eventCount_ = 0;
+    readParameterChanges(data->inputParameterChanges);
     readEvents(data->inputEvents, data->numSamples);
-    prepareOutputs(*data);
-    renderBlock(data->numSamples);
+    findOutputs(*data);
+    ProcessBlock block;
+    block.outputs = channels_.data();
+    block.outputCount = Instrument::kOutputs;
+    block.frames = data->numSamples;
+    block.events = {events_.data(), eventCount_};
+    block.tempo = tempoOf(data->processContext);
+    instrument_.process(block);
     writeSilenceFlags(*data);
     return kResultOk;
 }
 
-// Automation: every point of every queue (NaN is no value; infinities are the ends of the
-// range), in frame order (points of one frame in the order
-// read, so a queue's later point wins).
-void Vst3Component::readParameterChanges(IParameterChanges* changes, int frames) noexcept {
-    pointCount_ = 0;
+// Automation: every point of every queue of one of our parameters (the instrument clamps the
+// values and orders the points; points of one frame keep the queue's order, so its later
+// point wins).
+void Vst3Component::readParameterChanges(IParameterChanges* changes) noexcept {
     if (changes == nullptr) {
         return;
     }
-    const int32 lastFrame = std::max(frames - 1, 0);
     const int32 queues = std::min(changes->getParameterCount(), kMaxParameterQueues);
+    std::size_t points = 0;
     for (int32 q = 0; q < queues; ++q) {
         IParamValueQueue* queue = changes->getParameterData(q);
-        if (queue == nullptr) {
-            continue;
-        }
-        const ParamID id = queue->getParameterId();
-        const quovent::ParameterInfo* const info = ParameterTable::find(id);
+        const quovent::ParameterInfo* const info =
+            queue != nullptr ? ParameterTable::find(queue->getParameterId()) : nullptr;
         if (info == nullptr) {
             continue;
         }
-        const int32 points = std::min(queue->getPointCount(), int32{kMaxBlockPoints});
-        for (int32 i = 0; i < points && pointCount_ < kMaxBlockPoints; ++i) {
+        const int32 count = std::min(queue->getPointCount(), int32{kMaxBlockPoints});
+        for (int32 i = 0; i < count && points < kMaxBlockPoints; ++i) {
             int32 offset = 0;
             ParamValue value = 0.0;
             if (queue->getPoint(i, &offset, &value) != kResultOk || std::isnan(value)) {
                 continue;
             }
-            const Point point{std::clamp(offset, int32{0}, lastFrame), id,
-                              ParameterTable::fromNormalized(*info, value)};
-            // Insertion keeps equal frames in reading order; hosts send points in order,
-            // so this is a walk to the end.
-            int at = pointCount_;
-            while (at > 0 && points_[static_cast<std::size_t>(at - 1)].frame > point.frame) {
-                points_[static_cast<std::size_t>(at)] = points_[static_cast<std::size_t>(at - 1)];
-                --at;
-            }
-            points_[static_cast<std::size_t>(at)] = point;
-            ++pointCount_;
+            events_[eventCount_++] = InstrumentEvent::parameterChange(
+                offset, info->id, ParameterTable::fromNormalized(*info, value));
+            ++points;
         }
     }
 }
 
-// Note events as MIDI messages, in frame order (equal frames in list order).
+// Note events as MIDI messages at their frames.
 void Vst3Component::readEvents(IEventList* events, int frames) noexcept {
-    eventCount_ = 0;
     if (events == nullptr || !buses_.eventInputActive()) {
         return;
     }
@@ -308,19 +290,13 @@ void Vst3Component::readEvents(IEventList* events, int frames) noexcept {
             !Vst3NoteEvents::toMidi(event, frames, message)) {
             continue;
         }
-        int at = eventCount_;
-        while (at > 0 && events_[static_cast<std::size_t>(at - 1)].frame > message.frame) {
-            events_[static_cast<std::size_t>(at)] = events_[static_cast<std::size_t>(at - 1)];
-            --at;
-        }
-        events_[static_cast<std::size_t>(at)] = message;
-        ++eventCount_;
+        events_[eventCount_++] =
+            InstrumentEvent::midiMessage(message.frame, message.status, message.data1, message.data2);
     }
 }
 
-void Vst3Component::prepareOutputs(const ProcessData& data) noexcept {
+void Vst3Component::findOutputs(const ProcessData& data) noexcept {
     const int buses = std::min(data.numOutputs, capacity::kVst3OutputBuses);
-    const auto frames = static_cast<std::size_t>(data.numSamples);
     for (int ch = 0; ch < Instrument::kOutputs; ++ch) {
         const int b = ch / capacity::kVst3BusChannels;
         const int c = ch % capacity::kVst3BusChannels;
@@ -331,47 +307,8 @@ void Vst3Component::prepareOutputs(const ProcessData& data) noexcept {
                 samples = bus.channelBuffers32[c];
             }
         }
-        if (samples == nullptr) {
-            samples = scratch_.data() +
-                      static_cast<std::size_t>(ch) * static_cast<std::size_t>(maxBlockFrames_);
-        }
         channels_[static_cast<std::size_t>(ch)] = samples;
-        std::fill(samples, samples + frames, 0.0f);
     }
-}
-
-// The block in pieces between automation points: each piece starts with the values of the
-// points at its first frame and its note events. The instrument takes a note-off when it
-// hears it, so a piece gets only the events of its own frames. Without automation the block
-// is one piece, rendered as the VST 2 plug-in renders it. A block of no frames only sets
-// values and passes on its notes (starting at the next block's first frame).
-void Vst3Component::renderBlock(int frames) noexcept {
-    int point = 0;
-    int event = 0;
-    int start = 0;
-    do {
-        while (point < pointCount_ && points_[static_cast<std::size_t>(point)].frame <= start) {
-            const Point& p = points_[static_cast<std::size_t>(point)];
-            instrument_.setParameter(p.id, p.value);
-            ++point;
-        }
-        const int end =
-            point < pointCount_ ? points_[static_cast<std::size_t>(point)].frame : frames;
-        while (event < eventCount_ &&
-               (events_[static_cast<std::size_t>(event)].frame < end || end == 0)) {
-            const Vst3MidiMessage& m = events_[static_cast<std::size_t>(event)];
-            instrument_.midiEvent(m.frame - start, m.status, m.data1, m.data2);
-            ++event;
-        }
-        if (end > start) {
-            std::array<float*, Instrument::kOutputs> piece{};
-            for (std::size_t ch = 0; ch < piece.size(); ++ch) {
-                piece[ch] = channels_[ch] + start;
-            }
-            instrument_.render(piece.data(), end - start);
-        }
-        start = end;
-    } while (start < frames);
 }
 
 // A channel is flagged silent when every sample of it is 0.
@@ -386,7 +323,8 @@ void Vst3Component::writeSilenceFlags(const ProcessData& data) noexcept {
             const float* samples =
                 channels_[static_cast<std::size_t>(b) * capacity::kVst3BusChannels +
                           static_cast<std::size_t>(c)];
-            if (std::all_of(samples, samples + frames, [](float s) { return s == 0.0f; })) {
+            if (samples == nullptr ||
+                std::all_of(samples, samples + frames, [](float s) { return s == 0.0f; })) {
                 silent |= uint64{1} << c;
             }
         }
@@ -466,43 +404,25 @@ tresult QUOVENT_VST3_CALL Vst3Component::setComponentHandler(IComponentHandler* 
     return kResultOk;
 }
 
-// ---- InstrumentListener: the editor's edits ---------------------------------------------------
+// ---- InstrumentListener: the editor's edits, in whole gestures ------------------------------
 
-// A host records and automates an edit only inside beginEdit/endEdit: a click that sets a
-// value at once (a toggle, a menu choice) comes without a gesture of its own and is wrapped in
-// one here.
 void Vst3Component::parameterEditBegan(ParameterId id) {
-    const int index = ParameterTable::indexOf(id);
-    if (componentHandler_ == nullptr || index < 0) {
-        return;
+    if (componentHandler_ != nullptr) {
+        componentHandler_->beginEdit(id);
     }
-    gestures_[static_cast<std::size_t>(index)] = true;
-    componentHandler_->beginEdit(id);
 }
 
 void Vst3Component::parameterEdited(ParameterId id, float value) {
     const quovent::ParameterInfo* const info = ParameterTable::find(id);
-    const int index = ParameterTable::indexOf(id);
-    if (componentHandler_ == nullptr || info == nullptr || index < 0) {
-        return;
-    }
-    const bool inGesture = gestures_[static_cast<std::size_t>(index)];
-    if (!inGesture) {
-        componentHandler_->beginEdit(id);
-    }
-    componentHandler_->performEdit(id, ParameterTable::toNormalized(*info, value));
-    if (!inGesture) {
-        componentHandler_->endEdit(id);
+    if (componentHandler_ != nullptr && info != nullptr) {
+        componentHandler_->performEdit(id, ParameterTable::toNormalized(*info, value));
     }
 }
 
 void Vst3Component::parameterEditEnded(ParameterId id) {
-    const int index = ParameterTable::indexOf(id);
-    if (componentHandler_ == nullptr || index < 0) {
-        return;
+    if (componentHandler_ != nullptr) {
+        componentHandler_->endEdit(id);
     }
-    gestures_[static_cast<std::size_t>(index)] = false;
-    componentHandler_->endEdit(id);
 }
 
 IPlugView* QUOVENT_VST3_CALL Vst3Component::createView(FIDString name) {

@@ -16,14 +16,13 @@
 #include "formats/vst3/Vst3ComponentBases.hpp"
 #include "formats/vst3/Vst3NoteEvents.hpp"
 #include "instrument/Instrument.hpp"
+#include "instrument/InstrumentEvent.hpp"
 #include "instrument/InstrumentListener.hpp"
 #include "instrument/ParameterTable.hpp"
-#include "platform/Relaxed.hpp"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <vector>
 
 namespace quovent {
 
@@ -35,7 +34,6 @@ class Vst3Component final : public Vst3ComponentPart,
                             public vst3::IProcessContextRequirements,
                             private InstrumentListener {
 public:
-    static constexpr float kDefaultTempo = 120.0f;
     static constexpr int kMaxBlockPoints = capacity::kVst3BlockPoints;
     static constexpr int kMaxBlockEvents = capacity::kVst3BlockEvents;
 
@@ -103,8 +101,8 @@ public:
     // ---- IProcessContextRequirements -------------------------------------------------------
     vst3::uint32 QUOVENT_VST3_CALL getProcessContextRequirements() override;
 
-    // The tempo of the last block (the host's, or kDefaultTempo when it gave none).
-    float tempo() const noexcept { return tempo_.load(); }
+    // The tempo of the last block (the host's, or 120 when it gave none).
+    float tempo() const noexcept { return instrument_.tempo(); }
     // The sample rate of the last accepted setupProcessing; 0 before.
     double sampleRate() const noexcept { return sampleRate_; }
     Instrument& instrument() noexcept { return instrument_; }
@@ -121,19 +119,11 @@ private:
     vst3::tresult setControllerState(vst3::IBStream* state) override;
     vst3::tresult getControllerState(vst3::IBStream* state) override;
 
-    // One automation point: a parameter's plain value from a frame of the block on.
-    struct Point {
-        std::int32_t frame;
-        ParameterId id;
-        float value;
-    };
-
-    void readParameterChanges(vst3::IParameterChanges* changes, int frames) noexcept;
+    // The block's automation points and note events, appended to events_.
+    void readParameterChanges(vst3::IParameterChanges* changes) noexcept;
     void readEvents(vst3::IEventList* events, int frames) noexcept;
-    // The twelve channels to render into: the host's buffers where it gave them, the
-    // scratch channels elsewhere; all cleared.
-    void prepareOutputs(const vst3::ProcessData& data) noexcept;
-    void renderBlock(int frames) noexcept;
+    // The twelve channels: the host's buffers where it gave them, null elsewhere.
+    void findOutputs(const vst3::ProcessData& data) noexcept;
     void writeSilenceFlags(const vst3::ProcessData& data) noexcept;
 
     // InstrumentListener: the editor's edits as the host's edit gestures.
@@ -147,25 +137,18 @@ private:
     // The one editor view at a time (two editors over one instrument would contend for its
     // current slot and lane); it tells viewGone when it goes.
     const Vst3PlugView* view_ = nullptr;
-    // The parameters (by table index) whose edit gesture the editor has begun and not ended.
-    std::array<bool, ParameterTable::kCount> gestures_{};
     bool initialized_ = false;
     bool processing_ = false;
     bool setUp_ = false;
     vst3::int32 maxBlockFrames_ = 0;
     double sampleRate_ = 0.0;
-    Relaxed<float> tempo_{kDefaultTempo};
     Vst3Buses buses_;
     Instrument instrument_;
-    // Channels the host gave no buffer for, kOutputs x maxBlockFrames_, made in
-    // setupProcessing so that process never allocates.
-    std::vector<float> scratch_;
     std::array<float*, Instrument::kOutputs> channels_{};
-    // The block's automation in frame order and its note events in list order.
-    std::array<Point, kMaxBlockPoints> points_{};
-    int pointCount_ = 0;
-    std::array<Vst3MidiMessage, kMaxBlockEvents> events_{};
-    int eventCount_ = 0;
+    // The block's automation points and note events, as the host listed them (the
+    // instrument orders them).
+    std::array<InstrumentEvent, kMaxBlockPoints + kMaxBlockEvents> events_{};
+    std::size_t eventCount_ = 0;
 };
 
 } // namespace quovent

@@ -352,25 +352,36 @@ TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     EXPECT_EQ(editor->playButton->value(), 0.0f);
 }
 
-TEST_F(EditorGuiTest, SoloLeavesOnlySoloedSlotsAndTheLastReleaseRestoresMutes) {
+TEST_F(EditorGuiTest, SoloLeavesOnlySoloedSlotsSoundingAndTheMutesAsTheUserSetThem) {
+    const auto sounding = [&] {
+        const std::uint32_t silent = editor->sequencer().slots().silentSlots();
+        std::string heard;
+        for (int s = 0; s < 8; ++s) {
+            heard += (silent >> s & 1U) == 0 ? '1' : '0';
+        }
+        return heard;
+    };
+    const auto buttons = [&](auto member) {
+        std::string lit;
+        for (int s = 0; s < 8; ++s) {
+            lit += (editor->row(s).*member)->value() != 0.0f ? '1' : '0';
+        }
+        return lit;
+    };
     click({382, 102 + 62 * 3}); // mute slot 4
     EXPECT_EQ(slot(3).active, 0);
     click(soloPoint(1));
-    for (int s = 0; s < 8; ++s) {
-        EXPECT_EQ(slot(s).active, s == 1 ? 1 : 0) << s;
-        EXPECT_EQ(editor->row(s).mute->value(), s == 1 ? 0.0f : 1.0f) << s;
-    }
+    EXPECT_EQ(sounding(), "01000000");
     click(soloPoint(2));
-    EXPECT_EQ(slot(2).active, 1);
-    click(soloPoint(1)); // released while slot 3 stays soloed: slot 2 is muted
-    EXPECT_EQ(slot(1).active, 0);
-    EXPECT_EQ(editor->row(1).mute->value(), 1.0f);
-    click(soloPoint(2)); // the last solo: the mutes from before come back
-    for (int s = 0; s < 8; ++s) {
-        EXPECT_EQ(slot(s).active, s == 3 ? 0 : 1) << s;
-        EXPECT_EQ(editor->row(s).mute->value(), s == 3 ? 1.0f : 0.0f) << s;
-        EXPECT_EQ(editor->row(s).solo->value(), 0.0f) << s;
-    }
+    EXPECT_EQ(sounding(), "01100000");
+    click(soloPoint(1)); // released while slot 3 stays soloed
+    EXPECT_EQ(sounding(), "00100000");
+    EXPECT_EQ(buttons(&SlotRowView::solo), "00100000");
+    EXPECT_EQ(buttons(&SlotRowView::mute), "00010000");
+    click(soloPoint(2)); // the last solo: every unmuted slot sounds again
+    EXPECT_EQ(sounding(), "11101111");
+    EXPECT_EQ(buttons(&SlotRowView::solo), "00000000");
+    EXPECT_EQ(buttons(&SlotRowView::mute), "00010000");
 }
 
 TEST_F(EditorGuiTest, MenusCopyPasteAndInitialise) {

@@ -79,21 +79,32 @@ protected:
     Instrument instrument;
 };
 
-TEST_F(InstrumentTest, SoloSavesAndRestoresTheMuteStates) {
+// Which slots sound, as the solo and mute flags stand; the mute flags stay the user's own.
+TEST_F(InstrumentTest, SoloedSlotsSoundWhileAnySoloIsLitElseTheUnmutedOnes) {
+    const auto solo = [&](int s, bool on) {
+        instrument.setParameter(ParameterTable::slotParameter(s, SlotField::Solo), on ? 1.0f : 0.0f);
+    };
+    const auto sounding = [&] {
+        const std::uint32_t silent = instrument.sequencer().slots().silentSlots();
+        std::string heard;
+        for (int i = 0; i < 8; ++i) {
+            heard += (silent >> i & 1U) == 0 ? '1' : '0';
+        }
+        return heard;
+    };
     slot(2).active = 0; // muted before any solo
-    instrument.setSolo(4, true);
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(slot(i).active, i == 4 ? 1 : 0) << i;
-    }
-    instrument.setSolo(2, true); // a second solo adds its slot
-    EXPECT_EQ(slot(2).active, 1);
-    instrument.setSolo(4, false); // releasing one of two mutes it
-    EXPECT_EQ(slot(4).active, 0);
-    EXPECT_EQ(slot(2).active, 1);
-    instrument.setSolo(2, false); // the last one restores what was in force before
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(slot(i).active, i == 2 ? 0 : 1) << i;
-    }
+    slot(9).active = 0; // a slot without a row follows its mute alone
+    EXPECT_EQ(sounding(), "11011111");
+    solo(4, true);
+    EXPECT_EQ(sounding(), "00001000");
+    solo(2, true); // a second solo adds its slot, muted or not
+    EXPECT_EQ(sounding(), "00101000");
+    solo(4, false);
+    EXPECT_EQ(sounding(), "00100000");
+    solo(2, false); // with the last solo off the mutes are as they were
+    EXPECT_EQ(sounding(), "11011111");
+    EXPECT_EQ(slot(2).active, 0);
+    EXPECT_NE(instrument.sequencer().slots().silentSlots() & 1U << 9, 0U);
 }
 
 TEST_F(InstrumentTest, SelectingKeysAndBanksKeepsPlayingAndChangesThePattern) {
@@ -169,19 +180,14 @@ TEST_F(InstrumentTest, HostValuesAreClampedRoundedOrRefusedAndEachReachesItsSett
     instrument.setParameter(id(5, F::Mute), 1.0f);
     EXPECT_EQ(slot(5).active, 0);
     EXPECT_EQ(instrument.parameter(id(5, F::Mute)), 1.0f);
-    instrument.setParameter(id(6, F::Solo), 1.0f); // solo saves the mute above
+    instrument.setParameter(id(6, F::Solo), 1.0f); // solo leaves the mute flags as they are
     EXPECT_EQ(slot(5).active, 0);
-    EXPECT_EQ(slot(0).active, 0);
-    instrument.setParameter(id(6, F::Solo), 0.0f);
     EXPECT_EQ(slot(0).active, 1);
-    EXPECT_EQ(slot(5).active, 0);
+    instrument.setParameter(id(6, F::Solo), 0.0f);
     instrument.setParameter(ParameterTable::kShuffle, 0.5f);
     EXPECT_EQ(instrument.sequencer().shuffleAmount, 0.5f);
     // Every parameter reads back the plain value it was given.
     for (const ParameterInfo& p : ParameterTable::all()) {
-        if (p.field == F::Solo || p.field == F::Mute) {
-            continue; // solo rewrites the mute states
-        }
         instrument.setParameter(p.id, p.maximum);
         EXPECT_EQ(instrument.parameter(p.id), p.maximum) << p.nameText();
     }
@@ -219,7 +225,6 @@ TEST_F(InstrumentTest, EditorEditsReachTheListenerAndTheHostsOwnChangesDoNot) {
     instrument.editParameter(pan, 2.0f);
     instrument.endParameterEdit(pan);
     EXPECT_EQ(listener.heard, (std::vector<std::string>{"begin 406", "406=1.000000", "end 406"}));
-    EXPECT_EQ(instrument.currentSlot(), &slot(3));
     EXPECT_EQ(slot(3).pan, 1.0f);
     const unsigned before = instrument.hostParameterChanges();
     instrument.setParameter(pan, 0.5f);
@@ -227,6 +232,16 @@ TEST_F(InstrumentTest, EditorEditsReachTheListenerAndTheHostsOwnChangesDoNot) {
     EXPECT_EQ(instrument.hostParameterChanges(), before + 1);
     instrument.editParameter(pan, std::nanf("")); // no value: nothing stored, nothing told
     EXPECT_EQ(listener.heard.size(), 3u);
+    // Hosts record edits in whole gestures: a click outside one is a gesture of its own, a
+    // second begin and an end without a begin are not passed on.
+    listener.heard.clear();
+    instrument.editParameter(pan, 0.25f);
+    instrument.endParameterEdit(pan);
+    instrument.beginParameterEdit(pan);
+    instrument.beginParameterEdit(pan);
+    instrument.endParameterEdit(pan);
+    EXPECT_EQ(listener.heard, (std::vector<std::string>{"begin 406", "406=0.250000", "end 406",
+                                                        "begin 406", "end 406"}));
     instrument.setListener(nullptr);
 }
 
@@ -295,17 +310,15 @@ TEST(InstrumentInstances, OnesCreationRateChangeOrRestoreChangesNothingInAnother
     EXPECT_EQ(Instrument().sequencer().noteOffScale(), NoteRatioTable::kNoteOffScale);
 }
 
-TEST_F(InstrumentTest, AnUnusableSampleRateIsIgnoredAndAnAbsurdOneBounded) {
-    instrument.setSampleRate(48000.0f);
-    for (const float bad :
-         {0.0f, -44100.0f, std::nanf(""), std::numeric_limits<float>::infinity()}) {
-        instrument.setSampleRate(bad);
+TEST_F(InstrumentTest, ASampleRateOutsideWhatTheInstrumentRendersIsRefused) {
+    EXPECT_TRUE(instrument.setSampleRate(48000.0));
+    for (const double bad : {0.0, -44100.0, std::nan(""), std::numeric_limits<double>::infinity(),
+                             1.0e9, 3.0, Instrument::kMaxSampleRate * 1.01}) {
+        EXPECT_FALSE(instrument.setSampleRate(bad)) << bad;
         EXPECT_EQ(instrument.sampleRate(), 48000.0f);
     }
-    instrument.setSampleRate(1.0e9f);
-    EXPECT_EQ(instrument.sampleRate(), Sequencer::kMaxSampleRate);
-    instrument.setSampleRate(3.0f);
-    EXPECT_EQ(instrument.sampleRate(), Sequencer::kMinSampleRate);
+    EXPECT_TRUE(instrument.setSampleRate(Instrument::kMinSampleRate));
+    EXPECT_TRUE(instrument.setSampleRate(Instrument::kMaxSampleRate));
 }
 
 TEST_F(InstrumentTest, ARestoreCountsAsAStateChangeAndMarksMissingSamplesForRelocation) {

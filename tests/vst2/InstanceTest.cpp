@@ -355,7 +355,8 @@ TEST(Instrument, ParametersAreTheCurrentSlotsSettings) {
     Instrument& instrument = instanceOf(record).instrument();
     Slot& slot = instrument.sequencer().slots().slot(3);
     const Slot& other = instrument.sequencer().slots().slot(4);
-    instrument.setCurrentSlot(&slot);
+    ASSERT_NE(instanceOf(record).sequencerEditor(), nullptr);
+    instanceOf(record).sequencerEditor()->setCurrentSlot(&slot);
 
     struct Case {
         std::int32_t index;

@@ -132,7 +132,7 @@ TEST_F(LoadedPlugin, FixedAnswersOfTheDispatcher) {
         {vst::effSetSpeakerArrangement, 0},
         {vst::effSetBypass, 0},
         {vst::effGetErrorText, 0},
-        {vst::effGetVendorVersion, 1},
+        {vst::effGetVendorVersion, 1000}, // version 1.0.0
         {vst::effVendorSpecific, 0},
         {vst::effGetTailSize, 0},
         {vst::effIdle, 0},
@@ -358,16 +358,17 @@ TEST_F(LoadedPlugin, EveryBlockAsksTheHostForItsTempo) {
     host.setTempo(-90.0);
     host.process(out);
 
-    // Nothing is asked for blocks that cannot be rendered.
+    // Nothing is asked for blocks without frames; a block without buffers still plays on.
     host.clearCalls();
     AudioBuffers empty(0);
     host.process(empty);
     host.processReplacing(empty);
     vst::AEffect* const e = host.effect();
-    EntryCalls::process(e->process, e, nullptr, nullptr, 64);
-    EntryCalls::process(e->processReplacing, e, nullptr, nullptr, 64);
     EntryCalls::process(e->process, e, nullptr, out.outputs(), -64);
     EXPECT_EQ(host.count(vst::audioMasterGetTime), 0u);
+    EntryCalls::process(e->process, e, nullptr, nullptr, 64);
+    EntryCalls::process(e->processReplacing, e, nullptr, nullptr, 64);
+    EXPECT_EQ(host.count(vst::audioMasterGetTime), 2u);
 }
 
 TEST(PluginAudio, ReplacingOverwritesWhatAccumulatingAddsTo) {

