@@ -57,10 +57,11 @@ bool readWhole(const fs::path& file, std::string& text, std::string& error) {
 }
 
 BankImportResult readAndApply(Instrument& instrument, std::string_view text,
-                              const fs::path& baseDirectory) {
+                              const fs::path& baseDirectory,
+                              const StatePaths* statePaths = nullptr) {
     BankImportResult result;
     auto document = std::make_unique<GrooveDocument>();
-    result.error = GrooveReader::read(text, baseDirectory, *document);
+    result.error = GrooveReader::read(text, baseDirectory, *document, statePaths);
     if (!result.error.empty()) {
         return result;
     }
@@ -70,9 +71,10 @@ BankImportResult readAndApply(Instrument& instrument, std::string_view text,
 }
 
 BankExportResult writeText(const Instrument& instrument, const fs::path& base,
-                           GrooveWriter::Paths paths, std::string& text) {
-    std::string error =
-        GrooveWriter::write(instrument.sequencer(), instrument.stepEditMode, base, paths, text);
+                           GrooveWriter::Paths paths, std::string& text,
+                           const StatePaths* statePaths = nullptr) {
+    std::string error = GrooveWriter::write(instrument.sequencer(), instrument.stepEditMode, base,
+                                            paths, text, statePaths);
     return {error.empty(), std::move(error)};
 }
 
@@ -92,13 +94,14 @@ BankImportResult BankFile::importBank(Instrument& instrument, const fs::path& fi
     return readAndApply(instrument, text, directoryOf(file));
 }
 
-BankImportResult BankFile::restoreState(Instrument& instrument, std::string_view text) {
-    return readAndApply(instrument, text, fs::path());
+BankImportResult BankFile::restoreState(Instrument& instrument, std::string_view text,
+                                        const StatePaths* statePaths) {
+    return readAndApply(instrument, text, fs::path(), statePaths);
 }
 
-std::string BankFile::stateText(const Instrument& instrument) {
+std::string BankFile::stateText(const Instrument& instrument, const StatePaths* statePaths) {
     std::string text;
-    writeText(instrument, fs::path(), GrooveWriter::Paths::Replaced, text);
+    writeText(instrument, fs::path(), GrooveWriter::Paths::Replaced, text, statePaths);
     return text;
 }
 

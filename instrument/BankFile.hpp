@@ -10,6 +10,8 @@
 // The caller holds the instrument's model lock (Instrument's own state calls take it).
 #pragma once
 
+#include "instrument/StatePaths.hpp"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -56,11 +58,15 @@ public:
     // The instance's state as the host keeps it in its project: the bank text with every
     // sample path absolute. Never fails: a path that is not UTF-8 (which JSON cannot carry)
     // is written with its stray bytes replaced, so the slot comes back missing and can be
-    // relocated, rather than the whole state being lost.
-    static std::string stateText(const Instrument& instrument);
+    // relocated, rather than the whole state being lost. statePaths, when given, maps every
+    // sample path as the host wants it kept.
+    static std::string stateText(const Instrument& instrument,
+                                 const StatePaths* statePaths = nullptr);
     // Reads state text (read by size; it need not end in a zero) into the model as
-    // importBank reads a file, all-or-nothing; a relative sample path is refused.
-    static BankImportResult restoreState(Instrument& instrument, std::string_view text);
+    // importBank reads a file, all-or-nothing; a sample path that is not absolute (after
+    // statePaths, when given, mapped it back) is refused.
+    static BankImportResult restoreState(Instrument& instrument, std::string_view text,
+                                         const StatePaths* statePaths = nullptr);
 };
 
 } // namespace quovent

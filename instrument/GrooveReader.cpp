@@ -68,7 +68,8 @@ class DocumentReader {
 public:
     // An empty base directory: every sample path must be absolute (the host's saved state
     // has no file a relative path could be relative to).
-    explicit DocumentReader(fs::path baseDirectory) : base_(std::move(baseDirectory)) {}
+    DocumentReader(fs::path baseDirectory, const StatePaths* statePaths)
+        : base_(std::move(baseDirectory)), statePaths_(statePaths) {}
 
     bool read(const Json& doc, GrooveDocument& out) {
         if (!doc.is_object()) {
@@ -233,12 +234,16 @@ private:
         if (!it->is_string()) {
             return fail(field, "expected a string");
         }
-        const auto& text = it->get_ref<const std::string&>();
-        if (text.empty() || Slot::isPlaceholder(text)) {
+        const auto& stored = it->get_ref<const std::string&>();
+        if (stored.empty() || Slot::isPlaceholder(stored)) {
             return true;
         }
-        if (text.find('\0') != std::string::npos) {
+        if (stored.find('\0') != std::string::npos) {
             return fail(field, "a path cannot contain a zero character");
+        }
+        const std::string text = statePaths_ != nullptr ? statePaths_->fromState(stored) : stored;
+        if (text.empty() || text.find('\0') != std::string::npos) {
+            return fail(field, "the host gives no usable path for it");
         }
         fs::path path = NativePath::fromUtf8(text);
         if (path.is_relative()) {
@@ -325,13 +330,14 @@ private:
     }
 
     fs::path base_;
+    const StatePaths* statePaths_;
     std::string error_;
 };
 
 } // namespace
 
 std::string GrooveReader::read(std::string_view text, const fs::path& baseDirectory,
-                               GrooveDocument& out) {
+                               GrooveDocument& out, const StatePaths* statePaths) {
     if (text.size() > capacity::kBankFileBytes) {
         return "bank: file larger than " + std::to_string(capacity::kBankFileBytes) + " bytes";
     }
@@ -349,7 +355,7 @@ std::string GrooveReader::read(std::string_view text, const fs::path& baseDirect
         return "bank: not valid JSON (" + (cut == std::string::npos ? what : what.substr(cut + 2)) +
                ")";
     }
-    DocumentReader reader(baseDirectory);
+    DocumentReader reader(baseDirectory, statePaths);
     return reader.read(doc, out) ? std::string() : reader.error();
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "instrument/GrooveDocument.hpp"
+#include "instrument/StatePaths.hpp"
 
 #include <filesystem>
 #include <string>
@@ -18,9 +19,10 @@ public:
     // otherwise why it was refused, naming the field ("patterns[3].rows[2].vol[7]: ...").
     // Relative sample paths are taken relative to baseDirectory; with an empty base every
     // sample path must be absolute (the host's saved state has no file a relative path could
-    // be relative to). out is valid only when the answer is empty.
+    // be relative to) once statePaths, when given, has mapped it back. out is valid only when
+    // the answer is empty.
     static std::string read(std::string_view text, const std::filesystem::path& baseDirectory,
-                            GrooveDocument& out);
+                            GrooveDocument& out, const StatePaths* statePaths = nullptr);
 };
 
 } // namespace quovent

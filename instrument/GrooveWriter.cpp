@@ -161,7 +161,7 @@ void writePretty(const Json& v, int indent, std::string& out) {
 } // namespace
 
 std::string GrooveWriter::write(const Sequencer& seq, float stepEditMode, const fs::path& base,
-                                Paths paths, std::string& text) {
+                                Paths paths, std::string& text, const StatePaths* statePaths) {
     Json doc = Json::object();
     doc["format"] = GrooveDocument::kFormat;
     doc["version"] = GrooveDocument::kVersion;
@@ -173,6 +173,10 @@ std::string GrooveWriter::write(const Sequencer& seq, float stepEditMode, const 
     const std::uint32_t silent = seq.slots().silentSlots();
     for (int s = 0; s < kRowSlots; ++s) {
         Json j = slotJson(seq.slots().slot(s), (silent >> s & 1U) == 0, base);
+        if (const auto& path = j["samplePath"].get_ref<const std::string&>();
+            statePaths != nullptr && !path.empty()) {
+            j["samplePath"] = statePaths->toState(path);
+        }
         if (paths == Paths::Replaced) {
             j["samplePath"] = validUtf8(j["samplePath"].get<std::string>());
         }

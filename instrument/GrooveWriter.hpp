@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/Sequencer.hpp"
+#include "instrument/StatePaths.hpp"
 
 #include <filesystem>
 #include <string>
@@ -21,11 +22,11 @@ public:
     };
 
     // Writes the text; sample paths beside or below baseDirectory are written relative to it
-    // (an empty base writes every path absolute). Empty on success, else why it failed
-    // (only with Paths::Checked).
+    // (an empty base writes every path absolute, as statePaths maps it when given). Empty on
+    // success, else why it failed (only with Paths::Checked).
     static std::string write(const Sequencer& sequencer, float stepEditMode,
                              const std::filesystem::path& baseDirectory, Paths paths,
-                             std::string& text);
+                             std::string& text, const StatePaths* statePaths = nullptr);
 };
 
 } // namespace quovent

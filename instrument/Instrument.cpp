@@ -333,14 +333,19 @@ void Instrument::setPlaying(bool on) noexcept {
 
 // ---- The state --------------------------------------------------------------------------
 
-std::string Instrument::saveState() const {
+std::string Instrument::saveState(const StatePaths* statePaths) const {
     ModelLock::Scope hold(lock_);
-    return BankFile::stateText(*this);
+    return BankFile::stateText(*this, statePaths);
 }
 
-BankImportResult Instrument::restoreState(std::string_view text) {
+BankImportResult Instrument::restoreState(std::string_view text, const StatePaths* statePaths) {
+    if (text.size() > kMaxStateBytes) {
+        BankImportResult refused;
+        refused.error = "state: larger than " + std::to_string(kMaxStateBytes) + " bytes";
+        return refused;
+    }
     ModelLock::Scope hold(lock_);
-    BankImportResult result = BankFile::restoreState(*this, text);
+    BankImportResult result = BankFile::restoreState(*this, text, statePaths);
     if (!result.ok) {
         return result;
     }

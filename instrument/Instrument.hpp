@@ -132,13 +132,17 @@ public:
     int stepEditLane() const noexcept { return static_cast<int>(stepEditMode * 4.0f); }
 
     // ---- The state ---------------------------------------------------------------------------
-    // The groove bank text of the whole state, every sample path absolute. Never fails: a
-    // path that is not UTF-8 is written with its stray bytes replaced.
-    std::string saveState() const;
+    // The groove bank text of the whole state, every sample path absolute (or as the host's
+    // statePaths maps it). Never fails: a path that is not UTF-8 is written with its stray
+    // bytes replaced.
+    std::string saveState(const StatePaths* statePaths = nullptr) const;
     // Replaces the whole state with the text's (read by size; no zero needed at its end),
-    // all-or-nothing: refused text changes nothing. Samples that cannot be found keep their
-    // path, play silence and wait to be offered for relocation when an editor shows them.
-    BankImportResult restoreState(std::string_view text);
+    // all-or-nothing: refused text changes nothing, and text longer than kMaxStateBytes is
+    // refused before a byte of it is read. Samples that cannot be found keep their path,
+    // play silence and wait to be offered for relocation when an editor shows them.
+    BankImportResult restoreState(std::string_view text, const StatePaths* statePaths = nullptr);
+    // A state that holds nothing but the defaults: what a new instance starts with.
+    static constexpr std::string_view kDefaultState = R"({"format": "quovent-bank", "version": 1})";
     // A groove bank file, read as Import reads it (relative sample paths beside the file).
     BankImportResult importBank(const std::filesystem::path& file);
     BankExportResult exportBank(const std::filesystem::path& file) const;

@@ -83,13 +83,14 @@ FileProperties::Paths FileProperties::paths() const {
     return paths;
 }
 
-std::string FileProperties::restore(std::string_view groove, const Paths& paths) {
-    const BankImportResult restored = instrument_.restoreState(groove);
+std::string FileProperties::restore(std::string_view groove, const std::string& bank,
+                                    const StatePaths& statePaths) {
+    const BankImportResult restored = instrument_.restoreState(groove, &statePaths);
     if (!restored.ok) {
         return restored.error.empty() ? "not a groove" : restored.error;
     }
     const std::lock_guard<std::mutex> hold(bankMutex_);
-    bank_ = paths[PluginUris::kBankProperty];
+    bank_ = bank;
     return {};
 }
 

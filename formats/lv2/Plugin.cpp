@@ -1,6 +1,7 @@
 #include "formats/lv2/Plugin.hpp"
 
 #include "formats/lv2/AtomInput.hpp"
+#include "formats/lv2/HostStatePaths.hpp"
 #include "formats/lv2/PluginUris.hpp"
 #include "instrument/ParameterTable.hpp"
 
@@ -201,7 +202,8 @@ LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle h
     if (store == nullptr) {
         return LV2_STATE_ERR_UNKNOWN;
     }
-    return state_.save(store, handle, features, files_.paths(), instrument_.saveState());
+    const HostStatePaths paths(features);
+    return state_.save(store, handle, paths, files_.paths(), instrument_.saveState(&paths));
 }
 
 LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
@@ -209,12 +211,14 @@ LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State
     if (retrieve == nullptr) {
         return LV2_STATE_ERR_UNKNOWN;
     }
-    const StateIo::Restored restored = state_.restore(retrieve, handle, features);
-    if (restored.status != LV2_STATE_SUCCESS) {
-        log_.warning("state refused, nothing changed: " + restored.reason);
-        return restored.status;
+    const HostStatePaths statePaths(features);
+    const StateIo::Read read = state_.read(retrieve, handle, statePaths);
+    if (read.status != LV2_STATE_SUCCESS) {
+        log_.warning("state refused, nothing changed: " + read.reason);
+        return read.status;
     }
-    if (const std::string refused = files_.restore(restored.groove, restored.paths);
+    if (const std::string refused =
+            files_.restore(read.groove, read.paths[PluginUris::kBankProperty], statePaths);
         !refused.empty()) {
         log_.warning("state refused, nothing changed: " + refused);
         return LV2_STATE_ERR_UNKNOWN;

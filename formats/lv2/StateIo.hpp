@@ -1,15 +1,17 @@
 // The instance's state as the host keeps it: the whole groove (the groove bank document text,
-// sample paths absolute) as an atom:String under #groove, and each file property's path as an
-// atom:Path under the property's URI, passed through the host's state:mapPath so that a host
-// can move or archive a session together with its files. Restoring reads every key before
-// anything is changed and refuses the whole state when the groove is missing or not text, or
-// one value is not a path the plug-in can keep.
+// its sample paths as the host's state:mapPath made them) as an atom:String under #groove, and
+// each file property's path, mapped the same way, as an atom:Path under the property's URI, so
+// that a host can show the files in its file choosers and move or archive a session together
+// with them. Reading takes every key before anything is changed: a key the state leaves out
+// takes its default (no groove: what a new instance holds; no path: no file), and a key of the
+// wrong type, or not ending where its value ends, refuses the whole state.
 //
 // The state functions' thread (never the audio thread; hosts run restore apart from run()).
 #pragma once
 
 #include "formats/lv2/FileProperties.hpp"
 #include "formats/lv2/Urids.hpp"
+#include "instrument/StatePaths.hpp"
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
@@ -20,20 +22,20 @@ namespace quovent::lv2 {
 
 class StateIo {
 public:
-    struct Restored {
+    struct Read {
         LV2_State_Status status = LV2_STATE_SUCCESS;
-        FileProperties::Paths paths; // only when status is LV2_STATE_SUCCESS
         std::string groove;          // the groove text, without its closing zero
+        FileProperties::Paths paths; // as the host mapped them back
         std::string reason;          // why it was refused
     };
 
     explicit StateIo(const Urids& urids) : urids_(urids) {}
 
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle,
-                          const LV2_Feature* const* features, const FileProperties::Paths& paths,
+                          const StatePaths& paths, const FileProperties::Paths& files,
                           const std::string& groove) const;
-    Restored restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
-                     const LV2_Feature* const* features) const;
+    Read read(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
+              const StatePaths& paths) const;
 
 private:
     const Urids& urids_;
