@@ -137,6 +137,7 @@ void Lv2TestInstance::connectPorts() {
     lilv_plugin_get_port_ranges_float(plugin, nullptr, nullptr, defaults.data());
     audio_.assign(count, {});
     controls_.assign(count, 0.0f);
+    buffers_.assign(count, nullptr);
     for (std::uint32_t i = 0; i < count; ++i) {
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
         symbols_.emplace(lilv_node_as_string(lilv_port_get_symbol(plugin, port)), i);
@@ -152,7 +153,18 @@ void Lv2TestInstance::connectPorts() {
                          ? static_cast<void*>(input_.data())
                          : static_cast<void*>(outputAtoms_.data());
         }
+        buffers_[i] = buffer;
         lilv_instance_connect_port(instance_, i, buffer);
+    }
+}
+
+void Lv2TestInstance::connect(std::uint32_t port, void* data) {
+    lilv_instance_connect_port(instance_, port, data);
+}
+
+void Lv2TestInstance::reconnect() {
+    for (std::uint32_t i = 0; i < buffers_.size(); ++i) {
+        lilv_instance_connect_port(instance_, i, buffers_[i]);
     }
 }
 

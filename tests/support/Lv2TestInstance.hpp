@@ -63,6 +63,12 @@ public:
     std::uint32_t portIndex(std::string_view symbol) const; // throws for an unknown symbol
     void setControl(std::string_view symbol, float value);
     float control(std::string_view symbol) const;
+    // The value a control port reads, by port index.
+    float& controlAt(std::uint32_t port) { return controls_.at(port); }
+    // A host that splits a block, or feeds a sequence of its own, connects ports to buffers of
+    // its own between runs; reconnect() gives every port the instance's buffer again.
+    void connect(std::uint32_t port, void* data);
+    void reconnect();
 
     // One block: runPlugin, the worker's turn, deliverResponses, collectOutput. frames is at
     // most the options' maxBlockLength.
@@ -113,6 +119,7 @@ private:
     std::vector<std::uint64_t> outputAtoms_;
     std::vector<std::vector<float>> audio_; // by port index; empty for other ports
     std::vector<float> controls_;           // by port index
+    std::vector<void*> buffers_;            // what each port is connected to, by port index
     std::map<std::string, std::uint32_t, std::less<>> symbols_;
     std::vector<PatchReply> replies_;
     int otherOutputEvents_ = 0;

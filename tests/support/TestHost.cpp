@@ -239,7 +239,7 @@ std::intptr_t TestHost::callback(vst::AEffect* effect, std::int32_t opcode, std:
     if (opcode == vst::audioMasterCanDo && ptr != nullptr) {
         call.text = static_cast<const char*>(ptr);
     }
-    {
+    if (host->answers.record) {
         const std::lock_guard<std::mutex> lock(host->mutex_);
         host->calls_.push_back(call);
     }

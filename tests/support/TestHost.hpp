@@ -119,6 +119,9 @@ public:
         std::map<std::string, std::intptr_t> canDo; // audioMasterCanDo; others answer 0
         // Consulted first for every call; an answer here overrides the above.
         std::function<std::optional<std::intptr_t>(const HostCall&)> custom;
+        // false: calls are answered but not recorded, so that the host itself neither
+        // allocates nor locks on the plug-in's audio thread (a real-time check).
+        bool record = true;
     };
 
     // The plug-in built with this tree.
