@@ -46,10 +46,6 @@ Instrument::Instrument()
 
 // ---- Audio thread -----------------------------------------------------------------------
 
-void Instrument::render(float* const* outputs, int frames) noexcept {
-    sequencer_.renderBlock(outputs, frames, hostTempo_.load(), sampleRate());
-}
-
 void Instrument::process(const ProcessBlock& block) noexcept {
     const int frames = std::max(block.frames, 0);
     hostTempo_ = usableTempo(block.tempo);
@@ -64,22 +60,24 @@ void Instrument::process(const ProcessBlock& block) noexcept {
             }
         }
     }
-    // The block in pieces: each starts with the events of its first frame and takes the
-    // note-ons of its frames at their offsets; an event that acts at its own frame ends the
-    // piece before it. A block of no frames only carries out its events.
+    // The block in pieces: an event that acts at its own frame ends the piece before that
+    // frame, so each piece starts with the events of its first frame and takes the note-ons
+    // of its other frames at their offsets. A block of no frames only carries out its events.
     const std::span<const InstrumentEvent> events = blockEvents_.order(block.events, frames);
-    std::size_t next = 0;
+    std::size_t next = 0;  // the first event not carried out
+    std::size_t split = 0; // the first event that may end a piece
     int position = 0;
     do {
         int end = std::min(frames, position + capacity::kRenderFrames);
-        while (next < events.size() && (events[next].frame < end || frames == 0)) {
-            const InstrumentEvent& e = events[next];
-            if (e.frame > position && actsAtItsFrame(e, block.noteOffs)) {
-                end = e.frame;
-                break;
-            }
-            carryOut(e, e.frame - position);
-            ++next;
+        while (split < events.size() &&
+               (events[split].frame <= position || !actsAtItsFrame(events[split], block.noteOffs))) {
+            ++split;
+        }
+        if (split < events.size()) {
+            end = std::min(end, static_cast<int>(events[split].frame));
+        }
+        for (; next < events.size() && (events[next].frame < end || frames == 0); ++next) {
+            carryOut(events[next], events[next].frame - position);
         }
         if (end > position) {
             renderPiece(host, position, end - position);

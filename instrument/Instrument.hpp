@@ -1,13 +1,13 @@
 // The instrument, whatever plug-in format it runs in: the sequencer model (slots, patterns,
 // voices), its per-instance note tables, the host's sample rate and tempo, the stable
 // parameters, the state (saved as the groove bank document, restored all-or-nothing) and the
-// render entry (MIDI events with frame offsets in, twelve outputs out). It knows no plug-in
+// one process call every format makes (events at their frames in, twelve outputs out). It knows no plug-in
 // format and no window: it runs, renders and restores with no editor at all. A format adapter
 // owns one per plug-in instance; an editor, when there is one, is a view over it.
 //
 // Threads:
-// - Audio thread: setTempo, midiEvent, render, and setParameter for host automation. These
-//   never allocate, lock, do I/O or throw.
+// - Audio thread: process and reset, and setParameter for host automation. These never
+//   allocate, lock, do I/O or throw.
 // - Any other thread: everything else. Work on the model (state, editor operations) is
 //   serialised by the model lock, which the audio thread never takes: settings it reads are
 //   relaxed 32-bit values and sample frames, rewritten in place.
@@ -59,18 +59,6 @@ public:
     void reset() noexcept { sequencer_.reset(); }
     // The tempo the last block played at: the host's, bounded, or 120 when it gave none.
     float tempo() const noexcept;
-
-    // The host's tempo in BPM for the coming blocks; 0 or anything not a positive number
-    // means the host gives none, and the sequencer counts 120.
-    void setTempo(float bpm) noexcept { hostTempo_.store(bpm); }
-    // One MIDI message frameOffset frames into the coming block. Any bytes are safe. All of
-    // a block's events come before its render.
-    void midiEvent(int frameOffset, std::uint8_t status, std::uint8_t data1,
-                   std::uint8_t data2) noexcept {
-        sequencer_.midiEvent(frameOffset, status, data1, data2);
-    }
-    // Renders one block, adding into the twelve outputs (none may be null).
-    void render(float* const* outputs, int frames) noexcept;
 
     // ---- Host settings ---------------------------------------------------------------------
     // Rates the instrument renders at, Hz.

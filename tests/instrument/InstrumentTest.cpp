@@ -2,6 +2,7 @@
 // the stable parameters, rendering a groove with no editor anywhere in the program, and
 // instances that leave each other alone.
 #include "instrument/Instrument.hpp"
+#include "instrument/ProcessBlock.hpp"
 #include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestWav.hpp"
 
@@ -35,17 +36,50 @@ struct Outputs {
     }
 };
 
-// Every output of `blocks` blocks, one after the other.
-std::vector<float> renderBlocks(Instrument& instrument, int blocks) {
+InstrumentEvent midi(int frame, std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    return InstrumentEvent::midiMessage(frame, status, data1, data2);
+}
+
+// One host block as a format hands it over.
+struct Block {
+    int frames = kBlock;
+    std::vector<InstrumentEvent> events;
+    double tempo = 0.0;
+    ProcessBlock::NoteOffs noteOffs = ProcessBlock::NoteOffs::AtFrame;
+};
+
+// Every output of the blocks, block after block, channel after channel.
+std::vector<float> renderBlocks(Instrument& instrument, const std::vector<Block>& blocks) {
     std::vector<float> all;
-    for (int b = 0; b < blocks; ++b) {
-        Outputs out;
-        instrument.render(out.pointers.data(), kBlock);
+    for (const Block& b : blocks) {
+        Outputs out(b.frames);
+        ProcessBlock block;
+        block.outputs = out.pointers.data();
+        block.outputCount = Instrument::kOutputs;
+        block.frames = b.frames;
+        block.events = b.events;
+        block.tempo = b.tempo;
+        block.noteOffs = b.noteOffs;
+        instrument.process(block);
         for (const auto& c : out.channels) {
             all.insert(all.end(), c.begin(), c.end());
         }
     }
     return all;
+}
+
+// `count` blocks of kBlock frames; the events come with the first.
+std::vector<float> renderBlocks(Instrument& instrument, int count,
+                                const std::vector<InstrumentEvent>& events = {},
+                                double tempo = 0.0) {
+    std::vector<Block> blocks(static_cast<std::size_t>(count));
+    for (Block& b : blocks) {
+        b.tempo = tempo;
+    }
+    if (!blocks.empty()) {
+        blocks[0].events = events;
+    }
+    return renderBlocks(instrument, blocks);
 }
 
 float peak(const std::vector<float>& samples) {
@@ -249,10 +283,9 @@ TEST_F(InstrumentTest, AGrooveRendersWithNoEditorInTheProgram) {
     const ScratchDirectory dir;
     ASSERT_TRUE(instrument.restoreState(grooveText(dir)).ok);
     instrument.setSampleRate(44100.0f);
-    instrument.setTempo(120.0f);
     EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "nothing plays before a note";
-    instrument.midiEvent(10, 0x9e, 60, 100); // channel 15, note 60: pattern 0
-    std::vector<float> played = renderBlocks(instrument, 200);
+    // Channel 15, note 60: pattern 0.
+    std::vector<float> played = renderBlocks(instrument, 200, {midi(10, 0x9e, 60, 100)}, 120.0);
     EXPECT_GT(peak(played), 0.05f);
     // Slot 2 plays on pair 3 (outputs 5 and 6) only.
     float pair3 = 0.0f;
@@ -265,19 +298,16 @@ TEST_F(InstrumentTest, AGrooveRendersWithNoEditorInTheProgram) {
     }
     EXPECT_GT(pair3, 0.01f);
     EXPECT_EQ(pair2, 0.0f);
-    instrument.midiEvent(0, 0x8e, 60, 0);
-    renderBlocks(instrument, 20);
+    renderBlocks(instrument, 20, {midi(0, 0x8e, 60, 0)});
     EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "the note-off ends the pattern";
 }
 
 // One instance plays a note on channel 1 and lets it go; what it renders must not depend on
 // what a second instance in the same process does meanwhile.
 std::vector<float> playAndRelease(Instrument& a, const std::function<void()>& meanwhile) {
-    a.midiEvent(0, 0x90, 64, 110);
-    std::vector<float> out = renderBlocks(a, 3);
+    std::vector<float> out = renderBlocks(a, 3, {midi(0, 0x90, 64, 110)}, 100.0);
     meanwhile();
-    a.midiEvent(5, 0x80, 64, 0);
-    const std::vector<float> tail = renderBlocks(a, 60);
+    const std::vector<float> tail = renderBlocks(a, 60, {midi(5, 0x80, 64, 0)}, 100.0);
     out.insert(out.end(), tail.begin(), tail.end());
     return out;
 }
@@ -289,7 +319,6 @@ TEST(InstrumentInstances, OnesCreationRateChangeOrRestoreChangesNothingInAnother
         auto i = std::make_unique<Instrument>();
         EXPECT_TRUE(i->restoreState(groove).ok);
         i->setSampleRate(48000.0f);
-        i->setTempo(100.0f);
         return i;
     };
     auto alone = prepared();
@@ -302,8 +331,7 @@ TEST(InstrumentInstances, OnesCreationRateChangeOrRestoreChangesNothingInAnother
         b = std::make_unique<Instrument>(); // a new instance...
         b->setSampleRate(22050.0f);         // ...with a rate of its own
         b->restoreState(R"({"format": "quovent-bank", "version": 1, "shuffleAmount": 1})");
-        b->midiEvent(0, 0x9e, 61, 127);
-        renderBlocks(*b, 2);
+        renderBlocks(*b, 2, {midi(0, 0x9e, 61, 127)});
     });
     EXPECT_EQ(beside, reference);
     EXPECT_EQ(b->sequencer().noteOffScale(), NoteRatioTable::kNoteOffScaleAfterRate);
@@ -319,6 +347,134 @@ TEST_F(InstrumentTest, ASampleRateOutsideWhatTheInstrumentRendersIsRefused) {
     }
     EXPECT_TRUE(instrument.setSampleRate(Instrument::kMinSampleRate));
     EXPECT_TRUE(instrument.setSampleRate(Instrument::kMaxSampleRate));
+}
+
+// How process carries out a block's events, each pair of renderings the same sound: events
+// in any order or outside the block, and a block cut where a note-off or a change acts.
+TEST_F(InstrumentTest, EventsAreOrderedClampedAndActAtTheirFrames) {
+    const ScratchDirectory dir;
+    const std::string groove = grooveText(dir);
+    const ParameterId volume = ParameterTable::slotParameter(0, SlotField::Volume);
+    const auto on = midi(10, 0x90, 60, 100);
+    const auto change = InstrumentEvent::parameterChange(200, volume, 0.2f);
+    const auto off = midi(300, 0x80, 60, 0);
+    const auto at = [](InstrumentEvent e, int frame) {
+        e.frame = frame;
+        return e;
+    };
+    using Blocks = std::vector<Block>;
+    const auto blockStart = ProcessBlock::NoteOffs::AtBlockStart;
+    struct Case {
+        const char* what;
+        Blocks played;
+        Blocks expected;
+    };
+    const std::vector<Case> cases = {
+        {"any order", {{512, {off, change, on}}, {}}, {{512, {on, change, off}}, {}}},
+        {"outside the block", {{512, {at(on, -7), at(off, 9999)}}}, {{512, {at(on, 0), at(off, 511)}}}},
+        {"note-off at its frame", {{512, {on, off}}, {}}, {{300, {on}}, {212, {at(off, 0)}}, {}}},
+        {"change at its frame", {{512, {on, change}}, {}}, {{200, {on}}, {312, {at(change, 0)}}, {}}},
+        {"note-off from the block's start",
+         {{512, {on, off}, 0.0, blockStart}, {256, {}, 0.0, blockStart}},
+         {{512, {on, at(off, 10)}}, {}}},
+        {"a change at a note-on's frame", {{512, {at(change, 10), on}}}, {{10, {}}, {502, {at(on, 0), at(change, 0)}}}},
+        {"a block of no frames", {{0, {at(on, 5)}}, {}}, {{kBlock, {at(on, 0)}}}},
+    };
+    for (const Case& c : cases) {
+        Instrument a;
+        Instrument b;
+        ASSERT_TRUE(a.restoreState(groove).ok && b.restoreState(groove).ok);
+        const std::vector<float> played = renderBlocks(a, c.played);
+        EXPECT_GT(peak(played), 0.05f) << c.what;
+        std::vector<float> expected = renderBlocks(b, c.expected);
+        // Blocks of other lengths put the channels in another order: compare channel by channel.
+        const auto channel = [](const std::vector<float>& all, const Blocks& blocks, int ch) {
+            std::vector<float> out;
+            std::size_t offset = 0;
+            for (const Block& blk : blocks) {
+                const auto f = static_cast<std::size_t>(blk.frames);
+                out.insert(out.end(), all.begin() + static_cast<std::ptrdiff_t>(offset + f * ch),
+                           all.begin() + static_cast<std::ptrdiff_t>(offset + f * (ch + 1)));
+                offset += f * Instrument::kOutputs;
+            }
+            return out;
+        };
+        for (int ch = 0; ch < Instrument::kOutputs; ++ch) {
+            EXPECT_EQ(channel(played, c.played, ch), channel(expected, c.expected, ch))
+                << c.what << ", output " << ch;
+        }
+    }
+}
+
+TEST_F(InstrumentTest, OutputsLeftOutRenderIntoScratchAndTheHostChoosesReplaceOrAdd) {
+    const ScratchDirectory dir;
+    const std::string groove = grooveText(dir);
+    constexpr int kLong = 3 * capacity::kRenderFrames + 17;
+    const std::vector<InstrumentEvent> pattern = {midi(3, 0x9e, 60, 100)};
+    Instrument full;
+    ASSERT_TRUE(full.restoreState(groove).ok);
+    const std::vector<float> whole = renderBlocks(full, {{kLong, pattern}, {}});
+
+    // Only the first pair given, in a block longer than the scratch memory; then no buffers
+    // at all: time passes the same.
+    Instrument partial;
+    ASSERT_TRUE(partial.restoreState(groove).ok);
+    Outputs first(kLong);
+    ProcessBlock block;
+    block.outputs = first.pointers.data();
+    block.outputCount = 2;
+    block.frames = kLong;
+    block.events = pattern;
+    partial.process(block);
+    EXPECT_TRUE(std::equal(first.channels[0].begin(), first.channels[0].end(), whole.begin()));
+    EXPECT_TRUE(std::all_of(first.channels[5].begin(), first.channels[5].end(),
+                            [](float v) { return v == 0.0f; }));
+    const std::vector<float> next(whole.begin() + kLong * Instrument::kOutputs, whole.end());
+    EXPECT_EQ(renderBlocks(partial, 1), next);
+
+    // Add: into what the buffers held; Replace: whatever they held.
+    for (const ProcessBlock::Mix mix : {ProcessBlock::Mix::Add, ProcessBlock::Mix::Replace}) {
+        Instrument i;
+        ASSERT_TRUE(i.restoreState(groove).ok);
+        Outputs out(kLong);
+        for (auto& c : out.channels) {
+            std::fill(c.begin(), c.end(), 0.25f);
+        }
+        block.outputs = out.pointers.data();
+        block.outputCount = Instrument::kOutputs;
+        block.mix = mix;
+        i.process(block);
+        const float held = mix == ProcessBlock::Mix::Add ? 0.25f : 0.0f;
+        for (std::size_t f = 0; f < static_cast<std::size_t>(kLong); f += 97) {
+            ASSERT_EQ(out.channels[0][f], whole[f] + held) << f;
+        }
+    }
+}
+
+TEST_F(InstrumentTest, TheHostsTempoIsBoundedAndNoneCountsAs120) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, float> cases[] = {{133.0, 133.0f}, {0.0, 120.0f},   {-90.0, 120.0f},
+                                              {std::nan(""), 120.0f}, {inf, 120.0f},
+                                              {1.0e300, 1000.0f}, {0.25, 1.0f}};
+    for (const auto& [given, taken] : cases) {
+        renderBlocks(instrument, 1, {}, given);
+        EXPECT_EQ(instrument.tempo(), taken) << given;
+    }
+}
+
+TEST_F(InstrumentTest, ResetSilencesVoicesKeysAndPlayButKeepsTheGroove) {
+    const ScratchDirectory dir;
+    ASSERT_TRUE(instrument.restoreState(grooveText(dir)).ok);
+    instrument.setPlaying(true);
+    renderBlocks(instrument, 8, {midi(0, 0x9e, 60, 100), midi(0, 0x90, 60, 100)});
+    ASSERT_GT(instrument.sequencer().liveVoices, 0);
+    const std::string groove = instrument.saveState();
+    instrument.setPlaying(true); // a request still waiting
+    instrument.reset();
+    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f);
+    EXPECT_EQ(instrument.sequencer().playing, 0);
+    EXPECT_EQ(slot(0).heldNotes, 0);
+    EXPECT_EQ(instrument.saveState(), groove);
 }
 
 TEST_F(InstrumentTest, ARestoreCountsAsAStateChangeAndMarksMissingSamplesForRelocation) {

@@ -101,9 +101,18 @@ TEST_F(AtomInputTest, ChannelMessagesArriveAtTheirFramesClampedIntoTheBlock) {
     in.clear();
     in.midi(99, {0x90, 60, 1});
     read(0); // an empty block still takes its events, at 0
-    in.declareUnit(id(LV2_ATOM__beatTime));
-    read(256); // not timed in frames: every event at 0
-    EXPECT_EQ(seen.midi, (std::vector<Midi>{{0, 0x90, 60, 1}, {0, 0x90, 60, 1}}));
+    EXPECT_EQ(seen.midi, (std::vector<Midi>{{0, 0x90, 60, 1}}));
+    // Hosts leave the unit unset (0 or a stale value): only beat time is not frames.
+    const std::pair<LV2_URID, int> units[] = {{0, 99},
+                                              {id(LV2_ATOM__frameTime), 99},
+                                              {0xDEADBEEF, 99},
+                                              {id(LV2_ATOM__beatTime), 0}};
+    for (const auto& [unit, frame] : units) {
+        seen.midi.clear();
+        in.declareUnit(unit);
+        read(256);
+        EXPECT_EQ(seen.midi, (std::vector<Midi>{{frame, 0x90, 60, 1}})) << unit;
+    }
 }
 
 TEST_F(AtomInputTest, MidiThatIsNoChannelMessageOrMalformedIsIgnored) {
