@@ -178,12 +178,11 @@ private:
             return; // a position without a tempo: nothing for us
         }
         double bpm = 0.0;
-        if (!number(values[0], bpm) || !std::isfinite(bpm) || bpm <= 0.0 ||
-            bpm > AtomInput::kTempoLimit) {
+        if (!number(values[0], bpm)) {
             ++counts_.ignored;
             return;
         }
-        handler_.tempo(static_cast<float>(bpm));
+        handler_.tempo(bpm);
         ++counts_.tempo;
     }
 

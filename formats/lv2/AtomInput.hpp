@@ -28,9 +28,6 @@ struct AtomInputCounts {
 
 class AtomInput {
 public:
-    // Above this a tempo is taken for garbage (and could not be held in a float).
-    static constexpr double kTempoLimit = 10000.0;
-
     // sequence points at the port's buffer, of which bufferBytes may be read (the host's
     // sequence size when it told it; else the sequence's own size is believed). Events are
     // placed in 0 .. blockFrames - 1: offsets outside the block are clamped into it, and a

@@ -15,8 +15,9 @@ public:
     // frame is within the block (0 .. frames - 1); data bytes are 0..127.
     virtual void midiEvent(int frame, std::uint8_t status, std::uint8_t data1,
                            std::uint8_t data2) noexcept = 0;
-    // A finite tempo above 0, at most the binding's tempo limit.
-    virtual void tempo(float beatsPerMinute) noexcept = 0;
+    // The tempo a time:Position carries, as the host wrote it: any number (the instrument
+    // judges it).
+    virtual void tempo(double beatsPerMinute) noexcept = 0;
     // path is shorter than capacity::kPathBytes and points into the host's buffer: it is
     // valid only during the call.
     virtual void setProperty(int property, std::string_view path) noexcept = 0;

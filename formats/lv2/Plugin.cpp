@@ -126,7 +126,7 @@ void Plugin::midiEvent(int frame, std::uint8_t status, std::uint8_t data1,
     }
 }
 
-void Plugin::tempo(float beatsPerMinute) noexcept {
+void Plugin::tempo(double beatsPerMinute) noexcept {
     hostTempo_ = beatsPerMinute;
 }
 

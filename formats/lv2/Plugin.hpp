@@ -68,7 +68,7 @@ private:
 
     void midiEvent(int frame, std::uint8_t status, std::uint8_t data1,
                    std::uint8_t data2) noexcept override;
-    void tempo(float beatsPerMinute) noexcept override;
+    void tempo(double beatsPerMinute) noexcept override;
     void setProperty(int property, std::string_view path) noexcept override;
     void getProperty(int property) noexcept override;
 

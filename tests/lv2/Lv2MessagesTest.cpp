@@ -35,14 +35,14 @@ struct Midi {
 
 struct Recorder final : AtomInputHandler {
     std::vector<Midi> midi;
-    std::vector<float> tempos;
+    std::vector<double> tempos;
     std::vector<std::pair<int, std::string>> sets;
     std::vector<int> gets;
 
     void midiEvent(int frame, std::uint8_t s, std::uint8_t d1, std::uint8_t d2) noexcept override {
         midi.push_back({frame, s, d1, d2});
     }
-    void tempo(float bpm) noexcept override { tempos.push_back(bpm); }
+    void tempo(double bpm) noexcept override { tempos.push_back(bpm); }
     void setProperty(int property, std::string_view path) noexcept override {
         sets.emplace_back(property, std::string(path));
     }
@@ -188,7 +188,7 @@ TEST_F(AtomInputTest, MisalignedBuffersAreReadAsAlignedOnes) {
     EXPECT_EQ(counts.sets, 1);
 }
 
-TEST_F(AtomInputTest, TempoComesFromPositionsWithANumberThatIsATempo) {
+TEST_F(AtomInputTest, TempoComesFromPositionsWithANumberAsTheHostWroteIt) {
     in.tempo(0, 97.5f);
     const double doubleBpm = 140.0;
     const std::int32_t intBpm = 90;
@@ -200,16 +200,12 @@ TEST_F(AtomInputTest, TempoComesFromPositionsWithANumberThatIsATempo) {
     objectEvent(position, property(bpm, urids.atomLong, &longBpm, 8));
     const AtomInputCounts good = read();
     EXPECT_EQ(good.tempo, 4);
-    EXPECT_EQ(seen.tempos, (std::vector<float>{97.5f, 140.0f, 90.0f, 180.0f}));
+    EXPECT_EQ(seen.tempos, (std::vector<double>{97.5, 140.0, 90.0, 180.0}));
 
     in.clear();
     seen.tempos.clear();
     const float speed = 1.0f;
     objectEvent(position, property(id(LV2_TIME__speed), urids.atomFloat, &speed, 4)); // no tempo
-    for (const double bad : {0.0, -120.0, 1e300, std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity()}) {
-        objectEvent(position, property(bpm, urids.atomDouble, &bad, 8));
-    }
     objectEvent(position, property(bpm, id(LV2_ATOM__String), "120", 4));  // a text
     objectEvent(position, property(bpm, urids.atomDouble, &doubleBpm, 4)); // body too short
     std::vector<std::uint8_t> twice = property(bpm, urids.atomInt, &intBpm, 4);
@@ -220,7 +216,7 @@ TEST_F(AtomInputTest, TempoComesFromPositionsWithANumberThatIsATempo) {
     objectEvent(position, {}, 4);                                                // body too short
     const AtomInputCounts bad = read();
     EXPECT_EQ(bad.tempo, 0);
-    EXPECT_EQ(bad.ignored, 10);
+    EXPECT_EQ(bad.ignored, 5);
     EXPECT_TRUE(seen.tempos.empty());
 }
 
@@ -317,9 +313,6 @@ TEST_F(AtomInputTest, RandomDamageToAGoodSequenceNeverHandsOnAnythingOutOfBounds
         for (const Midi& m : recorder.midi) {
             ASSERT_TRUE(m.frame >= 0 && m.frame < static_cast<int>(kFrames));
             ASSERT_TRUE(m.status >= 0x80 && m.status < 0xF0 && m.data1 < 0x80 && m.data2 < 0x80);
-        }
-        for (const float t : recorder.tempos) {
-            ASSERT_TRUE(t > 0.0f && t <= AtomInput::kTempoLimit);
         }
         for (const auto& [p, path] : recorder.sets) {
             ASSERT_TRUE(p >= 0 && p < limits::kProperties);
