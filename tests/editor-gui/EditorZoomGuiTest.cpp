@@ -22,7 +22,7 @@
 
 #include "tests/widgets/PrivateXServer.hpp"
 #include "tests/widgets/ScreenCapture.hpp"
-#include "tests/widgets/XdndSource.hpp"
+#include "tests/support/XdndSource.hpp"
 
 // After gtest and the toolkit: Xlib defines macros such as None and Status.
 #include "tests/support/TestWav.hpp"

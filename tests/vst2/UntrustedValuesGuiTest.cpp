@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/widgets/XdndSource.hpp"
+#include "tests/support/XdndSource.hpp"
 
 // After gtest: Xlib defines macros such as None and Status.
 #include "tests/support/XInput.hpp"

@@ -22,7 +22,7 @@
 #include "GuiFixture.hpp"
 #include "RecordingListener.hpp"
 #include "TestSkin.hpp"
-#include "XdndSource.hpp"
+#include "tests/support/XdndSource.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -355,7 +355,7 @@ TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
     XFree(data);
 
     const auto rootPos = [&](Point p) {
-        const Point s = screen(p);
+        const Point s = input.screen(p);
         return static_cast<long>((s.x << 16) | s.y);
     };
     const auto settle = [&](const std::function<bool()>& until) {
