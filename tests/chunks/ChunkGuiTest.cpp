@@ -113,12 +113,11 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
     // Editor operations: pattern key 4, a drag painting slot 2's steps 8 to 11, slot 3's
     // volume set by a click, the Pan lane from a host key.
     click(patternKeyPoint(4));
-    XInput::Script drag;
+    std::vector<Point> path{stepPoint(1, 8)};
     for (int k = 9; k < 12; ++k) {
-        drag.push_back(input.moveStep(stepPoint(1, k)));
+        path.push_back(stepPoint(1, k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(1, 8), drag);
+    drag(path);
     click(volumePoint(2, 0.3));
     EXPECT_EQ(first.dispatch(vst::effEditKeyDown, 'p'), 1);
     // The host's parameters reach the slot whose control reported last (slot 3).

@@ -24,17 +24,9 @@
 
 namespace quovent::test {
 
-BitmapPtr GuiTest::background() {
-    return skin::background(kFrameRect.width(), kFrameRect.height());
-}
-
 namespace {
 
 namespace fs = std::filesystem;
-
-Point centre(Rect r) {
-    return {r.left + r.width() / 2, r.top + r.height() / 2};
-}
 
 class NameView : public SampleNameView {
 public:

@@ -12,7 +12,6 @@
 
 #include <array>
 #include <cmath>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -22,7 +21,6 @@ namespace quovent::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Step = XInput::Step;
 
 constexpr int kBlock = 512;
 constexpr int kChannels = 12;
@@ -80,12 +78,11 @@ protected:
 
 TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     // A left drag from step 1 over the first eight steps of slot 1 turns them on.
-    std::deque<Step> drag;
+    std::vector<Point> path{stepPoint(0, 0)};
     for (int k = 1; k < 8; ++k) {
-        drag.push_back(input.moveStep(stepPoint(0, k)));
+        path.push_back(stepPoint(0, k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(0, 0), drag);
+    drag(path);
     for (int k = 0; k < PatternRow::kSteps; ++k) {
         EXPECT_EQ(row(0).stepOn(k), k < 8) << "step " << k;
     }
@@ -93,7 +90,7 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(first->value(), StepButton::shownValue(true, 1.0f));
     EXPECT_FLOAT_EQ(editor->row(0).steps().button(8)->value(), StepButton::shownValue(false, 1.0f));
     // Starting on an on step turns them off again.
-    press(stepPoint(0, 6), {input.moveStep(stepPoint(0, 7)), input.buttonStep(1, false)});
+    drag({stepPoint(0, 6), stepPoint(0, 7)});
     EXPECT_TRUE(row(0).stepOn(5));
     EXPECT_FALSE(row(0).stepOn(6));
     EXPECT_FALSE(row(0).stepOn(7));
@@ -104,10 +101,7 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(editor->stepEditSwitch->value(), 0.25f);
     // A right drag along the top edge writes 1.0 into the Tune lane of every step passed,
     // then lower down 0.0.
-    press(stepPoint(1, 0, 0),
-          {input.moveStep(stepPoint(1, 1, 0)), input.moveStep(stepPoint(1, 2, 0)),
-           input.moveStep(stepPoint(1, 3, 40)), input.buttonStep(3, false)},
-          3);
+    drag({stepPoint(1, 0, 0), stepPoint(1, 1, 0), stepPoint(1, 2, 0), stepPoint(1, 3, 40)}, 3);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 0), 1.0f);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 1), 1.0f);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 3), 0.0f);
@@ -228,12 +222,11 @@ TEST_F(EditorGuiTest, MenusCopyPasteAndInitialise) {
 }
 
 TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
-    std::deque<Step> drag;
+    std::vector<Point> path{stepPoint(4, 0)};
     for (int k = 1; k < 5; ++k) {
-        drag.push_back(input.moveStep(stepPoint(4, k)));
+        path.push_back(stepPoint(4, k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(4, 0), drag);
+    drag(path);
     click({608, 131 + 62 * 5}, 3);
     click({382, 102 + 62 * 6});
     dispatch(vst::effEditKeyDown, 'f');
@@ -373,8 +366,7 @@ TEST_F(EditorGuiTest, NextStepsOncePerPressAlsoWhenThePointerLeavesAndComesBack)
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     ASSERT_EQ(slot(0).fileIndex, 0);
     const Point next{265, 89};
-    press(next, {input.moveStep({265, 200}), input.moveStep({265, 150}), input.moveStep(next),
-                 input.moveStep({266, 90}), input.buttonStep(1, false)});
+    drag({next, {265, 200}, {265, 150}, next, {266, 90}});
     EXPECT_EQ(slot(0).fileIndex, 1);
     click(next);
     EXPECT_EQ(slot(0).fileIndex, 2);
@@ -544,12 +536,11 @@ TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBa
 }
 
 TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
-    std::deque<Step> drag;
+    std::vector<Point> path{stepPoint(0, 0)};
     for (int k = 1; k < 6; ++k) {
-        drag.push_back(input.moveStep(stepPoint(0, k, 4 * k)));
+        path.push_back(stepPoint(0, k, 4 * k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(0, 0), drag);
+    drag(path);
     for (int k = 0; k < PatternRow::kSteps; k += 4) {
         row(1).setStep(k, true);
         row(2).setStep(k + 2, true);

@@ -22,17 +22,16 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace quovent::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Step = XInput::Step;
 using platform::Scale;
 
 constexpr int kScreenWidth = 1600;
@@ -152,42 +151,39 @@ protected:
     Outcome gestures() {
         Outcome o;
         // Paint: a left drag over the first eight steps of slot 1, at changing heights.
-        std::deque<Step> drag;
+        std::vector<Point> path{stepPoint(0, 0)};
         for (int k = 1; k < 8; ++k) {
-            drag.push_back(input.moveStep(stepPoint(0, k, 3 + 4 * k)));
+            path.push_back(stepPoint(0, k, 3 + 4 * k));
         }
-        drag.push_back(input.buttonStep(1, false));
-        press(stepPoint(0, 0), drag);
+        drag(path);
         for (int k = 0; k < 10; ++k) {
             o.painted.push_back(row(0).stepOn(k));
         }
         // A right drag writes the height of the pointer into the lane of every step passed.
-        press(stepPoint(1, 0, 0),
-              {input.moveStep(stepPoint(1, 1, 5)), input.moveStep(stepPoint(1, 2, 11)),
-               input.moveStep(stepPoint(1, 3, 23)), input.moveStep(stepPoint(1, 4, 33)),
-               input.buttonStep(3, false)},
-              3);
+        drag({stepPoint(1, 0, 0), stepPoint(1, 1, 5), stepPoint(1, 2, 11), stepPoint(1, 3, 23),
+              stepPoint(1, 4, 33)},
+             3);
         for (int k = 0; k < 6; ++k) {
             o.lane.push_back(row(1).lane(Lane::Vol, k));
         }
         // FREQ of slot 3 by angle; RES of slot 3 linearly after the host's knob mode 2.
         const Rect freq = editor->row(2).freq->rect();
         const Point fc = centre(freq);
-        press({fc.x - 8, fc.y + 6},
-              {input.moveStep({fc.x - 9, fc.y - 3}), input.moveStep({fc.x + 2, fc.y - 12}),
-               input.moveStep({fc.x + 11, fc.y - 4}), input.buttonStep(1, false)});
+        drag({{fc.x - 8, fc.y + 6},
+              {fc.x - 9, fc.y - 3},
+              {fc.x + 2, fc.y - 12},
+              {fc.x + 11, fc.y - 4}});
         o.knobByAngle = editor->row(2).freq->value();
         dispatch(vst::effSetEditKnobMode, 0, 2);
         const Point rc = centre(editor->row(2).res->rect());
-        press(rc, {input.moveStep({rc.x + 7, rc.y}), input.moveStep({rc.x + 13, rc.y - 9}),
-                   input.moveStep({rc.x + 13, rc.y - 21}), input.buttonStep(1, false)});
+        drag({rc, {rc.x + 7, rc.y}, {rc.x + 13, rc.y - 9}, {rc.x + 13, rc.y - 21}});
         o.knobLinear = editor->row(2).res->value();
         dispatch(vst::effSetEditKnobMode, 0, 0);
         // The VOL slider of slot 4: a drag, then a fine move with shift.
         const Rect vol = editor->row(3).volume->rect();
-        press({vol.left + 6, vol.top + 30},
-              {input.moveStep({vol.left + 6, vol.top + 17}),
-               input.moveStep({vol.left + 5, vol.top + 12}), input.buttonStep(1, false)});
+        drag({{vol.left + 6, vol.top + 30},
+              {vol.left + 6, vol.top + 17},
+              {vol.left + 5, vol.top + 12}});
         o.slider = editor->row(3).volume->value();
         press({vol.left + 6, vol.top + 12},
               {input.keyStep(XK_Shift_L, true), input.moveStep({vol.left + 6, vol.top + 22}),

@@ -45,7 +45,6 @@ protected:
     XInput::Step clickItem(int index);
 
     // Geometry of the layout.
-    static Point centre(Rect r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
     static Point stepPoint(int slot, int step, int dy = 17) {
         return {44 + 20 * step + 10, 101 + 62 * slot + dy};
     }

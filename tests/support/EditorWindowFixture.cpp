@@ -188,6 +188,15 @@ void EditorWindowFixture::press(Point at, XInput::Script steps, unsigned b) {
     ASSERT_TRUE(input.press(at, std::move(steps), b)) << "script stalled";
 }
 
+void EditorWindowFixture::drag(const std::vector<Point>& path, unsigned b) {
+    XInput::Script steps;
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        steps.push_back(input.moveStep(path[i]));
+    }
+    steps.push_back(input.buttonStep(b, false));
+    press(path.front(), std::move(steps), b);
+}
+
 ::testing::AssertionResult EditorWindowFixture::dropFile(const std::filesystem::path& file,
                                                          Point at) {
     const Window target = editorWindow();

@@ -66,9 +66,12 @@ protected:
     // The mapped top-level windows titled `title`: the editor's message boxes and dialogs.
     std::vector<Window> windowsTitled(const std::string& title) const;
 
+    static Point centre(Rect r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
     // A press at `at` with the script to play while the control tracks it.
     void press(Point at, XInput::Script steps, unsigned b = 1);
     void click(Point at, unsigned b = 1) { press(at, {input.buttonStep(b, false)}, b); }
+    // A press at the path's first point, moved through the others and released at the last.
+    void drag(const std::vector<Point>& path, unsigned b = 1);
     // A left click held for a few idles, as a person holding it briefly.
     void heldClick(Point at, int idles = 5) {
         press(at, {XInput::waitIdles(idles), input.buttonStep(1, false)});

@@ -167,8 +167,7 @@ TEST_F(Vst3EditorView, ServedFromTheHostsRunLoopAClickIsAnEditGestureAndRemovedL
     const ParamID volume = ParameterTable::slotParameter(0, SlotField::Volume);
     const Point slider{29 + 426, 80 + 30};
     plugin->handler().onEdit([this] { input.step(); });
-    press(slider, {input.moveStep({slider.x, slider.y + 8}),
-                   input.moveStep({slider.x, slider.y + 16}), input.buttonStep(1, false)});
+    drag({slider, {slider.x, slider.y + 8}, {slider.x, slider.y + 16}});
     plugin->handler().onEdit({});
     input.pump(5);
     EXPECT_EQ(gesturesFor(volume), 1);

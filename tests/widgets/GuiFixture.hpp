@@ -8,6 +8,8 @@
 #include "widgets/FrameHost.hpp"
 #include "widgets/FrameWindow.hpp"
 
+#include "TestSkin.hpp"
+
 // After the toolkit: Xlib defines macros such as None and Status.
 #include "tests/support/EditorWindowFixture.hpp"
 
@@ -64,7 +66,9 @@ protected:
     }
     void tearDownEditor() override { frame.reset(); }
 
-    virtual BitmapPtr background();
+    static BitmapPtr background() {
+        return skin::background(kFrameRect.width(), kFrameRect.height());
+    }
 
     GuiHost host;
     std::unique_ptr<FrameWindow> frame;
