@@ -130,6 +130,10 @@ public:
     }
     // Throws Json::type_error for a string that is not UTF-8.
     void value(const Json& v) { values_.dump(v, false, false, 0); }
+    void field(const char* key, const Json& v) {
+        member(key);
+        value(v);
+    }
     template <typename Value> void line(const Value& values, int count) {
         text_ += '[';
         for (int i = 0; i < count; ++i) {
@@ -155,28 +159,17 @@ private:
 
 void writeSlot(PrettyText& out, const Slot& slot, const std::string& samplePath) {
     out.open('{');
-    out.member("samplePath");
-    out.value(samplePath);
-    out.member("volume");
-    out.value(number(slot.volume));
-    out.member("length");
-    out.value(number(slot.length));
-    out.member("tune");
-    out.value(number(slot.tune));
-    out.member("freq");
-    out.value(number(slot.freq));
-    out.member("res");
-    out.value(number(slot.res));
-    out.member("pan");
-    out.value(number(slot.pan));
-    out.member("filterMode");
-    out.value(slot.filterMode.load());
-    out.member("outputPair");
-    out.value(slot.outputPair.load());
-    out.member("active");
-    out.value(slot.active != 0);
-    out.member("sync");
-    out.value(slot.sync != 0);
+    out.field("samplePath", samplePath);
+    out.field("volume", number(slot.volume));
+    out.field("length", number(slot.length));
+    out.field("tune", number(slot.tune));
+    out.field("freq", number(slot.freq));
+    out.field("res", number(slot.res));
+    out.field("pan", number(slot.pan));
+    out.field("filterMode", slot.filterMode.load());
+    out.field("outputPair", slot.outputPair.load());
+    out.field("active", slot.active != 0);
+    out.field("sync", slot.sync != 0);
     out.close('}');
 }
 
@@ -198,18 +191,12 @@ std::string GrooveWriter::write(const Sequencer& seq, float stepEditMode, const 
     std::string written;
     PrettyText out(written);
     out.open('{');
-    out.member("format");
-    out.value(GrooveDocument::kFormat);
-    out.member("version");
-    out.value(GrooveDocument::kVersion);
-    out.member("shuffleAmount");
-    out.value(number(seq.shuffleAmount));
-    out.member("stepEditMode");
-    out.value(number(stepEditMode));
-    out.member("bank");
-    out.value(seq.patterns().bank());
-    out.member("key");
-    out.value(seq.patterns().key());
+    out.field("format", GrooveDocument::kFormat);
+    out.field("version", GrooveDocument::kVersion);
+    out.field("shuffleAmount", number(seq.shuffleAmount));
+    out.field("stepEditMode", number(stepEditMode));
+    out.field("bank", seq.patterns().bank());
+    out.field("key", seq.patterns().key());
     out.member("slots");
     out.open('[');
     for (int s = 0; s < kRowSlots; ++s) {
