@@ -149,7 +149,7 @@ private:
     // The document, its patterns, a pattern, its rows and a row.
     static constexpr int kMaxDepth = 5;
 
-    std::size_t indent() const { return static_cast<std::size_t>(2 * depth_); }
+    std::size_t indent() const { return 2 * static_cast<std::size_t>(depth_); }
 
     std::string& text_;
     nlohmann::detail::serializer<Json> values_;
