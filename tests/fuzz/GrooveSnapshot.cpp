@@ -24,7 +24,7 @@ std::uint32_t bits(int v) {
 __attribute__((flatten)) GrooveSnapshot GrooveSnapshot::of(const Instrument& instrument) {
     GrooveSnapshot s;
     s.numbers_.resize(kNumbers);
-    s.texts_.reserve(2 * capacity::kRowSlots);
+    s.texts_.reserve(std::size_t{2} * capacity::kRowSlots);
     std::uint32_t* out = s.numbers_.data();
     const Sequencer& seq = instrument.sequencer();
     *out++ = bits(seq.shuffleAmount.load());
