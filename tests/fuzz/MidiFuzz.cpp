@@ -29,10 +29,11 @@ using namespace quovent;
 namespace {
 
 constexpr int kMaxBlock = fuzz::CheckedOutputs::kMaxFrames;
-// Frames the blocks of one run of a script may render (several steps at a fast tempo or a
-// low rate), and the block that lets what was started ring on after them: twice per input
-// within a millisecond or so.
+// Frames and blocks one run of a script may render (several steps at a fast tempo or a low
+// rate; a block costs a voice a few frames' work besides its frames), and the block that lets
+// what was started ring on after them: twice per input within a millisecond or so.
 constexpr int kMaxFramesPerRun = 768;
+constexpr int kMaxBlocksPerRun = 64;
 constexpr int kRingOnFrames = 256;
 constexpr float kRate = Instrument::kDefaultSampleRate;
 
@@ -152,13 +153,14 @@ std::uint64_t play(Rig& rig, fuzz::CheckedOutputs& out, const std::uint8_t* data
     int block = 512;
     double tempo = 0.0;
     int rendered = 0;
+    int blocks = 0;
     const auto& parameters = ParameterTable::all();
     const auto add = [&](const InstrumentEvent& e) {
         if (events->size() < capacity::kBlockEvents) {
             events->push_back(e);
         }
     };
-    while (!script.done() && rendered < kMaxFramesPerRun) {
+    while (!script.done() && rendered < kMaxFramesPerRun && blocks < kMaxBlocksPerRun) {
         switch (script.byte() % 9) {
         case 0:
         case 1: { // a MIDI event, mostly within the block
@@ -179,6 +181,7 @@ std::uint64_t play(Rig& rig, fuzz::CheckedOutputs& out, const std::uint8_t* data
             out.process(instrument, frames, *events, tempo, word >> 12);
             events->clear();
             rendered += frames;
+            ++blocks;
             block = frames;
             break;
         }
