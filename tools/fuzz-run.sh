@@ -8,9 +8,10 @@
 # Each target's throughput is printed as "fuzz TARGET: N executions in S s (R/s)".
 # An input that runs longer than a second (and again when run alone: a busy machine can slow
 # one input down once) is a failure, as is any crash, leak, memory blow-up or failed check
-# (an output out of range, a refused restore that changed the state). The corpus found so far
-# stays in build-fuzz/fuzz/corpus/ and is reused by the next run; artifacts (crash-*, leak-*,
-# timeout-*, oom-*) land in build-fuzz/fuzz/<target>/.
+# (an output out of range, sound after a reset, a script that sounds different played again,
+# a refused restore that changed the state, a saved state that restores to another groove).
+# The corpus found so far stays in build-fuzz/fuzz/corpus/ and is reused by the next run;
+# artifacts (crash-*, leak-*, timeout-*, oom-*) land in build-fuzz/fuzz/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-fuzz
