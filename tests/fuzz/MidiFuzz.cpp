@@ -94,6 +94,9 @@ public:
         }
         bank_ = instrument.sequencer().patterns().bank();
         key_ = instrument.sequencer().patterns().key();
+        for (std::size_t s = 0; s < savedActive_.size(); ++s) {
+            savedActive_[s] = instrument.savedActive[s];
+        }
     }
 
     // Silence, no held key, the groove's settings as restored and the tempo counted from a
@@ -110,6 +113,10 @@ public:
                 }
             }
         }
+        // A solo released while none is lit brings these back, whatever mutes came since.
+        for (std::size_t s = 0; s < savedActive_.size(); ++s) {
+            instrument.savedActive[s] = savedActive_[s];
+        }
         instrument.selectPattern(bank_, key_);
         out.process(instrument, 64, {}, 0.0);
         fuzz::require(out.lastBlockSilent(), "sound after reset(), with nothing playing");
@@ -119,6 +126,7 @@ public:
 
 private:
     std::vector<float> values_;
+    std::array<int, capacity::kRowSlots> savedActive_{};
     int bank_ = 0;
     int key_ = 0;
 };
