@@ -20,7 +20,7 @@ using namespace quovent;
 namespace {
 
 fuzz::ScratchFile& scratch() {
-    static fuzz::ScratchFile file("/tmp/quovent-fuzz-" + std::to_string(getpid()) + ".wav");
+    static fuzz::ScratchFile file("/tmp/quovent-fuzz-" + std::to_string(getpid()) + ".input");
     return file;
 }
 
