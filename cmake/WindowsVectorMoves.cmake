@@ -1,6 +1,6 @@
 # Aligned vector moves and the stack of Windows (docs/windows.md, "AVX2 and the stack"): an
-# aligned AVX move to a vector spilled to the stack can fault there. Every C and C++
-# translation unit is assembled with unaligned moves instead, and once the DLLs are linked,
+# aligned AVX move to a vector spilled to the stack can fault there. Every C and C++ file of
+# the project is assembled with unaligned moves instead, and once the DLLs are linked,
 # tools/vector-moves/check.sh disassembles them and fails the build if an aligned 32- or
 # 64-byte move to or from the stack is left in them. Included before any target is made.
 add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-Wa,-muse-unaligned-vector-move>)
