@@ -1,7 +1,7 @@
 // Note voices rendered side by side, one voice per lane of a vector: four lanes with SSE2
 // (every x86 processor the plug-in runs on), eight with AVX2 where the processor has it.
-// Every lane does exactly the operations of NoteLane::frame in the same order, and the
-// lanes add into the outputs in voice order at every frame, so the outputs are bit for bit
+// Every lane gives exactly the results of NoteLane::frame's operations in their order, and
+// the lanes add into the outputs in voice order at every frame, so the outputs are bit for bit
 // those of rendering the voices one after another (the scalar kernel); only the time differs
 // (the filters' feedback paths of several voices run at once instead of one after another).
 //
