@@ -2,6 +2,7 @@
 // when the host says yes to both capabilities, the request sent as the interface's record,
 // the answer read back without trusting the host, and the close call made with the very
 // record the host saw.
+#include "tests/support/PluginRecord.hpp"
 #include "formats/vst2/PluginMain.hpp"
 #include "formats/vst2/Vst2Plugin.hpp"
 
@@ -65,10 +66,7 @@ struct SelectorHost {
     }
 };
 
-struct PluginDeleter {
-    void operator()(vst::AEffect* e) const { e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0); }
-};
-using PluginRecord = std::unique_ptr<vst::AEffect, PluginDeleter>;
+using quovent::test::PluginRecord;
 
 class HostFileSelectorTest : public ::testing::Test {
 protected:

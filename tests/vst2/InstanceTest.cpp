@@ -3,6 +3,7 @@
 // program handling, exceptions stopping at the boundary, the host-callback wrappers with and
 // without a host, and the instrument's reach into the model (parameters on the current
 // slot, the note-off scale and synchronised slots on a sample-rate change).
+#include "tests/support/PluginRecord.hpp"
 #include "editor/Editor.hpp"
 #include "editor/EditorBase.hpp"
 #include "engine/NoteRatioTable.hpp"
@@ -337,10 +338,7 @@ TEST(HostWrappers, AnswersAreReadAsTheHostMeansThem) {
 
 namespace {
 
-struct PluginDeleter {
-    void operator()(vst::AEffect* e) const { e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0); }
-};
-using PluginRecord = std::unique_ptr<vst::AEffect, PluginDeleter>;
+using quovent::test::PluginRecord;
 
 Vst2Plugin& instanceOf(const PluginRecord& record) {
     return *static_cast<Vst2Plugin*>(record->object);
