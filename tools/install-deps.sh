@@ -22,7 +22,7 @@ build_packages=(
   libsndfile1-dev nlohmann-json3-dev libsmf-dev lv2-dev
 )
 packages=(
-  clang libclang-rt-14-dev
+  ccache clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libxtst-dev
   # The LV2 tests: lilv for the test host, and the tools that judge the bundle
   # (lv2_validate needs sordi's sord_validate; lv2info comes with lilv-utils).

@@ -5,12 +5,9 @@
 // given the chunk exports the same bank byte for byte and renders the same audio.
 #include "ChunkTestSupport.hpp"
 
-#include <gtest/gtest.h>
+// Xlib defines macros such as None and Status.
+#include "tests/support/EditorWindowFixture.hpp"
 
-#include "tests/widgets/ScreenCapture.hpp"
-
-// After gtest: Xlib defines macros such as None and Status.
-#include "tests/support/XInput.hpp"
 #include <sys/stat.h>
 
 #include <chrono>
@@ -31,12 +28,9 @@ Point patternKeyPoint(int key) {
 constexpr Point kImport{95, 26};
 constexpr Point kExport{53, 26};
 
-class ChunkGui : public ::testing::Test {
+class ChunkGui : public EditorWindowFixture {
 protected:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr) {
-            GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
-        }
+    void setUpEditor() override {
         ASSERT_FALSE(dir.path().empty());
         // The desktop's dialogs are this script, found on PATH: each line of the queue
         // answers one dialog with an exit code and what to print. The sample base setting
@@ -53,10 +47,6 @@ protected:
         const char* path = std::getenv("PATH");
         ::setenv("PATH", (bin.string() + ":" + (path != nullptr ? path : "")).c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-
-        dpy = XInput::openDisplay();
-        ASSERT_NE(dpy, nullptr);
-        ASSERT_TRUE(XInput::hasXTest(dpy));
         for (TestHost* h : {&first, &second}) {
             h->answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
                 if (call.opcode == vst::audioMasterIdle) {
@@ -68,66 +58,28 @@ protected:
             h->prepare(44100.0f, 512);
         }
     }
-    void TearDown() override {
-        if (dpy == nullptr) {
-            return;
-        }
-        input.releaseAll();
+    void tearDownEditor() override {
         for (TestHost* h : {&first, &second}) {
             if (h->effect() != nullptr) {
                 h->dispatch(vst::effEditClose);
             }
         }
-        for (const Window w : parents) {
-            XDestroyWindow(dpy, w);
-        }
-        XCloseDisplay(dpy);
     }
 
-    // Opens the host's editor in a new window of ours; the input goes to that editor's frame
-    // from then on.
+    // Opens the host's editor in a new host window (the last one's editor closed before); the
+    // input goes to that editor from then on.
     void openEditor(TestHost& h) {
-        const int screen = DefaultScreen(dpy);
-        const Window parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
-                                                  BlackPixel(dpy, screen), WhitePixel(dpy, screen));
-        parents.push_back(parent);
-        XSelectInput(dpy, parent, StructureNotifyMask);
-        XMapWindow(dpy, parent);
-        for (XEvent e;;) {
-            XNextEvent(dpy, &e);
-            if (e.type == MapNotify) {
-                break;
-            }
-        }
-        // The interface carries the X window id in the pointer argument.
-        ASSERT_EQ(h.dispatch(vst::effEditOpen, 0, 0,
-                             reinterpret_cast<void*>(parent)), // NOLINT(performance-no-int-to-ptr)
-                  1);
-        XSync(dpy, False);
-        Window root = 0;
-        Window up = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XQueryTree(dpy, parent, &root, &up, &children, &count);
-        ASSERT_EQ(count, 1u);
-        frame = children[0];
-        XFree(children);
-        input = XInput(
-            dpy, [this](Point p) { return XInput::windowToScreen(dpy, frame, p); },
-            [&h] { h.dispatch(vst::effEditIdle); }, std::chrono::seconds(10));
+        openParent();
+        ASSERT_EQ(h.dispatch(vst::effEditOpen, 0, 0, parentId()), 1);
+        ASSERT_EQ(editorWindows().size(), 1u);
+        attach([&h] { h.dispatch(vst::effEditIdle); }, std::chrono::seconds(10));
         input.pump(5);
-    }
-    // A left press at `at`; the steps play one per host idle of the control's modal loop
-    // (or of the test's own idles), and then the button is released.
-    void press(Point at, XInput::Script steps = {}) {
-        steps.push_back(input.buttonStep(1, false));
-        ASSERT_TRUE(input.press(at, std::move(steps))) << "script stalled";
     }
     void answer(const std::string& lines) { writeText(dir / "answers", lines); }
     // Exports through the Export button into `file` and answers its text.
     std::string exportThroughButton(const fs::path& file) {
         answer("0 " + file.string() + "\n");
-        press(kExport);
+        click(kExport);
         EXPECT_TRUE(input.pumpUntil([&] { return fs::exists(file); })) << file;
         return readText(file);
     }
@@ -135,10 +87,6 @@ protected:
     ScratchDir dir;
     TestHost first;
     TestHost second;
-    Display* dpy = nullptr;
-    std::vector<Window> parents;
-    Window frame = 0;
-    XInput input;
 };
 
 TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
@@ -157,20 +105,20 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
 
     // Import through the button.
     answer("0 " + (dir / "kits/groove.json").string() + "\n");
-    press(kImport);
+    click(kImport);
     ASSERT_TRUE(input.pumpUntil([&] {
         return first.getChunk().find((dir / "kits/one/hat.wav").string()) != std::string::npos;
     }));
 
     // Editor operations: pattern key 4, a drag painting slot 2's steps 8 to 11, slot 3's
     // volume set by a click, the Pan lane from a host key.
-    press(patternKeyPoint(4));
-    XInput::Script drag;
+    click(patternKeyPoint(4));
+    std::vector<Point> path{stepPoint(1, 8)};
     for (int k = 9; k < 12; ++k) {
-        drag.push_back(input.moveStep(stepPoint(1, k)));
+        path.push_back(stepPoint(1, k));
     }
-    press(stepPoint(1, 8), drag);
-    press(volumePoint(2, 0.3));
+    drag(path);
+    click(volumePoint(2, 0.3));
     EXPECT_EQ(first.dispatch(vst::effEditKeyDown, 'p'), 1);
     // The host's parameters reach the slot whose control reported last (slot 3).
     first.setParameter(153, 0.25f);
@@ -223,9 +171,7 @@ TEST_F(ChunkGui, AMovedSampleIsAskedForWhenTheWindowOpensAndShownMissingWhenDecl
     input.pump(5);
     EXPECT_EQ(readText(dir / "asked"), "--question\n--question\n");
     EXPECT_EQ(first.getChunk(), saved);
-    const Point origin = input.screen({0, 0});
-    EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(origin.x, origin.y + 75, 657, 130),
-                                 QUOVENT_BUILD_DIR "/chunk-missing-screenshot.png"));
+    saveEditor("chunk-missing-screenshot.png", Rect::sized(0, 75, 657, 130));
     EXPECT_EQ(peakOf(renderPattern(first, 60, 100)), 0.0f);
     first.dispatch(vst::effEditClose);
 

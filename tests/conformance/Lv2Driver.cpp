@@ -80,32 +80,33 @@ public:
     bool restoresBesideProcess() const override { return false; }
 
     void prepare(const DriverBlock& block) override {
-        pieces_.clear();
+        used_ = 0;
         frames_ = block.frames;
         startPiece(0);
         for (const auto& [port, value] : pending_) {
-            pieces_.back().controls.emplace_back(port, value);
+            piece().controls.emplace_back(port, value);
         }
         pending_.clear();
-        pieces_.back().sequence->tempo(0, static_cast<float>(block.tempo));
+        piece().sequence->tempo(0, static_cast<float>(block.tempo));
         for (const InstrumentEvent& e : block.events) {
             if (e.kind == InstrumentEvent::Kind::Parameter) {
-                if (e.frame > pieces_.back().start) {
+                if (e.frame > piece().start) {
                     startPiece(e.frame);
                 }
-                pieces_.back().controls.emplace_back(portOf(e.parameter), e.value);
+                piece().controls.emplace_back(portOf(e.parameter), e.value);
             } else {
-                pieces_.back().sequence->midi(e.frame - pieces_.back().start,
-                                              {e.midi[0], e.midi[1], e.midi[2]});
+                piece().sequence->midi(e.frame - piece().start, {e.midi[0], e.midi[1], e.midi[2]});
             }
         }
-        std::fill(out_.begin(), out_.end(), kStale);
+        for (std::uint32_t c = 0; c < PortLayout::kAudioOuts; ++c) {
+            std::fill_n(channel(c), frames_, kStale);
+        }
     }
 
     void run() override {
-        for (std::size_t p = 0; p < pieces_.size(); ++p) {
+        for (std::size_t p = 0; p < used_; ++p) {
             Piece& piece = pieces_[p];
-            const int end = p + 1 < pieces_.size() ? pieces_[p + 1].start : frames_;
+            const int end = p + 1 < used_ ? pieces_[p + 1].start : frames_;
             for (const auto& [port, value] : piece.controls) {
                 instance_->controlAt(port) = value;
             }
@@ -153,12 +154,21 @@ private:
         std::unique_ptr<AtomSequenceBuilder> sequence;
     };
 
+    // The pieces and their sequences are kept from block to block: a block of one frame
+    // costs no more than it must.
     void startPiece(int start) {
-        Piece piece;
-        piece.start = start;
-        piece.sequence = std::make_unique<AtomSequenceBuilder>(host().urids().mapFeature(), kSequenceBytes);
-        pieces_.push_back(std::move(piece));
+        if (used_ == pieces_.size()) {
+            Piece made;
+            made.sequence =
+                std::make_unique<AtomSequenceBuilder>(host().urids().mapFeature(), kSequenceBytes);
+            pieces_.push_back(std::move(made));
+        }
+        Piece& next = pieces_[used_++];
+        next.start = start;
+        next.controls.clear();
+        next.sequence->clear();
     }
+    Piece& piece() { return pieces_[used_ - 1]; }
 
     float* channel(std::uint32_t c) { return out_.data() + static_cast<std::ptrdiff_t>(c) * maxBlock_; }
 
@@ -174,6 +184,7 @@ private:
     std::vector<float> out_;
     std::unique_ptr<Lv2TestInstance> instance_;
     std::vector<Piece> pieces_;
+    std::size_t used_ = 0;
     std::vector<std::pair<std::uint32_t, float>> pending_;
 };
 

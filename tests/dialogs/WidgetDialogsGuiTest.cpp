@@ -24,17 +24,9 @@
 
 namespace quovent::test {
 
-BitmapPtr GuiTest::background() {
-    return skin::background(kFrameRect.width(), kFrameRect.height());
-}
-
 namespace {
 
 namespace fs = std::filesystem;
-
-Point centre(Rect r) {
-    return {r.left + r.width() / 2, r.top + r.height() / 2};
-}
 
 class NameView : public SampleNameView {
 public:
@@ -128,27 +120,12 @@ protected:
 
     // The top-level window of ours with this title and the window it is transient for.
     std::optional<::Window> transientOwnerOf(const std::string& title) {
-        ::Window rootReturn = 0;
-        ::Window parentReturn = 0;
-        ::Window* children = nullptr;
-        unsigned n = 0;
-        std::optional<::Window> owner;
-        if (XQueryTree(dpy, DefaultRootWindow(dpy), &rootReturn, &parentReturn, &children, &n) ==
-            0) {
-            return owner;
-        }
-        for (unsigned i = 0; i < n && !owner; ++i) {
-            char* name = nullptr;
-            if (XFetchName(dpy, children[i], &name) != 0 && name != nullptr) {
-                ::Window to = 0;
-                if (title == name && XGetTransientForHint(dpy, children[i], &to) != 0) {
-                    owner = to;
-                }
-                XFree(name);
+        for (const ::Window w : windowsTitled(title)) {
+            if (::Window to = 0; XGetTransientForHint(dpy, w, &to) != 0) {
+                return to;
             }
         }
-        XFree(children);
-        return owner;
+        return std::nullopt;
     }
 
     void makeKit() {

@@ -1,35 +1,19 @@
-// The editor window end to end. The instrument is created through the plug-in entry with a
-// host callback of this test, its editor opened with effEditOpen in a plain X11 window that
-// stands in for the host's, and driven by effEditIdle in a loop as a host does. The pointer
-// and keys are real (XTest); while a control tracks the mouse, the editor's modal idle calls
-// audioMasterIdle, where the test plays the next step of its script.
-#include "editor/Editor.hpp"
-#include "formats/vst2/PluginMain.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
+// The editor window end to end at 100 %, through the plug-in entry (Vst2EditorFixture): real
+// pointer and keys (XTest), the host's own key opcode, file drops, message boxes and dialogs
+// answered with real clicks, and the sound the edits make.
+#include "platform/UserSettings.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/BuiltinMessageDialog.hpp"
-#include "widgets/DialogBackend.hpp"
 #include "widgets/MenuWindow.hpp"
 
-#include <gtest/gtest.h>
-
-#include "tests/support/WithoutFileOverride.hpp"
-#include "tests/widgets/ScreenCapture.hpp"
-#include "tests/widgets/XdndSource.hpp"
-
-// After gtest and the toolkit: Xlib defines macros such as None and Status.
+#include "tests/editor-gui/Vst2EditorFixture.hpp"
 #include "tests/support/TestWav.hpp"
-#include "tests/support/XInput.hpp"
-#include <X11/Xutil.h>
-#include <cairo.h>
+#include "tests/support/WithoutFileOverride.hpp"
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -37,137 +21,16 @@ namespace quovent::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Step = XInput::Step;
 
 constexpr int kBlock = 512;
 constexpr int kChannels = 12;
 
-Point centre(Rect r) {
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-class EditorGuiTest : public ::testing::Test {
+class EditorGuiTest : public Vst2EditorFixture {
 protected:
-    static inline EditorGuiTest* current = nullptr;
-
-    static std::intptr_t QUOVENT_VSTCALL callback(vst::AEffect* /*effect*/, std::int32_t opcode,
-                                                  std::int32_t /*index*/, std::intptr_t /*value*/,
-                                                  void* /*ptr*/, float /*opt*/) {
-        switch (opcode) {
-        case vst::audioMasterVersion:
-            return 2400;
-        case vst::audioMasterIdle:
-            if (current != nullptr) {
-                ++current->hostIdles;
-                current->input.step();
-                if (current->onHostIdle) {
-                    current->onHostIdle();
-                }
-            }
-            return 0;
-        case vst::audioMasterGetTime:
-            return current != nullptr ? reinterpret_cast<std::intptr_t>(&current->time) : 0;
-        default:
-            return 0;
-        }
+    void setUpEditor() override {
+        Vst2EditorFixture::setUpEditor();
+        openInstance(100);
     }
-
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr) {
-            GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
-        }
-        current = this;
-        // The sample base is read from a settings folder of this test, and message boxes
-        // and dialogs are the toolkit's own, so the test can find and answer them.
-        configDir =
-            fs::temp_directory_path() / ("quovent-editor-gui-config-" + std::to_string(getpid()));
-        fs::remove_all(configDir);
-        fs::create_directories(configDir);
-        ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
-        dialogs::setDefaultBackend(DialogBackend::BuiltIn);
-        time.tempo = 120.0;
-        time.sampleRate = 44100.0;
-        time.flags = vst::kVstTempoValid;
-        dpy = XInput::openDisplay();
-        ASSERT_NE(dpy, nullptr);
-        ASSERT_TRUE(XInput::hasXTest(dpy));
-        const int screen = DefaultScreen(dpy);
-        parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
-                                     BlackPixel(dpy, screen), WhitePixel(dpy, screen));
-        XSelectInput(dpy, parent, StructureNotifyMask);
-        XMapWindow(dpy, parent);
-        for (XEvent e;;) {
-            XNextEvent(dpy, &e);
-            if (e.type == MapNotify) {
-                break;
-            }
-        }
-        effect = pluginMain(&callback);
-        ASSERT_NE(effect, nullptr);
-        dispatch(vst::effOpen);
-        dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        dispatch(vst::effSetBlockSize, 0, kBlock);
-        dispatch(vst::effMainsChanged, 0, 1);
-        plugin = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect));
-        editor = plugin->sequencerEditor();
-        ASSERT_NE(editor, nullptr);
-        input = XInput(
-            dpy,
-            [this](Point p) {
-                return XInput::windowToScreen(
-                    dpy, static_cast<Window>(editor->frame()->window().nativeHandle()), p);
-            },
-            [this] { dispatch(vst::effEditIdle); });
-        openEditor();
-    }
-
-    void TearDown() override {
-        if (dpy == nullptr) {
-            return;
-        }
-        input.releaseAll();
-        if (effect != nullptr) {
-            dispatch(vst::effEditClose);
-            dispatch(vst::effClose);
-        }
-        XDestroyWindow(dpy, parent);
-        XCloseDisplay(dpy);
-        current = nullptr;
-        if (!tempDir.empty()) {
-            fs::remove_all(tempDir);
-        }
-        fs::remove_all(configDir);
-        dialogs::setDefaultBackend(DialogBackend::Automatic);
-    }
-
-    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
-                           void* ptr = nullptr, float opt = 0.0f) {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-    // effEditOpen with the test's window as the parent: its X11 id carried in the pointer.
-    std::intptr_t editOpen() {
-        return dispatch(vst::effEditOpen, 0, 0,
-                        reinterpret_cast<void*>(parent)); // NOLINT(performance-no-int-to-ptr)
-    }
-    void openEditor() {
-        ASSERT_EQ(editOpen(), 1);
-        input.pump(5);
-    }
-    Step menuOpen() {
-        return [] { return MenuWindow::active() != nullptr; };
-    }
-    Step clickItem(int index) {
-        return [this, index] {
-            input.clickOnScreen(centre(MenuWindow::active()->itemScreenRect(index)));
-            return true;
-        };
-    }
-    // A press with the script to play while the control tracks it; a control without a
-    // loop returns at once, and the script then goes on from the test's own idle loop.
-    void press(Point at, std::deque<Step> steps, unsigned b = 1) {
-        ASSERT_TRUE(input.press(at, std::move(steps), b)) << "script stalled";
-    }
-    void click(Point at, unsigned b = 1) { press(at, {input.buttonStep(b, false)}, b); }
 
     // Clicks a button of the message box once it has been up for a moment.
     void answerBox(int buttonIndex) {
@@ -177,15 +40,8 @@ protected:
         }
     }
 
-    // Geometry of the layout.
-    static Point stepPoint(int slot, int step, int dy = 17) {
-        return {44 + 20 * step + 10, 101 + 62 * slot + dy};
-    }
     static Point soloPoint(int slot) { return {382, 126 + 62 * slot}; }
     static Point slotMenuPoint(int slot) { return {353, 89 + 62 * slot}; }
-
-    PatternRow& row(int slot) { return editor->sequencer().patterns().currentRow(slot); }
-    Slot& slot(int s) { return editor->sequencer().slots().slot(s); }
 
     // Renders n blocks; the peak of each stereo pair.
     std::array<float, kChannels / 2> render(int blocks) {
@@ -209,41 +65,24 @@ protected:
     }
 
     fs::path makeSample() {
-        tempDir = fs::temp_directory_path() / ("quovent-editor-gui-" + std::to_string(getpid()));
         fs::create_directories(tempDir);
         fs::path wav = tempDir / "kick.wav";
         TestWav::constant(44100, 16000).write(wav);
         return wav;
     }
 
-    void saveScreen(Rect area, const std::string& path);
-
-    Display* dpy = nullptr;
-    Window parent = 0;
-    XInput input;
-    vst::AEffect* effect = nullptr;
-    Vst2Plugin* plugin = nullptr;
-    Editor* editor = nullptr;
-    vst::VstTimeInfo time{};
-    std::function<void()> onHostIdle;
-    int hostIdles = 0;
+    const fs::path tempDir = scratch.path() / "wav";
+    const fs::path stored = UserSettings::sampleBaseFile();
     int boxIdles = 0;
-    fs::path tempDir;
-    fs::path configDir;
 };
-
-void EditorGuiTest::saveScreen(Rect area, const std::string& path) {
-    EXPECT_TRUE(test::captureScreenPng(dpy, area, path)) << path;
-}
 
 TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     // A left drag from step 1 over the first eight steps of slot 1 turns them on.
-    std::deque<Step> drag;
+    std::vector<Point> path{stepPoint(0, 0)};
     for (int k = 1; k < 8; ++k) {
-        drag.push_back(input.moveStep(stepPoint(0, k)));
+        path.push_back(stepPoint(0, k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(0, 0), drag);
+    drag(path);
     for (int k = 0; k < PatternRow::kSteps; ++k) {
         EXPECT_EQ(row(0).stepOn(k), k < 8) << "step " << k;
     }
@@ -251,7 +90,7 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(first->value(), StepButton::shownValue(true, 1.0f));
     EXPECT_FLOAT_EQ(editor->row(0).steps().button(8)->value(), StepButton::shownValue(false, 1.0f));
     // Starting on an on step turns them off again.
-    press(stepPoint(0, 6), {input.moveStep(stepPoint(0, 7)), input.buttonStep(1, false)});
+    drag({stepPoint(0, 6), stepPoint(0, 7)});
     EXPECT_TRUE(row(0).stepOn(5));
     EXPECT_FALSE(row(0).stepOn(6));
     EXPECT_FALSE(row(0).stepOn(7));
@@ -262,10 +101,7 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(editor->stepEditSwitch->value(), 0.25f);
     // A right drag along the top edge writes 1.0 into the Tune lane of every step passed,
     // then lower down 0.0.
-    press(stepPoint(1, 0, 0),
-          {input.moveStep(stepPoint(1, 1, 0)), input.moveStep(stepPoint(1, 2, 0)),
-           input.moveStep(stepPoint(1, 3, 40)), input.buttonStep(3, false)},
-          3);
+    drag({stepPoint(1, 0, 0), stepPoint(1, 1, 0), stepPoint(1, 2, 0), stepPoint(1, 3, 40)}, 3);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 0), 1.0f);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 1), 1.0f);
     EXPECT_FLOAT_EQ(row(1).lane(Lane::Tune, 3), 0.0f);
@@ -284,28 +120,7 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
 
 TEST_F(EditorGuiTest, AWavDroppedOnTheNameFieldLoadsIntoTheSlot) {
     const fs::path wav = makeSample();
-    const auto target = static_cast<Window>(editor->frame()->window().nativeHandle());
-    XdndSource source(dpy, "file://" + wav.string() + "\r\n");
-    const auto rootPos = [&](Point p) {
-        const Point s = input.screen(p);
-        return static_cast<long>((s.x << 16) | s.y);
-    };
-    const auto settle = [&](const std::function<bool()>& until) {
-        return input.pumpUntil([&] {
-            source.serve();
-            return until();
-        });
-    };
-    source.send(target, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")), 0,
-                0);
-    source.send(target, "XdndPosition", 0, rootPos(centre(editor->row(0).name->rect())),
-                CurrentTime, static_cast<long>(source.atom("XdndActionCopy")));
-    ASSERT_TRUE(settle([&] { return source.statuses == 1; }));
-    EXPECT_TRUE(source.accepted);
-    source.send(target, "XdndDrop", 0, CurrentTime, 0, 0);
-    ASSERT_TRUE(settle([&] { return source.finished; }));
-    EXPECT_TRUE(source.finishedAccepted);
-
+    ASSERT_TRUE(dropFile(wav, centre(editor->row(0).name->rect())));
     EXPECT_EQ(slot(0).samplePath(), fs::canonical(wav).string());
     EXPECT_EQ(slot(0).sample.frameCount(), 44100);
     const std::string shown = editor->row(0).name->text();
@@ -407,12 +222,11 @@ TEST_F(EditorGuiTest, MenusCopyPasteAndInitialise) {
 }
 
 TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
-    std::deque<Step> drag;
+    std::vector<Point> path{stepPoint(4, 0)};
     for (int k = 1; k < 5; ++k) {
-        drag.push_back(input.moveStep(stepPoint(4, k)));
+        path.push_back(stepPoint(4, k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(4, 0), drag);
+    drag(path);
     click({608, 131 + 62 * 5}, 3);
     click({382, 102 + 62 * 6});
     dispatch(vst::effEditKeyDown, 'f');
@@ -527,7 +341,7 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
                     listFont = MenuWindow::active()->font();
                     rowHeight = MenuWindow::active()->itemScreenRect(0).height();
                     saveScreen(MenuWindow::active()->screenRect(),
-                               QUOVENT_BUILD_DIR "/editor-list-menu-screenshot.png");
+                               "editor-list-menu-screenshot.png");
                     return true;
                 },
                 clickItem(2)});
@@ -552,15 +366,13 @@ TEST_F(EditorGuiTest, NextStepsOncePerPressAlsoWhenThePointerLeavesAndComesBack)
     editor->sampleBrowser().openSampleFile(slot(0), kick.string());
     ASSERT_EQ(slot(0).fileIndex, 0);
     const Point next{265, 89};
-    press(next, {input.moveStep({265, 200}), input.moveStep({265, 150}), input.moveStep(next),
-                 input.moveStep({266, 90}), input.buttonStep(1, false)});
+    drag({next, {265, 200}, {265, 150}, next, {266, 90}});
     EXPECT_EQ(slot(0).fileIndex, 1);
     click(next);
     EXPECT_EQ(slot(0).fileIndex, 2);
 }
 
 TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
-    const fs::path stored = configDir / "HalvdenLabs" / "SampleBase";
     int boxes = 0;
     std::string boxText;
     BuiltinMessageDialog* counted = nullptr;
@@ -625,7 +437,6 @@ TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
 }
 
 TEST_F(EditorGuiTest, TheHostClosingTheEditorFromInsideTheMessageLeavesItSafelyClosed) {
-    const fs::path stored = configDir / "HalvdenLabs" / "SampleBase";
     dispatch(vst::effEditClose);
     fs::create_directories(stored);
     int closes = 0;
@@ -677,12 +488,12 @@ TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
 }
 
 TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBase) {
-    const fs::path base = configDir / "samples";
+    const fs::path base = scratch.path() / "samples";
     fs::create_directories(base / "kit");
     TestWav::constant(100, 1000).write(base / "kit" / "clap.wav");
     dispatch(vst::effEditClose);
-    fs::create_directories(configDir / "HalvdenLabs");
-    std::ofstream(configDir / "HalvdenLabs" / "SampleBase") << base.string() << "\n";
+    fs::create_directories(stored.parent_path());
+    std::ofstream(stored) << base.string() << "\n";
     openEditor();
     std::string startedIn;
     bool canGoUp = true;
@@ -725,12 +536,11 @@ TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBa
 }
 
 TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
-    std::deque<Step> drag;
+    std::vector<Point> path{stepPoint(0, 0)};
     for (int k = 1; k < 6; ++k) {
-        drag.push_back(input.moveStep(stepPoint(0, k, 4 * k)));
+        path.push_back(stepPoint(0, k, 4 * k));
     }
-    drag.push_back(input.buttonStep(1, false));
-    press(stepPoint(0, 0), drag);
+    drag(path);
     for (int k = 0; k < PatternRow::kSteps; k += 4) {
         row(1).setStep(k, true);
         row(2).setStep(k + 2, true);
@@ -744,9 +554,7 @@ TEST_F(EditorGuiTest, ScreenshotOfTheWholeEditor) {
     click({292, 52});
     render(2);
     input.pump(10);
-    const Point origin = input.screen({0, 0});
-    saveScreen(Rect::sized(origin.x, origin.y, Editor::kWidth, Editor::kHeight - 3),
-               QUOVENT_BUILD_DIR "/editor-screenshot.png");
+    saveEditor("editor-screenshot.png");
 }
 
 } // namespace

@@ -1,58 +1,43 @@
 // The editor at every zoom, end to end, on an X server of the test's own (a screen large
-// enough for 200 %, and a resource database no other test reads). The instrument is made
-// through the plug-in entry and its editor opened in a plain X11 window sized by
-// effEditGetRect; the pointer and keys are real (XTest) and land on the window's pixels, so
-// at 200 % a press at unit (x, y) is a press at pixel (2x, 2y).
+// enough for 200 %, and a resource database no other test reads), through the plug-in entry
+// (Vst2EditorFixture). The pointer and keys are real (XTest) and land on the window's pixels,
+// so at 200 % a press at unit (x, y) is a press at pixel (2x, 2y).
 //
 // What it shows: screenshots at each zoom (build/editor-zoom-<percent>.png) that agree with
 // the 100 % picture once scaled down; labels that fit their fields and menu rows; the same
 // model values from the same gestures at every zoom; the desktop's factor read from Xft.dpi
 // and the environment; a host that refuses to resize leaving a usable window.
-#include "editor/Editor.hpp"
-#include "formats/vst2/PluginMain.hpp"
-#include "formats/vst2/Vst2Plugin.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/linux/CairoCanvas.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/BuiltinMessageDialog.hpp"
-#include "widgets/FileSelector.hpp"
 #include "widgets/MenuWindow.hpp"
 
-#include <gtest/gtest.h>
-
-#include "tests/widgets/PrivateXServer.hpp"
-#include "tests/widgets/ScreenCapture.hpp"
-#include "tests/widgets/XdndSource.hpp"
-
-// After gtest and the toolkit: Xlib defines macros such as None and Status.
+#include "tests/editor-gui/Vst2EditorFixture.hpp"
 #include "tests/support/TestWav.hpp"
-#include "tests/support/XInput.hpp"
+#include "tests/widgets/PrivateXServer.hpp"
+
 #include <cairo.h>
 
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace quovent::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Step = XInput::Step;
 using platform::Scale;
 
 constexpr int kScreenWidth = 1600;
 constexpr int kScreenHeight = 1300;
 
-Point centre(Rect r) {
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-// A PNG as 0xRRGGBB pixels.
+// A picture of the build folder as 0xRRGGBB pixels.
 struct Picture {
     int width = 0;
     int height = 0;
@@ -63,8 +48,9 @@ struct Picture {
     }
 };
 
-Picture readPng(const std::string& path) {
+Picture readPng(const std::string& name) {
     Picture p;
+    const std::string path = std::string(QUOVENT_BUILD_DIR) + "/" + name;
     cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
     if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
         cairo_surface_flush(s);
@@ -147,201 +133,57 @@ struct Outcome {
     int lanePicked = 0;
 };
 
-class EditorZoomGuiTest : public ::testing::Test {
+class EditorZoomGuiTest : public Vst2EditorFixture {
 protected:
-    static inline EditorZoomGuiTest* current = nullptr;
-
-    static std::intptr_t QUOVENT_VSTCALL callback(vst::AEffect* /*effect*/, std::int32_t opcode,
-                                                  std::int32_t index, std::intptr_t value,
-                                                  void* /*ptr*/, float /*opt*/) {
-        if (current == nullptr) {
-            return opcode == vst::audioMasterVersion ? 2400 : 0;
-        }
-        switch (opcode) {
-        case vst::audioMasterVersion:
-            return 2400;
-        case vst::audioMasterIdle:
-            current->input.step();
-            return 0;
-        case vst::audioMasterGetTime:
-            return reinterpret_cast<std::intptr_t>(&current->time);
-        case vst::audioMasterSizeWindow:
-            return current->sizeWindow(index, static_cast<int>(value)); // width, height
-        default:
-            return 0;
-        }
-    }
-
     void SetUp() override {
         server = std::make_unique<PrivateXServer>(kScreenWidth, kScreenHeight);
         if (server->display().empty()) {
             GTEST_SKIP() << "Xvfb could not be started";
         }
-        current = this;
-        char pattern[] = "/tmp/quovent-zoom-gui-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
-        ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-        ::unsetenv("GDK_SCALE");
-        ::unsetenv("QT_SCALE_FACTOR");
-        FileSelector::setDefaultBackend(DialogBackend::BuiltIn);
-        time.tempo = 120.0;
-        time.sampleRate = 44100.0;
-        time.flags = vst::kVstTempoValid;
-        // A server that has just started may refuse a connection now and then.
-        dpy = XInput::openDisplay(nullptr, 50, std::chrono::milliseconds(20));
-        ASSERT_NE(dpy, nullptr);
-        ASSERT_TRUE(XInput::hasXTest(dpy));
-        // A unit of the frame is a pixel of the window at 100 %, a 2 x 2 block at 200 %.
-        input = XInput(
-            dpy,
-            [this](Point units) {
-                return XInput::windowToScreen(
-                    dpy, static_cast<Window>(editor->frame()->window().nativeHandle()),
-                    scale().toPixels(units));
-            },
-            [this] { dispatch(vst::effEditIdle); });
+        Vst2EditorFixture::SetUp();
     }
-
     void TearDown() override {
-        closeInstance();
-        if (dpy != nullptr) {
-            XCloseDisplay(dpy);
-        }
-        FileSelector::setDefaultBackend(DialogBackend::Automatic);
-        ::unsetenv("XDG_CONFIG_HOME");
-        current = nullptr;
-        if (!root.empty()) {
-            fs::remove_all(root);
-        }
+        Vst2EditorFixture::TearDown();
         server.reset();
     }
-
-    // A new instance whose editor opens at `percent` (kept in the settings; 0: none kept).
-    void openInstance(int percent) {
-        closeInstance();
-        if (percent != 0) {
-            ASSERT_TRUE(UserSettings::writeZoom(percent));
-        }
-        effect = pluginMain(&callback);
-        ASSERT_NE(effect, nullptr);
-        dispatch(vst::effOpen);
-        dispatch(vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        dispatch(vst::effSetBlockSize, 0, 512);
-        dispatch(vst::effMainsChanged, 0, 1);
-        editor = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect))->sequencerEditor();
-        ASSERT_NE(editor, nullptr);
-        const auto [w, h] = rectSize();
-        parent = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, static_cast<unsigned>(w),
-                                     static_cast<unsigned>(h), 0, 0, 0);
-        XSelectInput(dpy, parent, StructureNotifyMask);
-        XMapWindow(dpy, parent);
-        for (XEvent e;;) {
-            XNextEvent(dpy, &e);
-            if (e.type == MapNotify) {
-                break;
-            }
-        }
-        ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-        input.pump(5);
-    }
-    void closeInstance() {
-        if (effect != nullptr) {
-            input.releaseAll();
-            dispatch(vst::effEditClose);
-            dispatch(vst::effClose);
-            effect = nullptr;
-            editor = nullptr;
-        }
-        if (parent != 0) {
-            XDestroyWindow(dpy, parent);
-            XSync(dpy, False);
-            parent = 0;
-        }
-    }
-
-    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
-                           void* ptr = nullptr, float opt = 0.0f) {
-        return effect->dispatcher(effect, opcode, index, value, ptr, opt);
-    }
-    std::pair<int, int> rectSize() {
-        vst::ERect* r = nullptr;
-        dispatch(vst::effEditGetRect, 0, 0, static_cast<void*>(&r));
-        return {r->right - r->left, r->bottom - r->top};
-    }
-    int sizeWindow(int width, int height) {
-        sizeRequests.emplace_back(width, height);
-        if (!hostResizes || width <= 0 || height <= 0) {
-            return 0;
-        }
-        XResizeWindow(dpy, parent, static_cast<unsigned>(width), static_cast<unsigned>(height));
-        XSync(dpy, False);
-        return 1;
-    }
-
-    Scale scale() const { return editor->frame()->window().scale(); }
-    Step menuOpen() {
-        return [] { return MenuWindow::active() != nullptr; };
-    }
-    // A click on a menu item; the menu's screen units are the window system's.
-    Step clickItem(int index) {
-        return [this, index] {
-            input.clickOnScreen(
-                scale().toPixels(centre(MenuWindow::active()->itemScreenRect(index))));
-            return true;
-        };
-    }
-    void press(Point at, std::deque<Step> steps, unsigned b = 1) {
-        ASSERT_TRUE(input.press(at, std::move(steps), b)) << "script stalled";
-    }
-    void click(Point at, unsigned b = 1) { press(at, {input.buttonStep(b, false)}, b); }
-
-    static Point stepPoint(int slot, int step, int dy = 17) {
-        return {44 + 20 * step + 10, 101 + 62 * slot + dy};
-    }
-    PatternRow& row(int s) { return editor->sequencer().patterns().currentRow(s); }
-    Slot& slot(int s) { return editor->sequencer().slots().slot(s); }
 
     // The same gestures at any zoom; what they did to the model.
     Outcome gestures() {
         Outcome o;
         // Paint: a left drag over the first eight steps of slot 1, at changing heights.
-        std::deque<Step> drag;
+        std::vector<Point> path{stepPoint(0, 0)};
         for (int k = 1; k < 8; ++k) {
-            drag.push_back(input.moveStep(stepPoint(0, k, 3 + 4 * k)));
+            path.push_back(stepPoint(0, k, 3 + 4 * k));
         }
-        drag.push_back(input.buttonStep(1, false));
-        press(stepPoint(0, 0), drag);
+        drag(path);
         for (int k = 0; k < 10; ++k) {
             o.painted.push_back(row(0).stepOn(k));
         }
         // A right drag writes the height of the pointer into the lane of every step passed.
-        press(stepPoint(1, 0, 0),
-              {input.moveStep(stepPoint(1, 1, 5)), input.moveStep(stepPoint(1, 2, 11)),
-               input.moveStep(stepPoint(1, 3, 23)), input.moveStep(stepPoint(1, 4, 33)),
-               input.buttonStep(3, false)},
-              3);
+        drag({stepPoint(1, 0, 0), stepPoint(1, 1, 5), stepPoint(1, 2, 11), stepPoint(1, 3, 23),
+              stepPoint(1, 4, 33)},
+             3);
         for (int k = 0; k < 6; ++k) {
             o.lane.push_back(row(1).lane(Lane::Vol, k));
         }
         // FREQ of slot 3 by angle; RES of slot 3 linearly after the host's knob mode 2.
         const Rect freq = editor->row(2).freq->rect();
         const Point fc = centre(freq);
-        press({fc.x - 8, fc.y + 6},
-              {input.moveStep({fc.x - 9, fc.y - 3}), input.moveStep({fc.x + 2, fc.y - 12}),
-               input.moveStep({fc.x + 11, fc.y - 4}), input.buttonStep(1, false)});
+        drag({{fc.x - 8, fc.y + 6},
+              {fc.x - 9, fc.y - 3},
+              {fc.x + 2, fc.y - 12},
+              {fc.x + 11, fc.y - 4}});
         o.knobByAngle = editor->row(2).freq->value();
         dispatch(vst::effSetEditKnobMode, 0, 2);
         const Point rc = centre(editor->row(2).res->rect());
-        press(rc, {input.moveStep({rc.x + 7, rc.y}), input.moveStep({rc.x + 13, rc.y - 9}),
-                   input.moveStep({rc.x + 13, rc.y - 21}), input.buttonStep(1, false)});
+        drag({rc, {rc.x + 7, rc.y}, {rc.x + 13, rc.y - 9}, {rc.x + 13, rc.y - 21}});
         o.knobLinear = editor->row(2).res->value();
         dispatch(vst::effSetEditKnobMode, 0, 0);
         // The VOL slider of slot 4: a drag, then a fine move with shift.
         const Rect vol = editor->row(3).volume->rect();
-        press({vol.left + 6, vol.top + 30},
-              {input.moveStep({vol.left + 6, vol.top + 17}),
-               input.moveStep({vol.left + 5, vol.top + 12}), input.buttonStep(1, false)});
+        drag({{vol.left + 6, vol.top + 30},
+              {vol.left + 6, vol.top + 17},
+              {vol.left + 5, vol.top + 12}});
         o.slider = editor->row(3).volume->value();
         press({vol.left + 6, vol.top + 12},
               {input.keyStep(XK_Shift_L, true), input.moveStep({vol.left + 6, vol.top + 22}),
@@ -357,9 +199,10 @@ protected:
             o.pasted.push_back(row(4).stepOn(k));
         }
         // A file dropped on slot 6's name field.
-        const fs::path wav = root / "kick.wav";
+        const fs::path wav = scratch.path() / "kick.wav";
         TestWav::constant(4410, 12000).write(wav);
-        o.dropped = drop(wav, centre(editor->row(5).name->rect()));
+        EXPECT_TRUE(dropFile(wav, centre(editor->row(5).name->rect())));
+        o.dropped = editor->row(5).name->text();
         // The output field: two right clicks up, one left click down.
         const Point out = centre(editor->row(6).output->rect());
         click(out, 3);
@@ -372,27 +215,6 @@ protected:
         click({143 + 33, 43});
         o.lanePicked = editor->stepEditLane();
         return o;
-    }
-
-    // Drops a file at a unit point of the frame as a file manager does; what the slot shows.
-    std::string drop(const fs::path& file, Point at) {
-        const auto target = static_cast<Window>(editor->frame()->window().nativeHandle());
-        XdndSource source(dpy, "file://" + file.string() + "\r\n");
-        const Point s = input.screen(at);
-        source.send(target, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")),
-                    0, 0);
-        source.send(target, "XdndPosition", 0, static_cast<long>((s.x << 16) | s.y), CurrentTime,
-                    static_cast<long>(source.atom("XdndActionCopy")));
-        EXPECT_TRUE(input.pumpUntil([&] {
-            source.serve();
-            return source.statuses == 1;
-        }));
-        source.send(target, "XdndDrop", 0, CurrentTime, 0, 0);
-        EXPECT_TRUE(input.pumpUntil([&] {
-            source.serve();
-            return source.finished;
-        }));
-        return editor->row(5).name->text();
     }
 
     // A state with something in every kind of control, for pictures and label checks.
@@ -416,27 +238,11 @@ protected:
         input.pump(10);
     }
 
-    std::string shot(int percent) const {
-        return std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-" + std::to_string(percent) + ".png";
-    }
-    void saveEditor(const std::string& path) {
-        const auto [w, h] = rectSize();
-        const Point origin = input.screen({0, 0});
-        // The frame starts 3 units down the host's window, so its last rows are not shown.
-        const int shown = h - scale().toPixels(3);
-        EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(origin.x, origin.y, w, shown), path)) << path;
+    static std::string shot(int percent) {
+        return "editor-zoom-" + std::to_string(percent) + ".png";
     }
 
     std::unique_ptr<PrivateXServer> server;
-    fs::path root;
-    Display* dpy = nullptr;
-    Window parent = 0;
-    vst::AEffect* effect = nullptr;
-    Editor* editor = nullptr;
-    vst::VstTimeInfo time{};
-    XInput input;
-    bool hostResizes = false;
-    std::vector<std::pair<int, int>> sizeRequests;
 };
 
 TEST_F(EditorZoomGuiTest, ScreenshotsAtEveryZoomAgreeWithTheOneAt100) {
@@ -530,9 +336,8 @@ TEST_F(EditorZoomGuiTest, NoLabelIsCutOffAtAnyZoom) {
                        const Rect ink = c.textInkBox(item.text, r, style);
                        EXPECT_EQ(ink.intersection(row), ink) << item.text;
                    }
-                   captureScreenPng(dpy, scale().toPixels(menu.screenRect()),
-                                    std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-menu-" +
-                                        std::to_string(percent) + ".png");
+                   saveScreen(scale().toPixels(menu.screenRect()),
+                              "editor-zoom-menu-" + std::to_string(percent) + ".png");
                    input.tap(XK_Escape);
                    return true;
                },
@@ -590,31 +395,31 @@ TEST_F(EditorZoomGuiTest, TheDesktopFactorComesFromXftDpiThenTheEnvironment) {
         openInstance(0); // follow the desktop
         return rectSize();
     };
-    std::ofstream(root / "dpi") << "Xft.dpi: 144\n";
-    ASSERT_TRUE(xrdb("-merge " + (root / "dpi").string()));
+    std::ofstream(scratch.path() / "dpi") << "Xft.dpi: 144\n";
+    ASSERT_TRUE(xrdb("-merge " + (scratch.path() / "dpi").string()));
     EXPECT_DOUBLE_EQ(desktop(), 1.5);
-    EXPECT_EQ(answered(), (std::pair{986, 885}));
+    EXPECT_EQ(answered(), (Size{986, 885}));
     EXPECT_EQ(scale().percent(), 150);
     ::setenv("GDK_SCALE", "2", 1);
     EXPECT_DOUBLE_EQ(desktop(), 1.5) << "the display's own setting comes first";
 
     ASSERT_TRUE(xrdb("-remove"));
     EXPECT_DOUBLE_EQ(desktop(), 2.0);
-    EXPECT_EQ(answered(), (std::pair{1314, 1180}));
+    EXPECT_EQ(answered(), (Size{1314, 1180}));
     ::unsetenv("GDK_SCALE");
     ::setenv("QT_SCALE_FACTOR", "1.6", 1);
     EXPECT_DOUBLE_EQ(desktop(), 1.6);
-    EXPECT_EQ(answered(), (std::pair{986, 885}));
+    EXPECT_EQ(answered(), (Size{986, 885}));
     ::setenv("QT_SCALE_FACTOR", "lots", 1);
     EXPECT_DOUBLE_EQ(desktop(), 1.0);
     ::unsetenv("QT_SCALE_FACTOR");
 
     // A kept choice wins over the desktop.
-    std::ofstream(root / "dpi") << "Xft.dpi: 192\n";
-    ASSERT_TRUE(xrdb("-merge " + (root / "dpi").string()));
+    std::ofstream(scratch.path() / "dpi") << "Xft.dpi: 192\n";
+    ASSERT_TRUE(xrdb("-merge " + (scratch.path() / "dpi").string()));
     ASSERT_TRUE(UserSettings::writeZoom(100));
     openInstance(0);
-    EXPECT_EQ(rectSize(), (std::pair{657, 590}));
+    EXPECT_EQ(rectSize(), (Size{657, 590}));
 }
 
 TEST_F(EditorZoomGuiTest, AZoomChosenFromThePatternMenuResizesOrWaitsForTheNextOpen) {
@@ -626,26 +431,24 @@ TEST_F(EditorZoomGuiTest, AZoomChosenFromThePatternMenuResizesOrWaitsForTheNextO
            [&] {
                // The message box at the window's zoom, for a look.
                const Rect r = BuiltinMessageDialog::active()->screenRect();
-               captureScreenPng(dpy, scale().toPixels(r),
-                                std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-message-200.png");
+               saveScreen(scale().toPixels(r), "editor-zoom-message-200.png");
                input.tap(XK_Return);
                return true;
            }});
     ASSERT_TRUE(input.pumpUntil([] { return BuiltinMessageDialog::active() == nullptr; }));
     ASSERT_EQ(sizeRequests.size(), 1u);
-    EXPECT_EQ(sizeRequests[0], (std::pair{657, 590}));
+    EXPECT_EQ(sizeRequests[0], (Size{657, 590}));
     EXPECT_EQ(scale().percent(), 200);
-    EXPECT_EQ(rectSize(), (std::pair{1314, 1180}));
+    EXPECT_EQ(rectSize(), (Size{1314, 1180}));
     click(stepPoint(2, 3));
     EXPECT_TRUE(row(2).stepOn(3)) << "the window still works";
     int kept = 0;
     ASSERT_EQ(UserSettings::readZoom(kept), UserSettings::ReadResult::Found);
     EXPECT_EQ(kept, 100);
     dispatch(vst::effEditClose);
-    EXPECT_EQ(rectSize(), (std::pair{657, 590}));
-    XResizeWindow(dpy, parent, 657, 590);
-    ASSERT_EQ(dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent)), 1);
-    input.pump(5);
+    EXPECT_EQ(rectSize(), (Size{657, 590}));
+    resizeParent({657, 590});
+    openEditor();
     EXPECT_EQ(scale().percent(), 100);
     EXPECT_TRUE(row(2).stepOn(3));
 
@@ -654,12 +457,12 @@ TEST_F(EditorZoomGuiTest, AZoomChosenFromThePatternMenuResizesOrWaitsForTheNextO
     press(centre(editor->patternMenu->rect()),
           {menuOpen(), input.buttonStep(1, false), clickItem(Editor::kFirstZoomItem + 1)});
     ASSERT_EQ(sizeRequests.size(), 2u);
-    EXPECT_EQ(sizeRequests[1], (std::pair{986, 885}));
+    EXPECT_EQ(sizeRequests[1], (Size{986, 885}));
     EXPECT_EQ(scale().percent(), 150);
-    EXPECT_EQ(rectSize(), (std::pair{986, 885}));
+    EXPECT_EQ(rectSize(), (Size{986, 885}));
     click(stepPoint(2, 4));
     EXPECT_TRUE(row(2).stepOn(4));
-    saveEditor(std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-rebuilt.png");
+    saveEditor("editor-zoom-rebuilt.png");
 }
 
 TEST_F(EditorZoomGuiTest, TheBuiltInFileDialogScalesWithTheWindow) {
@@ -671,8 +474,7 @@ TEST_F(EditorZoomGuiTest, TheBuiltInFileDialogScalesWithTheWindow) {
                const Rect r = BuiltinFileDialog::active()->screenRect();
                // The dialog's units are the window's: twice the pixels on the screen.
                EXPECT_GE(scale().toPixels(r).width(), 2 * r.width());
-               captureScreenPng(dpy, scale().toPixels(r),
-                                std::string(QUOVENT_BUILD_DIR) + "/editor-zoom-file-200.png");
+               saveScreen(scale().toPixels(r), "editor-zoom-file-200.png");
                input.tap(XK_Escape);
                return true;
            }});

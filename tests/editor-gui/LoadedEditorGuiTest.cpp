@@ -2,17 +2,13 @@
 // in a plain X11 window while the stored sample base cannot be read. The test sees only what
 // a host and a user see: the window, the message box (found by its caption among the
 // top-level windows and closed as a window manager closes it) and the host callbacks.
+#include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
 #include "tests/support/WithoutFileOverride.hpp"
 
-#include <gtest/gtest.h>
+// Xlib defines macros such as None and Status.
+#include "tests/support/EditorWindowFixture.hpp"
 
-// After gtest: Xlib defines macros such as None and Status.
-#include "tests/support/XInput.hpp"
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
-
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +16,6 @@
 #include <set>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace quovent::test {
@@ -31,30 +25,12 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCaption = "quovent v1.0";
 
-class LoadedEditorGuiTest : public ::testing::Test {
+class LoadedEditorGuiTest : public EditorWindowFixture {
 protected:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr) {
-            GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
-        }
-        configDir = fs::temp_directory_path() /
-                    ("quovent-loaded-editor-config-" + std::to_string(::getpid()));
-        fs::remove_all(configDir);
+    void setUpEditor() override {
         fs::create_directories(configDir / "HalvdenLabs");
         ::setenv("XDG_CONFIG_HOME", configDir.c_str(), 1);
-        dpy = XInput::openDisplay();
-        ASSERT_NE(dpy, nullptr);
-        const int screen = DefaultScreen(dpy);
-        parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
-                                     BlackPixel(dpy, screen), WhitePixel(dpy, screen));
-        XSelectInput(dpy, parent, StructureNotifyMask);
-        XMapWindow(dpy, parent);
-        for (XEvent e;;) {
-            XNextEvent(dpy, &e);
-            if (e.type == MapNotify) {
-                break;
-            }
-        }
+        openParent();
         ASSERT_NE(host.open(), nullptr);
         host.prepare();
         host.answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
@@ -63,79 +39,25 @@ protected:
             }
             return std::nullopt;
         };
+        attach([this] {
+            host.dispatch(vst::effEditIdle);
+            look();
+        });
     }
-
-    void TearDown() override {
-        if (dpy == nullptr) {
-            return;
-        }
+    void tearDownEditor() override {
         host.answers.custom = nullptr;
         if (host.effect() != nullptr) {
             host.dispatch(vst::effEditClose);
             host.close();
         }
-        XDestroyWindow(dpy, parent);
-        XCloseDisplay(dpy);
-        fs::remove_all(configDir);
     }
 
     fs::path stored() const { return configDir / "HalvdenLabs" / "SampleBase"; }
+    std::intptr_t editOpen() { return host.dispatch(vst::effEditOpen, 0, 0, parentId()); }
 
-    std::intptr_t editOpen() {
-        return host.dispatch(vst::effEditOpen, 0, 0,
-                             reinterpret_cast<void*>(parent)); // NOLINT(performance-no-int-to-ptr)
-    }
-    // The host's idle n times, at a host's pace.
-    void idle(int n) {
-        for (int i = 0; i < n; ++i) {
-            host.dispatch(vst::effEditIdle);
-            look();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
-
-    // The editor's child windows in the host's window.
-    unsigned childWindows() {
-        Window root = 0;
-        Window up = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XQueryTree(dpy, parent, &root, &up, &children, &count);
-        if (children != nullptr) {
-            XFree(children);
-        }
-        return count;
-    }
-    // Mapped top-level windows with the editor's caption: its message boxes.
-    std::vector<Window> boxesShown() {
-        std::vector<Window> found;
-        Window root = 0;
-        Window up = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XSync(dpy, False);
-        if (XQueryTree(dpy, DefaultRootWindow(dpy), &root, &up, &children, &count) == 0) {
-            return found;
-        }
-        for (unsigned i = 0; i < count; ++i) {
-            char* name = nullptr;
-            XWindowAttributes a{};
-            if (XGetWindowAttributes(dpy, children[i], &a) != 0 && a.map_state == IsViewable &&
-                XFetchName(dpy, children[i], &name) != 0 && name != nullptr) {
-                if (std::string(name) == kCaption) {
-                    found.push_back(children[i]);
-                }
-                XFree(name);
-            }
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
-        return found;
-    }
     // Notes every box seen; closes it as a window manager's close button does.
     void look() {
-        for (Window box : boxesShown()) {
+        for (Window box : windowsTitled(kCaption)) {
             seen.insert(box);
             if (closeBoxes) {
                 XEvent e{};
@@ -158,19 +80,18 @@ protected:
         seen.clear();
         onHostIdle = [this] { look(); };
         ASSERT_EQ(editOpen(), 1);
-        EXPECT_EQ(childWindows(), 1u) << "the window is there";
-        idle(40);
+        EXPECT_EQ(editorWindows().size(), 1u) << "the window is there";
+        input.pump(40);
         EXPECT_EQ(seen.size(), 1u) << "one message";
-        EXPECT_TRUE(boxesShown().empty()) << "and it was closed";
+        EXPECT_TRUE(windowsTitled(kCaption).empty()) << "and it was closed";
         host.dispatch(vst::effEditClose);
-        EXPECT_EQ(childWindows(), 0u);
+        EXPECT_TRUE(editorWindows().empty());
         fs::remove_all(stored());
     }
 
+    ScratchDirectory scratch{"quovent-loaded-editor"};
+    const fs::path configDir = scratch.path() / "config";
     TestHost host;
-    Display* dpy = nullptr;
-    Window parent = 0;
-    fs::path configDir;
     std::function<void()> onHostIdle;
     std::set<Window> seen;
     bool closeBoxes = true;
@@ -194,7 +115,7 @@ TEST_F(LoadedEditorGuiTest, AnUnreadableSampleBaseOpensTheWindowWithOneMessage) 
     std::ofstream(stored()) << "/tmp\n";
     seen.clear();
     ASSERT_EQ(editOpen(), 1);
-    idle(20);
+    input.pump(20);
     EXPECT_TRUE(seen.empty());
 }
 
@@ -210,16 +131,16 @@ TEST_F(LoadedEditorGuiTest, TheHostClosingTheEditorFromInsideTheMessageIsSafe) {
         }
     };
     ASSERT_EQ(editOpen(), 1);
-    idle(20);
+    input.pump(20);
     EXPECT_EQ(closes, 1);
-    EXPECT_EQ(childWindows(), 0u);
-    EXPECT_TRUE(boxesShown().empty()) << "the message went with the editor";
+    EXPECT_TRUE(editorWindows().empty());
+    EXPECT_TRUE(windowsTitled(kCaption).empty()) << "the message went with the editor";
     // The instance lives on and opens again.
     closeBoxes = true;
     onHostIdle = [this] { look(); };
     ASSERT_EQ(editOpen(), 1);
-    idle(20);
-    EXPECT_EQ(childWindows(), 1u);
+    input.pump(20);
+    EXPECT_EQ(editorWindows().size(), 1u);
 }
 
 } // namespace

@@ -6,11 +6,10 @@
 #include "tests/support/Lv2TestHost.hpp"
 #include "tests/support/Lv2TestInstance.hpp"
 
-#include <gtest/gtest.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 
-#include "tests/support/XInput.hpp"
+#include "tests/support/EditorWindowFixture.hpp"
 
 #include <dlfcn.h>
 
@@ -48,16 +47,10 @@ struct Resizes {
     }
 };
 
-class Lv2Ui : public ::testing::Test {
+class Lv2Ui : public EditorWindowFixture {
 protected:
-    void SetUp() override {
-        dpy = XInput::openDisplay();
-        if (dpy == nullptr) {
-            GTEST_SKIP() << "no X display";
-        }
-        parent = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 700, 650, 0, 0, 0);
-        XMapWindow(dpy, parent);
-        XSync(dpy, False);
+    void setUpEditor() override {
+        openParent();
         instance = Lv2TestInstance::create(host);
         ASSERT_NE(instance, nullptr);
         instance->run(64);
@@ -71,8 +64,9 @@ protected:
         idle = static_cast<const LV2UI_Idle_Interface*>(
             descriptor->extension_data(LV2_UI__idleInterface));
         ASSERT_NE(idle, nullptr);
+        attach([this] { EXPECT_EQ(idle->idle(ui), 0); });
     }
-    void TearDown() override {
+    void tearDownEditor() override {
         if (ui != nullptr) {
             descriptor->cleanup(ui);
         }
@@ -80,15 +74,11 @@ protected:
         if (library != nullptr) {
             dlclose(library);
         }
-        if (dpy != nullptr) {
-            XDestroyWindow(dpy, parent);
-            XCloseDisplay(dpy);
-        }
     }
 
     LV2UI_Handle open(bool giveInstance, bool giveParent) {
         instanceAccess = {LV2_INSTANCE_ACCESS_URI, instance->handle()};
-        parentFeature = {LV2_UI__parent, reinterpret_cast<void*>(parent)}; // NOLINT: an X id
+        parentFeature = {LV2_UI__parent, parentId()};
         resizeData = {&resizes, &Resizes::resize};
         resizeFeature = {LV2_UI__resize, &resizeData};
         std::vector<const LV2_Feature*> features{&resizeFeature};
@@ -104,8 +94,6 @@ protected:
                                        &Writes::write, &writes, &widget, features.data());
     }
 
-    Display* dpy = nullptr;
-    Window parent = 0;
     Lv2TestHost host;
     std::unique_ptr<Lv2TestInstance> instance;
     void* library = nullptr;
@@ -130,24 +118,12 @@ TEST_F(Lv2Ui, TheEditorEmbedsSizesItselfAndWritesItsEditsToTheControlPorts) {
     ui = open(true, true);
     ASSERT_NE(ui, nullptr);
     const auto frame = reinterpret_cast<Window>(widget); // NOLINT: an X11 UI's widget is its id
-    Window root = 0;
-    Window up = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    XQueryTree(dpy, parent, &root, &up, &children, &count);
-    ASSERT_EQ(count, 1u);
-    EXPECT_EQ(children[0], frame);
-    XFree(children);
+    ASSERT_EQ(editorWindows(), std::vector<Window>{frame});
     EXPECT_GT(resizes.width, 600);
     EXPECT_GT(resizes.height, 500);
 
-    XInput input(
-        dpy, [&](Point p) { return XInput::windowToScreen(dpy, frame, p); },
-        [&] { EXPECT_EQ(idle->idle(ui), 0); });
     input.pump(5);
-    // Slot 1's mute toggle (row 1 at 29, 80; the toggle at 342..364, 11..33 of the row).
-    ASSERT_TRUE(
-        input.press({29 + 353, 80 + 22}, {XInput::waitIdles(5), input.buttonStep(1, false)}));
+    heldClick({29 + 353, 80 + 22}); // slot 1's mute toggle (342..364, 11..33 of row 1 at 29, 80)
     input.pump(5);
     const std::uint32_t mutePort = instance->portIndex("slot1_mute");
     ASSERT_FALSE(writes.values.empty()) << "no control port write";

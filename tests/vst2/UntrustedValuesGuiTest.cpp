@@ -6,21 +6,15 @@
 // editor's current slot, which only a control of the window sets, and the sample comes from
 // a file dropped on the window: so the editor is opened in a plain X11 window and given
 // real pointer events (XTest) and an XDND drop, with the host's idle driving it.
+#include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestHost.hpp"
 #include "tests/support/TestWav.hpp"
 
-#include <gtest/gtest.h>
-
-#include "tests/widgets/XdndSource.hpp"
-
-// After gtest: Xlib defines macros such as None and Status.
-#include "tests/support/XInput.hpp"
-
-#include <unistd.h>
+// Xlib defines macros such as None and Status.
+#include "tests/support/EditorWindowFixture.hpp"
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <optional>
@@ -33,32 +27,14 @@ namespace fs = std::filesystem;
 
 constexpr int kBlock = 256;
 // Where the layout puts slot 1's controls (frame coordinates).
-constexpr int kNameX = 126;
-constexpr int kNameY = 90;
-constexpr int kStep0X = 54;
-constexpr int kStep0Y = 118;
-constexpr int kVolumeX = 455;
-constexpr int kVolumeY = 111;
+constexpr Point kName{126, 90};
+constexpr Point kStep0{54, 118};
+constexpr Point kVolume{455, 111};
 
-class UntrustedValues : public ::testing::Test {
+class UntrustedValues : public EditorWindowFixture {
 protected:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr) {
-            GTEST_SKIP() << "no X display (the test suite runs these under xvfb-run)";
-        }
-        dpy = XInput::openDisplay();
-        ASSERT_NE(dpy, nullptr);
-        const int screen = DefaultScreen(dpy);
-        parent = XCreateSimpleWindow(dpy, RootWindow(dpy, screen), 0, 0, 700, 620, 0,
-                                     BlackPixel(dpy, screen), WhitePixel(dpy, screen));
-        XSelectInput(dpy, parent, StructureNotifyMask);
-        XMapWindow(dpy, parent);
-        for (XEvent e;;) {
-            XNextEvent(dpy, &e);
-            if (e.type == MapNotify) {
-                break;
-            }
-        }
+    void setUpEditor() override {
+        openParent();
         // A control that tracks the mouse calls the host's idle in its loop, which plays the
         // input's script.
         host.answers.custom = [this](const HostCall& call) -> std::optional<std::intptr_t> {
@@ -70,62 +46,16 @@ protected:
         host.setTempo(120.0);
         ASSERT_NE(host.open(), nullptr);
         host.prepare(44100.0f, kBlock);
-        // The interface hands the parent's X11 id over as a pointer.
-        void* const parentId = reinterpret_cast<void*>(parent); // NOLINT(performance-no-int-to-ptr)
-        ASSERT_EQ(host.dispatch(vst::effEditOpen, 0, 0, parentId), 1);
-        Window root = 0;
-        Window up = 0;
-        Window* children = nullptr;
-        unsigned count = 0;
-        XQueryTree(dpy, parent, &root, &up, &children, &count);
-        ASSERT_EQ(count, 1u) << "the editor's frame window";
-        frame = children[0];
-        XFree(children);
-        input = XInput(
-            dpy, [this](Point p) { return XInput::windowToScreen(dpy, frame, p); },
-            [this] { host.dispatch(vst::effEditIdle); });
+        ASSERT_EQ(host.dispatch(vst::effEditOpen, 0, 0, parentId()), 1);
+        ASSERT_EQ(editorWindows().size(), 1u) << "the editor's frame window";
+        attach([this] { host.dispatch(vst::effEditIdle); });
         input.pump(5);
-        dir = fs::temp_directory_path() / ("quovent-untrusted-" + std::to_string(getpid()));
-        fs::create_directories(dir);
     }
-
-    void TearDown() override {
-        if (dpy == nullptr) {
-            return;
-        }
-        input.releaseAll();
+    void tearDownEditor() override {
         if (host.effect() != nullptr) {
             host.dispatch(vst::effEditClose);
             host.close();
         }
-        XDestroyWindow(dpy, parent);
-        XCloseDisplay(dpy);
-        if (!dir.empty()) {
-            fs::remove_all(dir);
-        }
-    }
-
-    // A press held for a few host idles, then released, as a person holding it briefly.
-    void click(int x, int y) {
-        ASSERT_TRUE(input.press({x, y}, {XInput::waitIdles(5), input.buttonStep(1, false)}));
-    }
-    bool drop(const fs::path& file, int x, int y) {
-        XdndSource source(dpy, "file://" + file.string() + "\r\n");
-        const Point s = input.screen({x, y});
-        source.send(frame, "XdndEnter", 5L << 24, static_cast<long>(source.atom("text/uri-list")),
-                    0, 0);
-        source.send(frame, "XdndPosition", 0, static_cast<long>((s.x << 16) | s.y), CurrentTime,
-                    static_cast<long>(source.atom("XdndActionCopy")));
-        for (int i = 0; i < 50; ++i) {
-            input.pump(1);
-            source.serve();
-        }
-        source.send(frame, "XdndDrop", 0, CurrentTime, 0, 0);
-        for (int i = 0; i < 1000 && !source.finished; ++i) {
-            input.pump(1);
-            source.serve();
-        }
-        return source.finished && source.finishedAccepted;
     }
 
     // Renders blocks with the replacing entry; false at the first sample that is not a
@@ -153,20 +83,16 @@ protected:
     }
 
     TestHost host;
-    Display* dpy = nullptr;
-    Window parent = 0;
-    Window frame = 0;
-    fs::path dir;
-    XInput input;
+    ScratchDirectory dir{"quovent-untrusted"};
 };
 
 TEST_F(UntrustedValues, NonFiniteAndHugeParametersNeverReachTheOutput) {
     // Slot 1 gets a sample, step 1 of pattern 0 and becomes the current slot.
-    const fs::path wav = dir / "level.wav";
+    const fs::path wav = dir.path() / "level.wav";
     TestWav::constant(44100, 20000).write(wav);
-    ASSERT_TRUE(drop(wav, kNameX, kNameY));
-    click(kStep0X, kStep0Y);
-    click(kVolumeX, kVolumeY);
+    ASSERT_TRUE(dropFile(wav, kName));
+    heldClick(kStep0);
+    heldClick(kVolume);
     ASSERT_FALSE(host.calls(vst::audioMasterAutomate).empty()) << "no current slot yet";
     const std::int32_t volumeIndex = host.calls(vst::audioMasterAutomate).back().index;
     EXPECT_EQ(volumeIndex, 141);

@@ -11,10 +11,7 @@
 #include "tests/support/Vst3RunLoop.hpp"
 #include "tests/support/Vst3TestHost.hpp"
 
-#include <gtest/gtest.h>
-
-#include "tests/support/XInput.hpp"
-#include "tests/widgets/ScreenCapture.hpp"
+#include "tests/support/EditorWindowFixture.hpp"
 
 #include <memory>
 
@@ -30,43 +27,32 @@ const ParamID kSlot1Mute = ParameterTable::slotParameter(0, SlotField::Mute);
 // Slot 1's mute toggle in editor units (row 1 at 29, 80; the toggle at 342..364, 11..33).
 constexpr Point kSlot1MuteToggle{29 + 353, 80 + 22};
 
-class Vst3EditorView : public ::testing::Test {
+class Vst3EditorView : public EditorWindowFixture {
 protected:
-    void SetUp() override {
-        dpy = XInput::openDisplay();
-        if (dpy == nullptr) {
-            GTEST_SKIP() << "no X display";
-        }
-        parent = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, kWidth, kHeight, 0, 0, 0);
-        XMapWindow(dpy, parent);
-        XSync(dpy, False);
+    void setUpEditor() override {
+        openParent();
+        attach([this] { runLoop.turn(); });
         module = std::make_unique<Vst3Module>();
         plugin = std::make_unique<Vst3Instance>(*module);
         ASSERT_EQ(plugin->controller()->setComponentHandler(&plugin->handler()), kResultOk);
     }
-    void TearDown() override {
+    void tearDownEditor() override {
         if (view != nullptr) {
             view->removed();
             view->release();
         }
         plugin.reset();
         module.reset();
-        if (dpy != nullptr) {
-            XDestroyWindow(dpy, parent);
-            XCloseDisplay(dpy);
-        }
     }
 
     IPlugView* createView() { return plugin->controller()->createView(kEditorViewType); }
 
     // As hosts do: the window sized to the view's answer, then the view attached.
-    tresult attach() {
+    tresult attachView() {
         const ViewRect r = size();
-        XResizeWindow(dpy, parent, static_cast<unsigned>(r.right - r.left),
-                      static_cast<unsigned>(r.bottom - r.top));
-        XSync(dpy, False);
+        resizeParent({r.right - r.left, r.bottom - r.top});
         EXPECT_EQ(view->setFrame(&frame), kResultOk);
-        return view->attached(reinterpret_cast<void*>(parent), kPlatformTypeX11EmbedWindowID);
+        return view->attached(parentId(), kPlatformTypeX11EmbedWindowID);
     }
 
     ViewRect size() {
@@ -84,31 +70,6 @@ protected:
         const tresult result = scaling->setContentScaleFactor(factor);
         scaling->release();
         return result == kResultOk;
-    }
-
-    std::vector<Window> children() {
-        Window root = 0;
-        Window up = 0;
-        Window* list = nullptr;
-        unsigned count = 0;
-        XQueryTree(dpy, parent, &root, &up, &list, &count);
-        std::vector<Window> all(list, list + count);
-        XFree(list);
-        return all;
-    }
-
-    // Input on the one child window at a zoom: editor units to the middle of their pixels.
-    XInput inputAt(int percent) {
-        return XInput(
-            dpy,
-            [this, percent](Point p) {
-                const auto shown = children();
-                const Window w = shown.empty() ? parent : shown.front();
-                const int half = percent / 200;
-                return XInput::windowToScreen(
-                    dpy, w, {p.x * percent / 100 + half, p.y * percent / 100 + half});
-            },
-            [this] { runLoop.turn(); });
     }
 
     // The edits the host heard for a parameter, as (kind, value) in order.
@@ -131,17 +92,13 @@ protected:
 
     ScratchDirectory scratch{"quovent-vst3-view"};
     IsolatedUserSettings settings{scratch.path()}; // no zoom of the user's is kept
-    Display* dpy = nullptr;
-    Window parent = 0;
     std::unique_ptr<Vst3Module> module;
     std::unique_ptr<Vst3Instance> plugin;
     Vst3RunLoop runLoop;
     std::vector<Vst3HostFrame::Size> hostSizes;
     Vst3HostFrame frame{&runLoop, [this](Vst3HostFrame::Size s) {
                             hostSizes.push_back(s);
-                            XResizeWindow(dpy, parent, static_cast<unsigned>(s.width),
-                                          static_cast<unsigned>(s.height));
-                            XSync(dpy, False);
+                            resizeParent({s.width, s.height});
                             return true;
                         }};
     IPlugView* view = nullptr;
@@ -156,7 +113,7 @@ TEST_F(Vst3EditorView, OneEditorViewAtATimeForX11Parents) {
     EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultTrue);
     EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultFalse);
     EXPECT_EQ(view->isPlatformTypeSupported(nullptr), kResultFalse);
-    EXPECT_EQ(view->attached(reinterpret_cast<void*>(parent), kPlatformTypeHWND), kResultFalse);
+    EXPECT_EQ(view->attached(parentId(), kPlatformTypeHWND), kResultFalse);
     EXPECT_EQ(view->canResize(), kResultFalse);
 
     const ViewRect at100 = size();
@@ -182,23 +139,21 @@ TEST_F(Vst3EditorView, AHostWithoutARunLoopGetsNoWindow) {
     ASSERT_NE(view, nullptr);
     Vst3HostFrame bare;
     ASSERT_EQ(view->setFrame(&bare), kResultOk);
-    EXPECT_EQ(view->attached(reinterpret_cast<void*>(parent), kPlatformTypeX11EmbedWindowID),
-              kResultFalse);
-    EXPECT_TRUE(children().empty());
+    EXPECT_EQ(view->attached(parentId(), kPlatformTypeX11EmbedWindowID), kResultFalse);
+    EXPECT_TRUE(editorWindows().empty());
     EXPECT_EQ(view->setFrame(nullptr), kResultOk);
 }
 
 TEST_F(Vst3EditorView, ServedFromTheHostsRunLoopAClickIsAnEditGestureAndRemovedLeavesNothing) {
     view = createView();
     ASSERT_NE(view, nullptr);
-    ASSERT_EQ(attach(), kResultOk);
-    ASSERT_EQ(children().size(), 1u);
+    ASSERT_EQ(attachView(), kResultOk);
+    ASSERT_EQ(editorWindows().size(), 1u);
     EXPECT_EQ(runLoop.timerCount(), 1u);
     ASSERT_EQ(runLoop.watchCount(), 1u);
 
-    XInput input = inputAt(100);
     input.pump(5);
-    ASSERT_TRUE(input.click(kSlot1MuteToggle));
+    click(kSlot1MuteToggle);
     input.pump(5);
     EXPECT_EQ(gesturesFor(kSlot1Mute), 1);
     const auto edits = plugin->handler().edits();
@@ -211,10 +166,8 @@ TEST_F(Vst3EditorView, ServedFromTheHostsRunLoopAClickIsAnEditGestureAndRemovedL
     // A held press dragged down slot 1's volume slider is one gesture of many values.
     const ParamID volume = ParameterTable::slotParameter(0, SlotField::Volume);
     const Point slider{29 + 426, 80 + 30};
-    plugin->handler().onEdit([&input] { input.step(); });
-    ASSERT_TRUE(input.press(slider, {input.moveStep({slider.x, slider.y + 8}),
-                                     input.moveStep({slider.x, slider.y + 16}),
-                                     input.buttonStep(1, false)}));
+    plugin->handler().onEdit([this] { input.step(); });
+    drag({slider, {slider.x, slider.y + 8}, {slider.x, slider.y + 16}});
     plugin->handler().onEdit({});
     input.pump(5);
     EXPECT_EQ(gesturesFor(volume), 1);
@@ -233,7 +186,7 @@ TEST_F(Vst3EditorView, ServedFromTheHostsRunLoopAClickIsAnEditGestureAndRemovedL
     EXPECT_EQ(runLoop.timerCount(), 0u);
     EXPECT_EQ(runLoop.watchCount(), 0u);
     XSync(dpy, False);
-    EXPECT_TRUE(children().empty());
+    EXPECT_TRUE(editorWindows().empty());
     view->release();
     view = nullptr;
     EXPECT_EQ(runLoop.references(), 0u) << "the run loop's references given back";
@@ -243,34 +196,27 @@ TEST_F(Vst3EditorView, At200PercentTheWindowDoublesTakesThePointerAndShrinksWith
     view = createView();
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(setScale(2.0f)); // hosts set the scale before they attach
-    ASSERT_EQ(attach(), kResultOk);
-    ASSERT_EQ(children().size(), 1u);
-    XWindowAttributes a{};
-    XGetWindowAttributes(dpy, children().front(), &a);
-    EXPECT_EQ(a.width, 2 * kWidth);
+    ASSERT_EQ(attachView(), kResultOk);
+    ASSERT_EQ(editorWindows().size(), 1u);
+    EXPECT_EQ(editorSize().width, 2 * kWidth);
 
-    XInput input = inputAt(200);
     input.pump(5);
-    ASSERT_TRUE(input.click(kSlot1MuteToggle));
+    click(kSlot1MuteToggle);
     input.pump(5);
     EXPECT_EQ(gesturesFor(kSlot1Mute), 1);
-    const Point origin = input.screen({0, 0});
-    EXPECT_TRUE(captureScreenPng(dpy, Rect::sized(origin.x, origin.y, 2 * kWidth, 2 * kHeight - 6),
-                                 QUOVENT_BUILD_DIR "/vst3-view-200.png"));
+    saveEditor("vst3-view-200.png");
 
     // The host moves the window to a 100 % screen: it is asked for the smaller size, the
     // editor is rebuilt in its window and the run loop watches the new connection only.
     ASSERT_TRUE(setScale(1.0f));
     ASSERT_FALSE(hostSizes.empty());
     EXPECT_EQ(hostSizes.back(), (Vst3HostFrame::Size{kWidth, kHeight}));
-    ASSERT_EQ(children().size(), 1u);
-    XGetWindowAttributes(dpy, children().front(), &a);
-    EXPECT_EQ(a.width, kWidth);
+    ASSERT_EQ(editorWindows().size(), 1u);
+    EXPECT_EQ(editorSize().width, kWidth);
     EXPECT_EQ(runLoop.watchCount(), 1u);
-    XInput again = inputAt(100);
-    again.pump(5);
-    ASSERT_TRUE(again.click(kSlot1MuteToggle));
-    again.pump(5);
+    input.pump(5);
+    click(kSlot1MuteToggle);
+    input.pump(5);
     EXPECT_EQ(gesturesFor(kSlot1Mute), 2) << "the rebuilt window is served";
 }
 

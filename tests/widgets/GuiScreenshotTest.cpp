@@ -22,20 +22,12 @@
 
 #include "GuiFixture.hpp"
 #include "RecordingListener.hpp"
-#include "ScreenCapture.hpp"
 #include "TestSkin.hpp"
 #include "platform/linux/X11WindowSystem.hpp"
 
-#include <X11/Xutil.h>
-#include <cairo.h>
 #include <cstdio>
 
 namespace quovent::test {
-
-void GuiTest::saveScreen(Rect area, const std::string& path) {
-    EXPECT_TRUE(captureScreenPng(dpy, area, path)) << path;
-}
-
 namespace {
 
 TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
@@ -116,9 +108,7 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
                                                skin::splash(400, 120), Rect{120, 250, 520, 370}));
     frame->setDirty();
     input.pump(5);
-    const Rect area =
-        Rect::sized(screen({0, 0}).x, screen({0, 0}).y, kFrameRect.width(), kFrameRect.height());
-    saveScreen(area, QUOVENT_BUILD_DIR "/widgets-screenshot.png");
+    saveEditor("widgets-screenshot.png");
 
     // With the menu open below its control.
     const Point at{460, 53};
@@ -130,8 +120,8 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
                     input.moveToScreen({item.left + 10, item.top + 5});
                     return true;
                 },
-                [this, area] {
-                    saveScreen(area, QUOVENT_BUILD_DIR "/widgets-menu-screenshot.png");
+                [this] {
+                    saveEditor("widgets-menu-screenshot.png");
                     input.tap(XK_Escape);
                     return true;
                 }});
@@ -143,20 +133,19 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
     request.title = "Select a Sample";
     request.initialPath = QUOVENT_BUILD_DIR;
     int waited = 0;
-    input.play({[] { return BuiltinFileDialog::active() != nullptr; },
-                [&] { return ++waited > 10; },
-                [this] {
-                    input.tap(XK_Down);
-                    input.tap(XK_Down);
-                    return true;
-                },
-                [&] { return ++waited > 20; },
-                [this] {
-                    saveScreen(BuiltinFileDialog::active()->screenRect(),
-                               QUOVENT_BUILD_DIR "/widgets-dialog-screenshot.png");
-                    input.tap(XK_Escape);
-                    return true;
-                }});
+    input.play(
+        {[] { return BuiltinFileDialog::active() != nullptr; }, [&] { return ++waited > 10; },
+         [this] {
+             input.tap(XK_Down);
+             input.tap(XK_Down);
+             return true;
+         },
+         [&] { return ++waited > 20; },
+         [this] {
+             saveScreen(BuiltinFileDialog::active()->screenRect(), "widgets-dialog-screenshot.png");
+             input.tap(XK_Escape);
+             return true;
+         }});
     FileSelector selector(*frame, FileSelector::Backend::BuiltIn);
     EXPECT_EQ(selector.run(request), 0);
 
@@ -165,7 +154,7 @@ TEST_F(GuiTest, ScreenshotOfEveryControlKind) {
                 [&] { return ++waited > 30; },
                 [this] {
                     saveScreen(BuiltinMessageDialog::active()->screenRect(),
-                               QUOVENT_BUILD_DIR "/widgets-message-screenshot.png");
+                               "widgets-message-screenshot.png");
                     input.tap(XK_Escape);
                     return true;
                 }});

@@ -22,7 +22,7 @@
 #include "GuiFixture.hpp"
 #include "RecordingListener.hpp"
 #include "TestSkin.hpp"
-#include "XdndSource.hpp"
+#include "tests/support/XdndSource.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -33,17 +33,9 @@
 
 namespace quovent::test {
 
-BitmapPtr GuiTest::background() {
-    return skin::background(kFrameRect.width(), kFrameRect.height());
-}
-
 namespace {
 
 namespace fs = std::filesystem;
-
-Point centre(Rect r) {
-    return {r.left + r.width() / 2, r.top + r.height() / 2};
-}
 
 // A text field that takes dropped files, as a slot's name field does.
 class DropField : public TextDisplay {
@@ -90,8 +82,7 @@ TEST_F(ControlsGuiTest, LinearKnobDragMovesOneTwoHundredthOfTheRangePerPixel) {
         std::make_unique<Knob>(Rect{100, 100, 130, 130}, &listener, 153, skin::knob(30, 37), 37));
     knob->setValue(0.3f);
     const Point c = centre(knob->rect());
-    press(c, {input.moveStep({c.x + 15, c.y}), input.moveStep({c.x + 40, c.y}),
-              input.moveStep({c.x + 40, c.y - 10}), input.buttonStep(1, false)});
+    drag({c, {c.x + 15, c.y}, {c.x + 40, c.y}, {c.x + 40, c.y - 10}});
     EXPECT_NEAR(knob->value(), 0.3f + 50 * 0.005f, 1e-5);
     EXPECT_EQ(listener.reports.size(), 3u);
     EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 153", "end 153"}));
@@ -102,8 +93,7 @@ TEST_F(ControlsGuiTest, SliderFollowsAFreeClickAndClampsAtBothEnds) {
         Rect{200, 100, 212, 155}, &listener, 141, skin::groove(12, 55), skin::handle(11, 18)));
     click({206, 100 + 9 + 10}); // handle centre 10 px below its top position
     EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
-    press({206, 120},
-          {input.moveStep({206, 20}), input.moveStep({206, 300}), input.buttonStep(1, false)});
+    drag({{206, 120}, {206, 20}, {206, 300}});
     EXPECT_EQ(slider->value(), 0.0f);
     const auto v = listener.values();
     EXPECT_EQ(v[v.size() - 2], 1.0f) << "dragged far above: held at the maximum";
@@ -118,7 +108,7 @@ TEST_F(ControlsGuiTest, SwitchesPickTheBandUnderThePointer) {
         skin::switchStrip(26, 40, {"OFF", "LP", "BP", "HP"}, false), 4));
     click({300 + 35, 48}); // 35 / 53 * 5 = 3.3
     EXPECT_EQ(h->value(), 0.75f);
-    press({301, 48}, {input.moveStep({352, 48}), input.buttonStep(1, false)});
+    drag({{301, 48}, {352, 48}});
     EXPECT_EQ(h->value(), 1.0f);
     click({390, 40 + 25});
     EXPECT_FLOAT_EQ(v->value(), 2.0f / 3.0f);
@@ -355,7 +345,7 @@ TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
     XFree(data);
 
     const auto rootPos = [&](Point p) {
-        const Point s = screen(p);
+        const Point s = input.screen(p);
         return static_cast<long>((s.x << 16) | s.y);
     };
     const auto settle = [&](const std::function<bool()>& until) {
