@@ -22,7 +22,6 @@ namespace {
 using lv2::PluginUris;
 using lv2::PortLayout;
 
-constexpr float kStale = 0.75f;
 constexpr std::size_t kSequenceBytes = 8192;
 
 Lv2TestHost& host() {
@@ -99,7 +98,7 @@ public:
             }
         }
         for (std::uint32_t c = 0; c < PortLayout::kAudioOuts; ++c) {
-            std::fill_n(channel(c), frames_, kStale);
+            std::fill_n(channel(c), frames_, kStaleSample);
         }
     }
 

@@ -9,8 +9,6 @@ namespace quovent::test {
 
 namespace {
 
-constexpr float kStale = 0.75f; // what the host's buffers held before the block
-
 class Vst2Driver final : public FormatDriver {
 public:
     Vst2Driver(double rate, int maxBlock) {
@@ -33,7 +31,7 @@ public:
         }
         list_ = events_->events();
         host_.setTempo(block.tempo);
-        buffers_ = std::make_unique<AudioBuffers>(block.frames, kStale);
+        buffers_ = std::make_unique<AudioBuffers>(block.frames, kStaleSample);
     }
 
     void run() override {

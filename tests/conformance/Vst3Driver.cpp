@@ -13,8 +13,6 @@ namespace {
 
 using namespace quovent::vst3;
 
-constexpr float kStale = 0.75f;
-
 Vst3Module& module() {
     static Vst3Module loaded; // loaded once, as a host keeps a module for its instances
     return loaded;
@@ -53,7 +51,7 @@ public:
                             : Vst3EventList::noteOff(e.frame, channel, e.midi[1], velocity));
         }
         context_.tempo = block.tempo;
-        buffers_ = std::make_unique<Vst3OutputBuffers>(block.frames, kStale);
+        buffers_ = std::make_unique<Vst3OutputBuffers>(block.frames, kStaleSample);
     }
 
     void run() override { plugin_.process(*buffers_, events_.get(), changes_.get(), &context_); }
