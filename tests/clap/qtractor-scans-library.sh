@@ -11,14 +11,8 @@ set -euo pipefail
 library=$1
 scanner=/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan
 
-if [ ! -x "$scanner" ]; then
-  if [ -n "${CI:-}" ]; then
-    echo "FAIL: Qtractor ($scanner) is missing; tools/install-deps.sh installs it"
-    exit 1
-  fi
-  echo "SKIPPED: Qtractor is not installed ($scanner); bash tools/install-deps.sh installs it"
-  exit 77
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require-tools.sh"
+require_tools Qtractor "$scanner"
 
 # The scanner reads TYPE:path lines and prints
 # TYPE|name|audio-in:audio-out|midi-in:midi-out|params-in:params-out|flags|path|index|id.
