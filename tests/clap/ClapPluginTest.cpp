@@ -145,6 +145,7 @@ TEST_F(ClapPluginTest, HostileRecordsAndEventsAreIgnoredAndTheGoodOnesStillPlay)
     out.ports()[1].data32 = nullptr;
     out.ports()[0].channel_count = 1;
     EXPECT_EQ(plugin.process(out), clap::kProcessContinue);
+    const ClapAudioThread audio;
     EXPECT_EQ(plugin.plugin()->process(plugin.plugin(), nullptr), clap::kProcessError);
     EXPECT_EQ(ClapPlugin::of(nullptr), nullptr);
 }
@@ -214,7 +215,10 @@ TEST(ClapEdits, EditorEditsReachTheHostAsWholeGesturesThroughProcessOrFlush) {
     const ClapEventList none;
     const clap::Process block{-1, kBlock, nullptr,     nullptr,    out.ports(),
                               0,  6,      none.list(), sink.list()};
-    EXPECT_EQ(record->process(record, &block), clap::kProcessContinue);
+    {
+        const ClapAudioThread audio;
+        EXPECT_EQ(record->process(record, &block), clap::kProcessContinue);
+    }
     ASSERT_GT(sink.pushed.size(), 4u);
     EXPECT_EQ(sink.pushed[1].value, 0.5);
     EXPECT_EQ(sink.pushed[sink.pushed.size() - 2].value, instrument.parameter(kVolume1));

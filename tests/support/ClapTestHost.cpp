@@ -103,12 +103,8 @@ ClapEventList::ClapEventList() {
 
 clap::EventNote ClapEventList::note(std::uint16_t type, std::uint32_t time, int channel, int key,
                                     double velocity, int port) {
-    return {header(sizeof(clap::EventNote), time, type),
-            -1,
-            static_cast<std::int16_t>(port),
-            static_cast<std::int16_t>(channel),
-            static_cast<std::int16_t>(key),
-            velocity};
+    using I = std::int16_t;
+    return {header(sizeof(clap::EventNote), time, type), -1, I(port), I(channel), I(key), velocity};
 }
 
 clap::EventMidi ClapEventList::midi(std::uint32_t time, std::uint8_t status, std::uint8_t data1,
@@ -117,13 +113,14 @@ clap::EventMidi ClapEventList::midi(std::uint32_t time, std::uint8_t status, std
 }
 
 clap::EventParamValue ClapEventList::param(std::uint32_t time, clap::Id id, double value) {
+    using I = std::int16_t;
     return {header(sizeof(clap::EventParamValue), time, clap::kEventParamValue),
             id,
             nullptr,
             -1,
             -1,
-            -1,
-            -1,
+            I(-1),
+            I(-1),
             value};
 }
 
@@ -167,16 +164,9 @@ ClapBuffers::ClapBuffers(int frames, float fill)
 // ---- ClapTestHost ----------------------------------------------------------------------------
 
 ClapTestHost::ClapTestHost(bool servesLoop) : servesLoop_(servesLoop) {
-    host_ = {clap::kVersion,
-             this,
-             "quovent tests",
-             "Halvden Labs",
-             "",
-             "1",
-             extension,
-             [](const clap::Host*) {},
-             [](const clap::Host*) {},
-             [](const clap::Host*) {}};
+    const auto nothing = [](const clap::Host*) {};
+    host_ = {clap::kVersion, this,    "quovent tests", "Halvden Labs", "", "1",
+             extension,      nothing, nothing,         nothing};
 }
 
 const void* QUOVENT_CLAP_CALL ClapTestHost::extension(const clap::Host* host, const char* id) {
@@ -188,13 +178,6 @@ const void* QUOVENT_CLAP_CALL ClapTestHost::extension(const clap::Host* host, co
                                          [](const clap::Host* h) { ++hostOf(h).flushRequests; }};
     static const clap::HostThreadCheck threads{[](const clap::Host*) { return !inProcess; },
                                                [](const clap::Host*) { return inProcess; }};
-    static const clap::HostGui gui{[](const clap::Host*) {},
-                                   [](const clap::Host* h, std::uint32_t w, std::uint32_t ht) {
-                                       return hostOf(h).resize && hostOf(h).resize(w, ht);
-                                   },
-                                   [](const clap::Host*) { return true; },
-                                   [](const clap::Host*) { return true; },
-                                   [](const clap::Host*, bool) {}};
     static const clap::HostTimerSupport timers{
         [](const clap::Host* h, std::uint32_t ms, clap::Id* id) {
             auto& self = hostOf(h);
@@ -221,9 +204,6 @@ const void* QUOVENT_CLAP_CALL ClapTestHost::extension(const clap::Host* host, co
     }
     if (wanted == clap::kExtThreadCheck) {
         return &threads;
-    }
-    if (wanted == clap::kExtGui) {
-        return &gui;
     }
     if (wanted == clap::kExtTimerSupport && loop) {
         return &timers;
@@ -262,6 +242,14 @@ void ClapTestHost::turn(std::chrono::milliseconds wait) {
 #else
     (void)wait;
 #endif
+}
+
+ClapAudioThread::ClapAudioThread() {
+    inProcess = true;
+}
+
+ClapAudioThread::~ClapAudioThread() {
+    inProcess = false;
 }
 
 // ---- ClapInstance ----------------------------------------------------------------------------
@@ -305,10 +293,8 @@ clap::ProcessStatus ClapInstance::process(ClapBuffers& out, const ClapEventList*
                               6,
                               (in != nullptr ? in : &none)->list(),
                               (sink != nullptr ? sink : &discard)->list()};
-    inProcess = true;
-    const clap::ProcessStatus status = plugin_->process(plugin_, &block);
-    inProcess = false;
-    return status;
+    const ClapAudioThread audio;
+    return plugin_->process(plugin_, &block);
 }
 
 std::optional<std::string> ClapInstance::save(ClapStreamPlan plan) {

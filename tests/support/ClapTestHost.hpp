@@ -1,8 +1,8 @@
 // A small CLAP host for tests: loads the library of this build (dlopen, LoadLibraryW) and
 // reads its clap_entry, creates, initializes and activates one instance as hosts do, and
 // offers the extensions the plug-in asks for: parameters (rescans and flush requests
-// counted), GUI resizes (recorded), a thread check (the audio thread is whoever is inside
-// process()) and, on Linux, a main loop serving the plug-in's timers and descriptors.
+// counted), a thread check (the audio thread is whoever is inside process()) and, on Linux,
+// a main loop serving the plug-in's timers and descriptors.
 //
 //     quovent::test::ClapLibrary library;
 //     quovent::test::ClapTestHost host;
@@ -22,7 +22,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -122,7 +121,6 @@ public:
     int rescans = 0;
     std::uint32_t lastRescan = 0;
     int flushRequests = 0;
-    std::function<bool(std::uint32_t, std::uint32_t)> resize; // empty: refused
     struct Timer {
         clap::Id id;
         std::chrono::milliseconds period;
@@ -140,6 +138,16 @@ private:
     clap::Host host_;
     const clap::Plugin* served_ = nullptr;
     clap::Id nextTimer_ = 7;
+};
+
+// While one lives, the host's thread check takes this thread for its audio thread (as it does
+// inside ClapInstance::process), for tests that call the plug-in's record directly.
+class ClapAudioThread {
+public:
+    ClapAudioThread();
+    ~ClapAudioThread();
+    ClapAudioThread(const ClapAudioThread&) = delete;
+    ClapAudioThread& operator=(const ClapAudioThread&) = delete;
 };
 
 // How a memory stream behaves: at most `chunk` bytes a call, an error once `failAt` bytes went
