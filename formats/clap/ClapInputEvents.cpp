@@ -92,9 +92,11 @@ std::size_t ClapInputEvents::read(const clap::InputEvents* list, std::span<Instr
     if (list == nullptr || list->size == nullptr || list->get == nullptr) {
         return count;
     }
-    const std::uint32_t size = list->size(list);
-    for (std::uint32_t i = 0; i < size && count < out.size(); ++i) {
-        const clap::EventHeader* event = list->get(list, i);
+    // More events than the block takes are not looked at: a list claiming billions of them
+    // costs no more than a full one.
+    const std::size_t size = std::min<std::size_t>(list->size(list), out.size());
+    for (std::size_t i = 0; i < size && count < out.size(); ++i) {
+        const clap::EventHeader* event = list->get(list, static_cast<std::uint32_t>(i));
         if (event != nullptr) {
             count = translate(*event, out, count);
         }

@@ -23,8 +23,8 @@ namespace quovent {
 
 class ClapInputEvents {
 public:
-    // Every event of the list, appended to `out` from `count` on while there is room; the
-    // new count. A null list, or a null or short record in it, adds nothing.
+    // The list's events (as many as `out` holds), appended to `out` from `count` on while
+    // there is room; the new count. A null list, or a null or short record in it, adds nothing.
     static std::size_t read(const clap::InputEvents* list, std::span<InstrumentEvent> out,
                             std::size_t count) noexcept;
     // One event; unknown spaces and types, ports other than ours and invalid keys add nothing.

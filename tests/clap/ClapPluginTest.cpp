@@ -147,6 +147,15 @@ TEST_F(ClapPluginTest, HostileRecordsAndEventsAreIgnoredAndTheGoodOnesStillPlay)
     EXPECT_EQ(plugin.process(out), clap::kProcessContinue);
     const ClapAudioThread audio;
     EXPECT_EQ(plugin.plugin()->process(plugin.plugin(), nullptr), clap::kProcessError);
+    // A list that claims four billion events, all null, and no output list: a block's worth is
+    // looked at, no more.
+    const clap::InputEvents claimsAll{
+        nullptr, [](const clap::InputEvents*) { return UINT32_MAX; },
+        [](const clap::InputEvents*, std::uint32_t) -> const clap::EventHeader* {
+            return nullptr;
+        }};
+    const clap::Process lying{-1, kBlock, nullptr, nullptr, out.ports(), 0, 6, &claimsAll, nullptr};
+    EXPECT_EQ(plugin.plugin()->process(plugin.plugin(), &lying), clap::kProcessContinue);
     EXPECT_EQ(ClapPlugin::of(nullptr), nullptr);
 }
 
