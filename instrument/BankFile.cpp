@@ -7,6 +7,7 @@
 #include "platform/AtomicFile.hpp"
 #include "platform/NativePath.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -45,14 +46,23 @@ bool readWhole(const fs::path& file, std::string& text, std::string& error) {
         error = NativePath::toUtf8(file) + ": " + std::strerror(errno);
         return false;
     }
-    // One byte past the limit is enough to know the file is too large.
-    text.resize(capacity::kBankFileBytes + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        error = NativePath::toUtf8(file) + ": read error";
-        return false;
+    // Read piece by piece, so a small file costs what it holds; one byte past the limit is
+    // enough to know the file is too large.
+    text.clear();
+    std::string piece(capacity::kBankReadPiece, '\0');
+    while (text.size() <= capacity::kBankFileBytes) {
+        const std::size_t wanted =
+            std::min(piece.size(), capacity::kBankFileBytes + 1 - text.size());
+        in.read(piece.data(), static_cast<std::streamsize>(wanted));
+        if (in.bad()) {
+            error = NativePath::toUtf8(file) + ": read error";
+            return false;
+        }
+        text.append(piece, 0, static_cast<std::size_t>(in.gcount()));
+        if (!in) {
+            break; // the end of the file
+        }
     }
-    text.resize(static_cast<std::size_t>(in.gcount()));
     return true;
 }
 

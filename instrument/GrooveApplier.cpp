@@ -4,6 +4,8 @@
 #include "samples/SampleDirectory.hpp"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 namespace quovent {
 
@@ -22,7 +24,9 @@ constexpr int kPatterns = capacity::kPatterns;
 //
 // No view is touched here: a restore may run on a host thread other than the editor's, and
 // whoever applied the bank shows the model afterwards on the editor thread.
-bool loadSlotSample(Slot& slot, const std::string& path) {
+// listed: the slots given their samples earlier in this apply; one of them whose sample lies
+// in the same folder lends its listing, so each folder is listed once.
+bool loadSlotSample(Slot& slot, const std::string& path, std::span<Slot* const> listed) {
     // A frame count of 0 silences the slot at once (from the next block on nothing plays
     // beyond it). Clearing touches only what the old sample wrote and gives its memory back,
     // so a slot whose file is missing holds nothing.
@@ -40,7 +44,16 @@ bool loadSlotSample(Slot& slot, const std::string& path) {
         slot.markSampleMissing();
         return false;
     }
-    if (slot.directory.setDirectory(SampleDirectory::parentOf(path)) && slot.directory.scan() > 0) {
+    const std::string folder = SampleDirectory::parentOf(path);
+    const auto same = std::find_if(listed.begin(), listed.end(), [&](const Slot* other) {
+        return other->directory.hasDirectory() && other->directory.directory() == folder;
+    });
+    if (same != listed.end()) {
+        slot.directory.copyFrom((*same)->directory);
+    } else if (!slot.directory.setDirectory(folder) || slot.directory.scan() == 0) {
+        return true;
+    }
+    if (slot.directory.hasFileList()) {
         slot.fileIndex = std::max(0, slot.directory.indexOf(path));
     }
     return true;
@@ -60,6 +73,7 @@ void GrooveApplier::apply(Instrument& instrument, const GrooveDocument& data,
                           std::vector<std::string>& missing) {
     Sequencer& seq = instrument.sequencer();
     const double samplesPerStep = instrument.samplesPerStep();
+    std::array<Slot*, kRowSlots> done{};
     for (int s = 0; s < kRowSlots; ++s) {
         const SlotDocument& d = data.slots[static_cast<std::size_t>(s)];
         Slot& slot = seq.slots().slot(s);
@@ -76,9 +90,11 @@ void GrooveApplier::apply(Instrument& instrument, const GrooveDocument& data,
         slot.active = d.active ? 1 : 0;
         slot.sync = 0; // switched on below, once the sample's length is known
         slot.syncIncrement = 1.0f;
-        if (!loadSlotSample(slot, d.samplePath)) {
+        if (!loadSlotSample(slot, d.samplePath,
+                            std::span<Slot* const>(done.data(), static_cast<std::size_t>(s)))) {
             missing.push_back(d.samplePath);
         }
+        done[static_cast<std::size_t>(s)] = &slot;
         slot.setSync(d.sync, samplesPerStep);
     }
     for (int p = 0; p < kPatterns; ++p) {

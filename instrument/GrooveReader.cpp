@@ -27,13 +27,31 @@ std::string supportedVersions() {
                ? last
                : std::to_string(GrooveDocument::kFirstVersion) + " to " + last;
 }
-std::string indexed(const std::string& where, std::size_t i) {
-    return where + "[" + std::to_string(i) + "]";
-}
+// Where a value lies in the document ("patterns[3].rows[2].vol[7]"), as a chain of parts on
+// the reader's stack; the text is made only for a refusal.
+class Where {
+public:
+    // The whole document, whose members are named alone.
+    Where() = default;
+    Where(const Where& parent, const char* key) : parent_(&parent), key_(key) {}
+    Where(const Where& parent, std::size_t index) : parent_(&parent), index_(index) {}
 
-std::string member(const std::string& where, const std::string& key) {
-    return where.empty() ? key : where + "." + key;
-}
+    std::string text() const {
+        if (parent_ == nullptr) {
+            return {};
+        }
+        std::string out = parent_->text();
+        if (key_ == nullptr) {
+            return out + "[" + std::to_string(index_) + "]";
+        }
+        return out.empty() ? std::string(key_) : out + "." + key_;
+    }
+
+private:
+    const Where* parent_ = nullptr;
+    const char* key_ = nullptr; // null for an entry of an array
+    std::size_t index_ = 0;
+};
 
 // Deeply nested input is refused before the parser sees it: counts brackets outside
 // strings. Malformed text passes through to the parser, which names the fault.
@@ -75,7 +93,7 @@ public:
         if (!doc.is_object()) {
             return fail("bank", "expected a JSON object");
         }
-        if (!knownKeys(doc, "",
+        if (!knownKeys(doc, document_,
                        {"format", "version", "shuffleAmount", "stepEditMode", "bank", "key",
                         "slots", "patterns"})) {
             return false;
@@ -83,23 +101,24 @@ public:
         if (!identity(doc)) {
             return false;
         }
-        return optionalControl(doc, "", "shuffleAmount", out.shuffleAmount) &&
-               optionalControl(doc, "", "stepEditMode", out.stepEditMode) &&
-               optionalInteger(doc, "", "bank", 0, capacity::kPatternBanks - 1, out.bank) &&
-               optionalInteger(doc, "", "key", 0, capacity::kPatternKeys - 1, out.key) &&
+        return optionalControl(doc, document_, "shuffleAmount", out.shuffleAmount) &&
+               optionalControl(doc, document_, "stepEditMode", out.stepEditMode) &&
+               optionalInteger(doc, document_, "bank", 0, capacity::kPatternBanks - 1, out.bank) &&
+               optionalInteger(doc, document_, "key", 0, capacity::kPatternKeys - 1, out.key) &&
                slots(doc, out) && patterns(doc, out);
     }
 
     const std::string& error() const { return error_; }
 
 private:
+    bool fail(const Where& where, const std::string& what) { return fail(where.text(), what); }
     bool fail(const std::string& where, const std::string& what) {
         error_ = where + ": " + what;
         return false;
     }
 
     // A misspelt key would silently fall back to a default; naming it is kinder.
-    bool knownKeys(const Json& object, const std::string& where,
+    bool knownKeys(const Json& object, const Where& where,
                    std::initializer_list<const char*> keys) {
         for (const auto& item : object.items()) {
             bool known = false;
@@ -107,7 +126,8 @@ private:
                 known = known || item.key() == k;
             }
             if (!known) {
-                return fail(member(where, item.key()), "unknown field");
+                const std::string at = where.text();
+                return fail(at.empty() ? item.key() : at + "." + item.key(), "unknown field");
             }
         }
         return true;
@@ -132,7 +152,7 @@ private:
         return true;
     }
 
-    bool control(const Json& v, const std::string& where, float& out) {
+    bool control(const Json& v, const Where& where, float& out) {
         if (!v.is_number() || v.get<double>() < 0.0 || v.get<double>() > 1.0) {
             return fail(where, "expected a number from 0 to 1");
         }
@@ -140,7 +160,7 @@ private:
         return true;
     }
 
-    bool integer(const Json& v, const std::string& where, int lo, int hi, int& out) {
+    bool integer(const Json& v, const Where& where, int lo, int hi, int& out) {
         if (!v.is_number_integer() || v.get<std::int64_t>() < lo || v.get<std::int64_t>() > hi) {
             return fail(where, "expected an integer from " + std::to_string(lo) + " to " +
                                    std::to_string(hi));
@@ -149,7 +169,7 @@ private:
         return true;
     }
 
-    bool flag(const Json& v, const std::string& where, bool& out) {
+    bool flag(const Json& v, const Where& where, bool& out) {
         if (!v.is_boolean()) {
             return fail(where, "expected true or false");
         }
@@ -157,32 +177,32 @@ private:
         return true;
     }
 
-    bool optionalControl(const Json& obj, const std::string& where, const char* key, float& out) {
+    bool optionalControl(const Json& obj, const Where& where, const char* key, float& out) {
         const auto it = obj.find(key);
-        return it == obj.end() || control(*it, member(where, key), out);
+        return it == obj.end() || control(*it, Where(where, key), out);
     }
 
-    bool optionalInteger(const Json& obj, const std::string& where, const char* key, int lo, int hi,
+    bool optionalInteger(const Json& obj, const Where& where, const char* key, int lo, int hi,
                          int& out) {
         const auto it = obj.find(key);
-        return it == obj.end() || integer(*it, member(where, key), lo, hi, out);
+        return it == obj.end() || integer(*it, Where(where, key), lo, hi, out);
     }
 
-    bool optionalFlag(const Json& obj, const std::string& where, const char* key, bool& out) {
+    bool optionalFlag(const Json& obj, const Where& where, const char* key, bool& out) {
         const auto it = obj.find(key);
-        return it == obj.end() || flag(*it, member(where, key), out);
+        return it == obj.end() || flag(*it, Where(where, key), out);
     }
 
     // An optional array of at most maxCount entries; null when absent.
-    bool optionalArray(const Json& obj, const std::string& where, const char* key,
-                       std::size_t maxCount, const Json*& out) {
+    bool optionalArray(const Json& obj, const Where& where, const char* key, std::size_t maxCount,
+                       const Json*& out) {
         const auto it = obj.find(key);
         out = nullptr;
         if (it == obj.end()) {
             return true;
         }
         if (!it->is_array() || it->size() > maxCount) {
-            return fail(member(where, key),
+            return fail(Where(where, key),
                         "expected an array of at most " + std::to_string(maxCount) + " entries");
         }
         out = &*it;
@@ -191,18 +211,19 @@ private:
 
     bool slots(const Json& doc, GrooveDocument& out) {
         const Json* list = nullptr;
-        if (!optionalArray(doc, "", "slots", kRowSlots, list)) {
+        const Where slotList(document_, "slots");
+        if (!optionalArray(doc, document_, "slots", kRowSlots, list)) {
             return false;
         }
         for (std::size_t s = 0; list != nullptr && s < list->size(); ++s) {
-            if (!slot((*list)[s], indexed("slots", s), out.slots[s])) {
+            if (!slot((*list)[s], Where(slotList, s), out.slots[s])) {
                 return false;
             }
         }
         return true;
     }
 
-    bool slot(const Json& v, const std::string& where, SlotDocument& out) {
+    bool slot(const Json& v, const Where& where, SlotDocument& out) {
         if (!v.is_object()) {
             return fail(where, "expected an object");
         }
@@ -225,12 +246,12 @@ private:
 
     // "" and the slot placeholder text mean no sample; a relative path is relative to the
     // bank file's directory.
-    bool samplePath(const Json& obj, const std::string& where, std::string& out) {
+    bool samplePath(const Json& obj, const Where& where, std::string& out) {
         const auto it = obj.find("samplePath");
         if (it == obj.end()) {
             return true;
         }
-        const std::string field = member(where, "samplePath");
+        const Where field(where, "samplePath");
         if (!it->is_string()) {
             return fail(field, "expected a string");
         }
@@ -262,11 +283,12 @@ private:
 
     bool patterns(const Json& doc, GrooveDocument& out) {
         const Json* list = nullptr;
-        if (!optionalArray(doc, "", "patterns", kPatterns, list)) {
+        const Where patternList(document_, "patterns");
+        if (!optionalArray(doc, document_, "patterns", kPatterns, list)) {
             return false;
         }
         for (std::size_t p = 0; list != nullptr && p < list->size(); ++p) {
-            const std::string where = indexed("patterns", p);
+            const Where where(patternList, p);
             const Json& pattern = (*list)[p];
             if (!pattern.is_object()) {
                 return fail(where, "expected an object");
@@ -276,8 +298,9 @@ private:
                 !optionalArray(pattern, where, "rows", kRowSlots, rows)) {
                 return false;
             }
+            const Where rowList(where, "rows");
             for (std::size_t s = 0; rows != nullptr && s < rows->size(); ++s) {
-                if (!row((*rows)[s], indexed(member(where, "rows"), s), out.patterns[p][s])) {
+                if (!row((*rows)[s], Where(rowList, s), out.patterns[p][s])) {
                     return false;
                 }
             }
@@ -285,7 +308,7 @@ private:
         return true;
     }
 
-    bool row(const Json& v, const std::string& where, RowDocument& out) {
+    bool row(const Json& v, const Where& where, RowDocument& out) {
         if (!v.is_object()) {
             return fail(where, "expected an object");
         }
@@ -293,12 +316,12 @@ private:
             return false;
         }
         if (const auto it = v.find("stepOn"); it != v.end()) {
-            const std::string field = member(where, "stepOn");
+            const Where field(where, "stepOn");
             if (!fullLane(*it, field)) {
                 return false;
             }
             for (int i = 0; i < kSteps; ++i) {
-                if (!flag((*it)[i], indexed(field, i), out.stepOn[i])) {
+                if (!flag((*it)[i], Where(field, static_cast<std::size_t>(i)), out.stepOn[i])) {
                     return false;
                 }
             }
@@ -308,13 +331,13 @@ private:
             if (it == v.end()) {
                 continue;
             }
-            const std::string field =
-                member(where, GrooveDocument::kLaneNames[static_cast<std::size_t>(k)]);
+            const Where field(where, GrooveDocument::kLaneNames[static_cast<std::size_t>(k)]);
             if (!fullLane(*it, field)) {
                 return false;
             }
             for (int i = 0; i < kSteps; ++i) {
-                if (!control((*it)[i], indexed(field, i), out.lanes[k][i])) {
+                if (!control((*it)[i], Where(field, static_cast<std::size_t>(i)),
+                             out.lanes[k][i])) {
                     return false;
                 }
             }
@@ -322,13 +345,14 @@ private:
         return true;
     }
 
-    bool fullLane(const Json& v, const std::string& where) {
+    bool fullLane(const Json& v, const Where& where) {
         if (!v.is_array() || v.size() != static_cast<std::size_t>(kSteps)) {
             return fail(where, "expected an array of " + std::to_string(kSteps) + " entries");
         }
         return true;
     }
 
+    const Where document_;
     fs::path base_;
     const StatePaths* statePaths_;
     std::string error_;

@@ -91,117 +91,152 @@ std::string exportedPath(const std::string& samplePath, const fs::path& base) {
     return NativePath::toGenericUtf8(full);
 }
 
+// Writes the document as it goes, without building it first: objects one member per line,
+// arrays of plain values on one line, so a row's lanes read as sixteen columns. Every value
+// goes through one serializer for the whole document, so numbers and strings read exactly as
+// the JSON library writes them.
+class PrettyText {
+public:
+    explicit PrettyText(std::string& text)
+        : text_(text), values_(nlohmann::detail::output_adapter<char>(text), ' ') {}
+
+    // "{" or "[" whose members or entries follow one per line.
+    void open(char bracket) {
+        text_ += bracket;
+        text_ += '\n';
+        ++depth_;
+        first_[depth_] = true;
+    }
+    void close(char bracket) {
+        --depth_;
+        text_ += '\n';
+        text_.append(indent(), ' ');
+        text_ += bracket;
+    }
+    // Starts the next member of an object (a plain name that needs no escaping).
+    void member(const char* key) {
+        entry();
+        text_ += '"';
+        text_ += key;
+        text_ += "\": ";
+    }
+    // Starts the next entry of an array of objects.
+    void entry() {
+        if (!first_[depth_]) {
+            text_ += ",\n";
+        }
+        first_[depth_] = false;
+        text_.append(indent(), ' ');
+    }
+    // Throws Json::type_error for a string that is not UTF-8.
+    void value(const Json& v) { values_.dump(v, false, false, 0); }
+    void field(const char* key, const Json& v) {
+        member(key);
+        value(v);
+    }
+    template <typename Value> void line(const Value& values, int count) {
+        text_ += '[';
+        for (int i = 0; i < count; ++i) {
+            if (i > 0) {
+                text_ += ", ";
+            }
+            value(values(i));
+        }
+        text_ += ']';
+    }
+
+private:
+    // The document, its patterns, a pattern, its rows and a row.
+    static constexpr int kMaxDepth = 5;
+
+    std::size_t indent() const { return 2 * static_cast<std::size_t>(depth_); }
+
+    std::string& text_;
+    nlohmann::detail::serializer<Json> values_;
+    int depth_ = 0;
+    std::array<bool, kMaxDepth + 1> first_{};
+};
+
 // sounds: whether the slot is heard now. A bank keeps no solo, so a slot left out by a lit
 // solo is written muted and the bank plays back as it sounded.
-Json slotJson(const Slot& slot, bool sounds, const fs::path& base) {
-    Json j = Json::object();
-    j["samplePath"] = exportedPath(slot.samplePath(), base);
-    j["volume"] = number(slot.volume);
-    j["length"] = number(slot.length);
-    j["tune"] = number(slot.tune);
-    j["freq"] = number(slot.freq);
-    j["res"] = number(slot.res);
-    j["pan"] = number(slot.pan);
-    j["filterMode"] = slot.filterMode.load();
-    j["outputPair"] = slot.outputPair.load();
-    j["active"] = sounds;
-    j["sync"] = slot.sync != 0;
-    return j;
+void writeSlot(PrettyText& out, const Slot& slot, bool sounds, const std::string& samplePath) {
+    out.open('{');
+    out.field("samplePath", samplePath);
+    out.field("volume", number(slot.volume));
+    out.field("length", number(slot.length));
+    out.field("tune", number(slot.tune));
+    out.field("freq", number(slot.freq));
+    out.field("res", number(slot.res));
+    out.field("pan", number(slot.pan));
+    out.field("filterMode", slot.filterMode.load());
+    out.field("outputPair", slot.outputPair.load());
+    out.field("active", sounds);
+    out.field("sync", slot.sync != 0);
+    out.close('}');
 }
 
-Json rowJson(const PatternRow& row) {
-    Json j = Json::object();
-    Json on = Json::array();
-    for (int i = 0; i < kSteps; ++i) {
-        on.push_back(row.stepOn(i));
-    }
-    j["stepOn"] = std::move(on);
+void writeRow(PrettyText& out, const PatternRow& row) {
+    out.open('{');
+    out.member("stepOn");
+    out.line([&](int i) { return Json(row.stepOn(i)); }, kSteps);
     for (int k = 0; k < kLanes; ++k) {
-        Json lane = Json::array();
-        for (int i = 0; i < kSteps; ++i) {
-            lane.push_back(number(row.lane(k, i)));
-        }
-        j[GrooveDocument::kLaneNames[static_cast<std::size_t>(k)]] = std::move(lane);
+        out.member(GrooveDocument::kLaneNames[static_cast<std::size_t>(k)]);
+        out.line([&](int i) { return number(row.lane(k, i)); }, kSteps);
     }
-    return j;
-}
-
-// Objects one member per line; arrays of plain values on one line, so a row's lanes read
-// as sixteen columns.
-void writePretty(const Json& v, int indent, std::string& out) {
-    const std::string pad(static_cast<std::size_t>(indent) + 2, ' ');
-    const bool flat = v.is_array() && std::none_of(v.begin(), v.end(),
-                                                   [](const Json& e) { return e.is_structured(); });
-    if (!v.is_structured() || v.empty()) {
-        out += v.dump();
-    } else if (flat) {
-        out += '[';
-        for (std::size_t i = 0; i < v.size(); ++i) {
-            out += i == 0 ? "" : ", ";
-            out += v[i].dump();
-        }
-        out += ']';
-    } else {
-        out += v.is_object() ? "{\n" : "[\n";
-        bool first = true;
-        for (const auto& item : v.items()) {
-            out += first ? "" : ",\n";
-            first = false;
-            out += pad;
-            if (v.is_object()) {
-                out += Json(item.key()).dump() + ": ";
-            }
-            writePretty(item.value(), indent + 2, out);
-        }
-        out += '\n' + std::string(static_cast<std::size_t>(indent), ' ');
-        out += v.is_object() ? '}' : ']';
-    }
+    out.close('}');
 }
 
 } // namespace
 
 std::string GrooveWriter::write(const Sequencer& seq, float stepEditMode, const fs::path& base,
                                 Paths paths, std::string& text, const StatePaths* statePaths) {
-    Json doc = Json::object();
-    doc["format"] = GrooveDocument::kFormat;
-    doc["version"] = GrooveDocument::kVersion;
-    doc["shuffleAmount"] = number(seq.shuffleAmount);
-    doc["stepEditMode"] = number(stepEditMode);
-    doc["bank"] = seq.patterns().bank();
-    doc["key"] = seq.patterns().key();
-    Json slots = Json::array();
+    std::string written;
+    PrettyText out(written);
+    out.open('{');
+    out.field("format", GrooveDocument::kFormat);
+    out.field("version", GrooveDocument::kVersion);
+    out.field("shuffleAmount", number(seq.shuffleAmount));
+    out.field("stepEditMode", number(stepEditMode));
+    out.field("bank", seq.patterns().bank());
+    out.field("key", seq.patterns().key());
+    out.member("slots");
+    out.open('[');
     const std::uint32_t silent = seq.slots().silentSlots();
     for (int s = 0; s < kRowSlots; ++s) {
-        Json j = slotJson(seq.slots().slot(s), (silent >> s & 1U) == 0, base);
-        if (const auto& path = j["samplePath"].get_ref<const std::string&>();
-            statePaths != nullptr && !path.empty()) {
-            j["samplePath"] = statePaths->toState(path);
+        const Slot& slot = seq.slots().slot(s);
+        std::string path = exportedPath(slot.samplePath(), base);
+        if (statePaths != nullptr && !path.empty()) {
+            path = statePaths->toState(path);
         }
         if (paths == Paths::Replaced) {
-            j["samplePath"] = validUtf8(j["samplePath"].get<std::string>());
+            path = validUtf8(path);
         }
+        out.entry();
         try {
-            (void)j["samplePath"].dump();
+            writeSlot(out, slot, (silent >> s & 1U) == 0, path);
         } catch (const Json::type_error&) {
             return "slots[" + std::to_string(s) + "].samplePath: the path is not UTF-8 text";
         }
-        slots.push_back(std::move(j));
     }
-    doc["slots"] = std::move(slots);
-    Json patterns = Json::array();
+    out.close(']');
+    out.member("patterns");
+    out.open('[');
     for (int p = 0; p < kPatterns; ++p) {
-        Json rows = Json::array();
+        out.entry();
+        out.open('{');
+        out.member("rows");
+        out.open('[');
         for (int s = 0; s < kRowSlots; ++s) {
-            rows.push_back(rowJson(seq.patterns().row(p, s)));
+            out.entry();
+            writeRow(out, seq.patterns().row(p, s));
         }
-        Json pattern = Json::object();
-        pattern["rows"] = std::move(rows);
-        patterns.push_back(std::move(pattern));
+        out.close(']');
+        out.close('}');
     }
-    doc["patterns"] = std::move(patterns);
-    text.clear();
-    writePretty(doc, 0, text);
-    text += '\n';
+    out.close(']');
+    out.close('}');
+    written += '\n';
+    text = std::move(written);
     return {};
 }
 

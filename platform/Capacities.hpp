@@ -45,6 +45,7 @@ inline constexpr std::size_t kFileSelectorPath = 1024;
 // before it is parsed (the nesting limit keeps the parser's work shallow).
 inline constexpr std::size_t kBankFileBytes = std::size_t{4} * 1024 * 1024;
 inline constexpr int kBankNesting = 16;
+inline constexpr std::size_t kBankReadPiece = 65536;               // file bytes read at a time
 inline constexpr std::size_t kBankSamplePath = kListEntryText - 1; // bytes, without the zero
 
 } // namespace quovent::capacity

@@ -2,13 +2,16 @@
 # Fuzz run: builds the libFuzzer targets with clang (AddressSanitizer, UndefinedBehavior-
 # Sanitizer and leak detection included), gathers their seed corpora and runs each target
 # for a bounded time, one after the other:
-#   tools/fuzz-run.sh        each target for QUOVENT_FUZZ_SECONDS (default 60) seconds
-#   tools/fuzz-run.sh LONG   QUOVENT_FUZZ_HOURS (default 2) hours split over the targets
+#   tools/fuzz-run.sh          each target for QUOVENT_FUZZ_SECONDS (default 60) seconds
+#   tools/fuzz-run.sh SECONDS  each target for SECONDS seconds
+#   tools/fuzz-run.sh LONG     QUOVENT_FUZZ_HOURS (default 2) hours split over the targets
+# Each target's throughput is printed as "fuzz TARGET: N executions in S s (R/s)".
 # An input that runs longer than a second (and again when run alone: a busy machine can slow
 # one input down once) is a failure, as is any crash, leak, memory blow-up or failed check
-# (an output out of range, a refused restore that changed the state). The corpus found so far
-# stays in build-fuzz/fuzz/corpus/ and is reused by the next run; artifacts (crash-*, leak-*,
-# timeout-*, oom-*) land in build-fuzz/fuzz/<target>/.
+# (an output out of range, sound after a reset, a script that sounds different played again,
+# a refused restore that changed the state, a saved state that restores to another groove).
+# The corpus found so far stays in build-fuzz/fuzz/corpus/ and is reused by the next run;
+# artifacts (crash-*, leak-*, timeout-*, oom-*) land in build-fuzz/fuzz/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-fuzz
@@ -17,8 +20,13 @@ targets=(samples_fuzz state_fuzz bank_fuzz midi_fuzz)
 if [ "$mode" = LONG ]; then
   hours=${QUOVENT_FUZZ_HOURS:-2}
   per_target=$(awk -v h="$hours" -v n="${#targets[@]}" 'BEGIN { printf "%d", h * 3600 / n }')
-else
+elif [[ "$mode" =~ ^[1-9][0-9]*$ ]]; then
+  per_target=$mode
+elif [ -z "$mode" ]; then
   per_target=${QUOVENT_FUZZ_SECONDS:-60}
+else
+  echo "usage: $0 [SECONDS | LONG]" >&2
+  exit 2
 fi
 
 launcher=()
@@ -55,14 +63,16 @@ for t in "${targets[@]}"; do
   mkdir -p "$work/corpus/$t" "$work/$t"
   echo "fuzzing $t for ${per_target}s"
   result=passed
-  start=$(date +%s)
+  start=$(date +%s.%N)
   # shellcheck disable=SC2046 # the options are words
   ASAN_OPTIONS=detect_leaks=1 "$build/tests/fuzz/$t" -max_total_time="$per_target" \
     -timeout=1 -rss_limit_mb=2048 -detect_leaks=1 $(options "$t") \
     -artifact_prefix="$work/$t/" -print_final_stats=1 \
     "$work/corpus/$t" "$work/seeds/$t" >"$work/$t.log" 2>&1 || result=FAILED
-  seconds=$(($(date +%s) - start))
+  seconds=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$t.log" | tail -n 1)
+  rate=$(awk -v n="${executions:-0}" -v s="$seconds" 'BEGIN { printf "%.0f", (s > 0 ? n / s : 0) }')
+  echo "fuzz $t: ${executions:-?} executions in $seconds s ($rate/s)"
   artifact=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$work/$t.log" | tail -n 1)
   # A timeout is judged again on the input alone: on a machine busy with other work an input
   # of a few hundred milliseconds can pass the second once. A real hang hangs every time.

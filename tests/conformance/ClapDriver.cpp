@@ -9,6 +9,8 @@ namespace quovent::test {
 
 namespace {
 
+constexpr float kClapStale = 0.75f; // what the host's buffers held before the block
+
 ClapLibrary& clapLibrary() {
     static ClapLibrary loaded; // loaded once, as a host keeps a library for its instances
     return loaded;
@@ -42,7 +44,7 @@ public:
             }
         }
         tempo_ = block.tempo;
-        buffers_ = std::make_unique<ClapBuffers>(block.frames, kStaleSample);
+        buffers_ = std::make_unique<ClapBuffers>(block.frames, kClapStale);
     }
 
     void run() override { plugin_.process(*buffers_, events_.get(), nullptr, tempo_); }

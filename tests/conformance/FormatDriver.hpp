@@ -20,9 +20,6 @@
 
 namespace quovent::test {
 
-// What a host's output buffers hold before a block: every format must replace it.
-inline constexpr float kStaleSample = 0.75f;
-
 // One host block: its length, the host's tempo and what happens in it (MIDI messages and
 // parameters' new plain values at frames within the block, in frame order).
 struct DriverBlock {

@@ -22,6 +22,7 @@ namespace {
 using lv2::PluginUris;
 using lv2::PortLayout;
 
+constexpr float kLv2Stale = 0.75f;
 constexpr std::size_t kSequenceBytes = 8192;
 
 Lv2TestHost& host() {
@@ -98,7 +99,7 @@ public:
             }
         }
         for (std::uint32_t c = 0; c < PortLayout::kAudioOuts; ++c) {
-            std::fill_n(channel(c), frames_, kStaleSample);
+            std::fill_n(channel(c), frames_, kLv2Stale);
         }
     }
 

@@ -9,6 +9,8 @@ namespace quovent::test {
 
 namespace {
 
+constexpr float kVst2Stale = 0.75f; // what the host's buffers held before the block
+
 class Vst2Driver final : public FormatDriver {
 public:
     Vst2Driver(double rate, int maxBlock) {
@@ -31,7 +33,7 @@ public:
         }
         list_ = events_->events();
         host_.setTempo(block.tempo);
-        buffers_ = std::make_unique<AudioBuffers>(block.frames, kStaleSample);
+        buffers_ = std::make_unique<AudioBuffers>(block.frames, kVst2Stale);
     }
 
     void run() override {

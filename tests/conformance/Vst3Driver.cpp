@@ -13,6 +13,8 @@ namespace {
 
 using namespace quovent::vst3;
 
+constexpr float kVst3Stale = 0.75f;
+
 Vst3Module& module() {
     static Vst3Module loaded; // loaded once, as a host keeps a module for its instances
     return loaded;
@@ -51,7 +53,7 @@ public:
                             : Vst3EventList::noteOff(e.frame, channel, e.midi[1], velocity));
         }
         context_.tempo = block.tempo;
-        buffers_ = std::make_unique<Vst3OutputBuffers>(block.frames, kStaleSample);
+        buffers_ = std::make_unique<Vst3OutputBuffers>(block.frames, kVst3Stale);
     }
 
     void run() override { plugin_.process(*buffers_, events_.get(), changes_.get(), &context_); }

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kHostVersion = 2400;
 constexpr float kSampleRate = 44100.0f;
-constexpr int kBlock = 512;
+constexpr int kHostBlock = 512;
 
 } // namespace
 
@@ -72,7 +72,7 @@ void Vst2EditorFixture::openInstance(int percent) {
     ASSERT_NE(effect, nullptr);
     dispatch(vst::effOpen);
     dispatch(vst::effSetSampleRate, 0, 0, nullptr, kSampleRate);
-    dispatch(vst::effSetBlockSize, 0, kBlock);
+    dispatch(vst::effSetBlockSize, 0, kHostBlock);
     dispatch(vst::effMainsChanged, 0, 1);
     plugin = static_cast<Vst2Plugin*>(EffectBase::fromEffect(effect));
     editor = plugin->sequencerEditor();

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace quovent::fuzz {
 
@@ -54,20 +55,30 @@ inline void writeText(const std::filesystem::path& file, std::string_view text) 
 }
 
 // Writes the generated kit: short mono and stereo files, one loud enough to clip a filter.
+// Targets running side by side share the kit, so a file already as it should be is left
+// alone and any other is replaced whole (written beside it, then renamed over it): another
+// target loading a sample never reads a file half written.
 inline void writeKit() {
     std::filesystem::create_directories(kKitDirectory);
     for (std::size_t i = 0; i < kKitNames.size(); ++i) {
         const int frames = 600 + 900 * static_cast<int>(i);
         const std::filesystem::path file = kKitDirectory / kKitNames[i];
-        if (i % 3 == 2) {
-            test::TestWav::constant(frames, static_cast<std::int16_t>(9000 + 2000 * i), 2)
-                .rate(i == 5 ? 22050 : 48000)
-                .write(file);
-        } else {
-            test::TestWav::decayingSquare(frames, i == 0 ? 32767 : 12000 + 1500 * int(i),
-                                          3 + 7 * int(i))
-                .write(file);
+        const std::string bytes =
+            i % 3 == 2
+                ? test::TestWav::constant(frames, static_cast<std::int16_t>(9000 + 2000 * i), 2)
+                      .rate(i == 5 ? 22050 : 48000)
+                      .bytes()
+                : test::TestWav::decayingSquare(frames, i == 0 ? 32767 : 12000 + 1500 * int(i),
+                                                3 + 7 * int(i))
+                      .bytes();
+        std::ifstream in(file, std::ios::binary);
+        if (in && std::string(std::istreambuf_iterator<char>(in), {}) == bytes) {
+            continue;
         }
+        std::filesystem::path part = file;
+        part += ".part-" + std::to_string(getpid());
+        writeText(part, bytes);
+        std::filesystem::rename(part, file);
     }
 }
 

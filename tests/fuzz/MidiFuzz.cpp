@@ -1,15 +1,21 @@
 // libFuzzer target: the input is a script of host calls on a rendering instrument that holds
-// the demo groove, on the generated kit or on the demo bank's own samples: MIDI events at
-// any frame offset (also outside the block), blocks of 1..4096 frames, hostile parameter
-// values, sample rate and tempo changes, the Play button. Every output sample must be finite
-// and at most +24 dBFS for each voice the pool can hold.
+// the demo groove, on the generated kit or on the demo bank's own samples: MIDI events and
+// parameter changes at any frame (also outside the block), blocks of 1..4096 frames handed
+// over as the formats do (replaced or added into, some outputs left out, note-offs at their
+// frame or at the block's start) at any tempo, hostile parameter values, sample rate
+// changes, pattern selections and the Play button. Every block passes CheckedOutputs; after
+// reset() the instrument is silent; and the script, played twice, sounds the same.
+//
+// One instrument per groove, kept across inputs: between runs it is reset and the groove's
+// settings that a script can change (parameters, rate, selected pattern) are put back.
+#include "tests/fuzz/CheckedOutputs.hpp"
 #include "tests/fuzz/FuzzKit.hpp"
 
 #include "instrument/Instrument.hpp"
 #include "instrument/ParameterTable.hpp"
 
+#include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,29 +28,14 @@ using namespace quovent;
 
 namespace {
 
-constexpr int kMaxBlock = 4096;
-// Frames one input may render: enough for several bars at 44.1 kHz, within the time limit.
-constexpr long kMaxFramesPerInput = 1L << 18;
-// Each voice stays within +24 dBFS (its filter restarts from silence beyond that), and up to
-// the pool's capacity of them may sound into one output.
-constexpr float kMaxLevel = 15.85f * capacity::kVoices;
-
-const std::array<std::string, 2>& grooves() {
-    static const std::array<std::string, 2>* g = [] {
-        fuzz::writeKit();
-        auto* made = new std::array<std::string, 2>{fuzz::demoGroove(fuzz::kKitDirectory),
-                                                    fuzz::demoGroove(fuzz::demoDirectory())};
-        for (const std::string& text : *made) {
-            Instrument probe;
-            const BankImportResult r = probe.restoreState(text);
-            if (!r.ok || !r.missingSamples.empty()) {
-                fuzz::fail("a seed groove is refused or misses samples");
-            }
-        }
-        return made;
-    }();
-    return *g;
-}
+constexpr int kMaxBlock = fuzz::CheckedOutputs::kMaxFrames;
+// Frames and blocks one run of a script may render (several steps at a fast tempo or a low
+// rate; a block costs a voice a few frames' work besides its frames), and the block that lets
+// what was started ring on after them: twice per input within a millisecond or so.
+constexpr int kMaxFramesPerRun = 768;
+constexpr int kMaxBlocksPerRun = 64;
+constexpr int kRingOnFrames = 256;
+constexpr float kRate = Instrument::kDefaultSampleRate;
 
 class Script {
 public:
@@ -88,109 +79,160 @@ private:
     std::size_t at_ = 0;
 };
 
-struct Outputs {
-    std::vector<float> storage = std::vector<float>(std::size_t{Instrument::kOutputs} * kMaxBlock);
-    std::array<float*, Instrument::kOutputs> channels{};
-    Outputs() {
-        for (int c = 0; c < Instrument::kOutputs; ++c) {
-            channels[static_cast<std::size_t>(c)] = storage.data() + std::size_t{kMaxBlock} * c;
+// An instrument holding one groove, and what a script may change of it.
+class Rig {
+public:
+    explicit Rig(const std::string& groove) {
+        const BankImportResult r = instrument.restoreState(groove);
+        if (!r.ok || !r.missingSamples.empty()) {
+            fuzz::fail("a seed groove is refused or misses samples");
         }
+        // A host always gives a rate; from the first on, note-offs use the scale after one.
+        instrument.setSampleRate(kRate);
+        for (const ParameterInfo& p : ParameterTable::all()) {
+            values_.push_back(instrument.parameter(p.id));
+        }
+        bank_ = instrument.sequencer().patterns().bank();
+        key_ = instrument.sequencer().patterns().key();
     }
+
+    // Silence, no held key, the groove's settings as restored and the tempo counted from a
+    // block at the default: as before the first run.
+    void putBack(fuzz::CheckedOutputs& out) {
+        instrument.reset();
+        instrument.setSampleRate(kRate);
+        const auto& all = ParameterTable::all();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            instrument.setParameter(all[i].id, values_[i]);
+        }
+        instrument.selectPattern(bank_, key_);
+        out.process(instrument, 64, {}, 0.0);
+        fuzz::require(out.lastBlockSilent(), "sound after reset(), with nothing playing");
+    }
+
+    Instrument instrument;
+
+private:
+    std::vector<float> values_;
+    int bank_ = 0;
+    int key_ = 0;
 };
 
-void renderChecked(Instrument& instrument, Outputs& out, int frames) {
-    std::fill(out.storage.begin(), out.storage.end(), 0.0f);
-    instrument.render(out.channels.data(), frames);
-    for (int c = 0; c < Instrument::kOutputs; ++c) {
-        const float* channel = out.channels[static_cast<std::size_t>(c)];
-        for (int i = 0; i < frames; ++i) {
-            if (!std::isfinite(channel[i]) || std::fabs(channel[i]) > kMaxLevel) {
-                std::fprintf(stderr, "output %d, frame %d of %d: %g\n", c, i, frames,
-                             static_cast<double>(channel[i]));
-                fuzz::fail(std::isfinite(channel[i])
-                               ? "an output sample is above +24 dBFS for every voice"
-                               : "an output sample is not finite");
-            }
-        }
-        for (int i = frames; i < kMaxBlock; ++i) {
-            if (channel[i] != 0.0f) {
-                fuzz::fail("render wrote past the block");
-            }
-        }
-    }
+std::array<std::unique_ptr<Rig>, 2>& rigs() {
+    static auto* made = [] {
+        fuzz::writeKit();
+        auto* r = new std::array<std::unique_ptr<Rig>, 2>{
+            std::make_unique<Rig>(fuzz::demoGroove(fuzz::kKitDirectory)),
+            std::make_unique<Rig>(fuzz::demoGroove(fuzz::demoDirectory()))};
+        return r;
+    }();
+    return *made;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    grooves();
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Outputs* out = new Outputs();
+// Plays the script once; the fingerprint of what it sounded like.
+std::uint64_t play(Rig& rig, fuzz::CheckedOutputs& out, const std::uint8_t* data,
+                   std::size_t size) {
+    static auto* events = [] {
+        auto* e = new std::vector<InstrumentEvent>();
+        e->reserve(capacity::kBlockEvents);
+        return e;
+    }();
+    Instrument& instrument = rig.instrument;
+    rig.putBack(out);
+    out.restartFingerprint();
     Script script(data, size);
-    const auto instrument = std::make_unique<Instrument>();
-    const std::uint8_t setup = script.byte();
-    fuzz::require(instrument->restoreState(grooves()[setup & 1]).ok, "a seed groove is refused");
-    if ((setup & 2) != 0) {
-        instrument->setPlaying(true);
+    if ((script.byte() & 2) != 0) {
+        instrument.setPlaying(true);
     }
+    events->clear();
     int block = 512;
-    long rendered = 0;
+    double tempo = 0.0;
+    int rendered = 0;
+    int blocks = 0;
     const auto& parameters = ParameterTable::all();
-    while (!script.done() && rendered < kMaxFramesPerInput) {
+    const auto add = [&](const InstrumentEvent& e) {
+        if (events->size() < capacity::kBlockEvents) {
+            events->push_back(e);
+        }
+    };
+    while (!script.done() && rendered < kMaxFramesPerRun && blocks < kMaxBlocksPerRun) {
         switch (script.byte() % 9) {
         case 0:
         case 1: { // a MIDI event, mostly within the block
             const std::uint8_t where = script.byte();
-            int offset = where < 200 ? static_cast<int>(where) * block / 200
-                                     : static_cast<int>(static_cast<std::int32_t>(script.dword()));
+            const int offset = where < 200
+                                   ? static_cast<int>(where) * block / 200
+                                   : static_cast<int>(static_cast<std::int32_t>(script.dword()));
             const std::uint8_t status = script.byte();
             const std::uint8_t d1 = script.byte();
             const std::uint8_t d2 = script.byte();
-            instrument->midiEvent(offset, status, d1, d2);
+            add(InstrumentEvent::midiMessage(offset, status, d1, d2));
             break;
         }
         case 2:
-        case 3: { // render a block
-            const int frames = 1 + script.word() % kMaxBlock;
-            renderChecked(*instrument, *out, frames);
+        case 3: { // a block: the low twelve bits its length, the top four how it is handed over
+            const std::uint16_t word = script.word();
+            const int frames = std::min(1 + word % kMaxBlock, kMaxFramesPerRun - rendered);
+            out.process(instrument, frames, *events, tempo, word >> 12);
+            events->clear();
             rendered += frames;
+            ++blocks;
             block = frames;
             break;
         }
-        case 4: { // a parameter, known or not, any value
+        case 4: { // a parameter, known or not, any value, in the block or from another thread
             const std::uint8_t pick = script.byte();
             const ParameterId id = pick < 230 ? parameters[pick % parameters.size()].id
                                               : static_cast<ParameterId>(script.dword());
-            instrument->setParameter(id, script.hostile());
+            const float value = script.hostile();
+            if ((pick & 1) != 0) {
+                add(InstrumentEvent::parameterChange(pick * block / 256, id, value));
+            } else {
+                instrument.setParameter(id, value);
+            }
             break;
         }
         case 5:
-            instrument->setSampleRate(
-                (script.byte() & 1) != 0 ? script.hostile() : 8000.0f * (1 + script.byte() % 24));
+            instrument.setSampleRate((script.byte() & 1) != 0 ? script.hostile()
+                                                              : 8000.0f * (1 + script.byte() % 24));
             break;
         case 6:
-            instrument->adoptSampleRate(script.hostile());
+            instrument.adoptSampleRate(script.hostile());
             break;
         case 7:
-            instrument->setTempo((script.byte() & 1) != 0
-                                     ? script.hostile()
-                                     : static_cast<float>(script.byte()) * 2.0f);
+            tempo = (script.byte() & 1) != 0 ? static_cast<double>(script.hostile())
+                                             : static_cast<double>(script.byte()) * 2.0;
             break;
         case 8: {
             const std::uint8_t what = script.byte();
             if (what < 128) {
-                instrument->selectPattern(what & 1, (what >> 1) % 12);
+                instrument.selectPattern(what & 1, (what >> 1) % 12);
             } else {
-                instrument->setPlaying((what & 1) != 0);
+                instrument.setPlaying((what & 1) != 0);
             }
             break;
         }
         }
     }
     // Let what was started ring on for a while.
-    renderChecked(*instrument, *out, kMaxBlock);
+    out.process(instrument, kRingOnFrames, *events, tempo);
+    events->clear();
+    return out.fingerprint();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    rigs();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static auto* out = new fuzz::CheckedOutputs();
+    Rig& rig = *rigs()[size > 0 ? data[0] & 1 : 0];
+    const std::uint64_t first = play(rig, *out, data, size);
+    if (play(rig, *out, data, size) != first) {
+        fuzz::fail("the same script sounded different when played again");
+    }
     return 0;
 }

@@ -3,6 +3,7 @@
 // frame count within capacity, the guard frame zero, and a refused file changing nothing.
 #include "samples/SampleBuffer.hpp"
 #include "samples/WavFile.hpp"
+#include "tests/fuzz/ScratchFile.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -18,18 +19,9 @@ using namespace quovent;
 
 namespace {
 
-const std::string& scratchPath() {
-    static const std::string path = [] {
-        std::string p = "/tmp/quovent-fuzz-XXXXXX";
-        const int fd = mkstemp(p.data());
-        if (fd < 0) {
-            std::abort();
-        }
-        close(fd);
-        std::atexit([] { std::remove(scratchPath().c_str()); });
-        return p;
-    }();
-    return path;
+fuzz::ScratchFile& scratch() {
+    static fuzz::ScratchFile file("/tmp/quovent-fuzz-" + std::to_string(getpid()) + ".input");
+    return file;
 }
 
 void require(bool condition) {
@@ -58,15 +50,9 @@ void readLikeTheLoader(const char* path) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = scratchPath();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        std::abort();
-    }
-    if (size > 0 && std::fwrite(data, 1, size, f) != size) {
-        std::abort();
-    }
-    std::fclose(f);
+    fuzz::ScratchFile& file = scratch();
+    file.replace(data, size);
+    const std::string& path = file.path();
 
     readLikeTheLoader(path.c_str());
 

@@ -1,6 +1,7 @@
 // libFuzzer target: any byte string as the instrument's saved state, the text effSetChunk,
 // LV2 state and the VST 3 stream all hand to restoreState. A refused state must leave the
-// saved state exactly as it was; an accepted one must save as text that restores to itself.
+// groove exactly as it was; an accepted one must play and save as text that restores to
+// itself (GrooveRoundTrip).
 #include "tests/fuzz/GrooveRoundTrip.hpp"
 
 #include <cstddef>
@@ -14,9 +15,9 @@ namespace {
 fuzz::GrooveRoundTrip& roundTrip() {
     static auto* r = [] {
         fuzz::writeKit();
-        return new fuzz::GrooveRoundTrip(
-            [](Instrument& i) { return i.restoreState(fuzz::demoGroove(fuzz::kKitDirectory)).ok; },
-            "the demo groove on the generated kit is refused");
+        const std::string groove = fuzz::demoGroove(fuzz::kKitDirectory);
+        return new fuzz::GrooveRoundTrip([&](Instrument& i) { return i.restoreState(groove).ok; },
+                                         groove, "the demo groove on the generated kit is refused");
     }();
     return *r;
 }

@@ -27,10 +27,6 @@ const unsigned char* expectedClassBytes() {
     return kComByteOrder ? kCom : kMostSignificantFirst;
 }
 
-std::u16string text16(const char16* text) {
-    return std::u16string(text);
-}
-
 } // namespace
 
 TEST(Vst3Module, TheBundleHasTheStandardLayout) {
@@ -92,9 +88,9 @@ TEST(Vst3Module, FactoryAndClassRecords) {
     PClassInfoW infoW{};
     ASSERT_EQ(module.factory3()->getClassInfoUnicode(0, &infoW), kResultOk);
     EXPECT_EQ(std::memcmp(infoW.cid, info.cid, 16), 0);
-    EXPECT_EQ(text16(infoW.name), u"quovent");
-    EXPECT_EQ(text16(infoW.vendor), u"Halvden Labs");
-    EXPECT_EQ(text16(infoW.version), u"1.0.0");
+    EXPECT_EQ(std::u16string(infoW.name), u"quovent");
+    EXPECT_EQ(std::u16string(infoW.vendor), u"Halvden Labs");
+    EXPECT_EQ(std::u16string(infoW.version), u"1.0.0");
     EXPECT_STREQ(infoW.subCategories, "Instrument|Sampler");
     EXPECT_EQ(module.factory3()->setHostContext(nullptr), kResultOk);
 }
