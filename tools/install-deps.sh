@@ -34,9 +34,10 @@ packages=(
 )
 # Hosts to test against: Ardour 7's plug-in scanner, its headless session runner
 # (ardour7-lua) and exporter; LMMS, which loads 32-bit VST DLLs through Wine (only its i386
-# build can); jalv, LV2's reference host, on a JACK server (jackd2, with jack_lsp). Their
-# recommendations (video tools, LADSPA collections, JACK front ends) are not needed.
-bare_packages=(ardour jalv jackd2)
+# build can); jalv, LV2's reference host, on a JACK server (jackd2, with jack_lsp); Qtractor,
+# whose plug-in scanner reads the CLAP library. Their recommendations (video tools, LADSPA
+# collections, JACK front ends) are not needed.
+bare_packages=(ardour jalv jackd2 qtractor)
 # The i386 half (Wine's 32-bit loader and LMMS) is installed where it can be: its package
 # lists are the ones a mirror in mid-sync leaves out of step with the amd64 ones, and a kernel
 # without i386 execution cannot run it anyway. The tests say loudly what did not run.

@@ -8,5 +8,6 @@ namespace quovent::test {
 std::unique_ptr<FormatDriver> makeVst2Driver(double rate, int maxBlock);
 std::unique_ptr<FormatDriver> makeVst3Driver(double rate, int maxBlock);
 std::unique_ptr<FormatDriver> makeLv2Driver(double rate, int maxBlock);
+std::unique_ptr<FormatDriver> makeClapDriver(double rate, int maxBlock);
 
 } // namespace quovent::test

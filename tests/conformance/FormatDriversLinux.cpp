@@ -8,6 +8,7 @@ const std::vector<NamedDriver>& formatDrivers() {
         {"Vst2", makeVst2Driver},
         {"Vst3", makeVst3Driver},
         {"Lv2", makeLv2Driver},
+        {"Clap", makeClapDriver},
     };
     return drivers;
 }

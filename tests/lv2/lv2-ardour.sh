@@ -9,15 +9,9 @@
 set -euo pipefail
 
 bundle=$1
-lua=$(command -v ardour7-lua || true)
-if [ -z "$lua" ]; then
-  if [ -n "${CI:-}" ]; then
-    echo "FAIL: Ardour 7 (ardour7-lua) is missing; tools/install-deps.sh installs it"
-    exit 1
-  fi
-  echo "SKIPPED: Ardour 7 is not installed (ardour7-lua); bash tools/install-deps.sh installs it"
-  exit 77
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require-tools.sh"
+require_tools "Ardour 7" ardour7-lua
+lua=$(command -v ardour7-lua)
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quovent-ardour-lv2.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT

@@ -10,16 +10,8 @@ set -euo pipefail
 
 bundle=$1
 uri=https://halvden.audio/plugins/quovent
-for tool in jackd jalv jack_lsp jack_wait jack_connect jack_midiseq; do
-  if ! command -v "$tool" >/dev/null; then
-    if [ -n "${CI:-}" ]; then
-      echo "FAIL: $tool is missing; tools/install-deps.sh installs it"
-      exit 1
-    fi
-    echo "SKIPPED: $tool is not installed; bash tools/install-deps.sh installs it"
-    exit 77
-  fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require-tools.sh"
+require_tools "jalv and JACK" jackd jalv jack_lsp jack_wait jack_connect jack_midiseq
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quovent-jalv.XXXXXX")
 mkdir -p "$scratch/lv2"

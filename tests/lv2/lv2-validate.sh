@@ -8,16 +8,8 @@
 set -euo pipefail
 
 bundle=$1
-for tool in lv2_validate sord_validate lv2info; do
-  if ! command -v "$tool" >/dev/null; then
-    if [ -n "${CI:-}" ]; then
-      echo "FAIL: $tool is missing; tools/install-deps.sh installs it"
-      exit 1
-    fi
-    echo "SKIPPED: $tool is not installed; bash tools/install-deps.sh installs it"
-    exit 77
-  fi
-done
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require-tools.sh"
+require_tools "the LV2 tools" lv2_validate sord_validate lv2info
 
 failures=0
 expect() { # description, text, pattern

@@ -10,16 +10,9 @@ set -euo pipefail
 plugin=$1
 ardour_lib=/usr/lib/ardour7
 scanner=$ardour_lib/ardour-vst-scanner
-lua=$(command -v ardour7-lua || true)
-
-if [ ! -x "$scanner" ] || [ -z "$lua" ]; then
-  if [ -n "${CI:-}" ]; then
-    echo "FAIL: Ardour 7 ($scanner, ardour7-lua) is missing; tools/install-deps.sh installs it"
-    exit 1
-  fi
-  echo "SKIPPED: Ardour 7 is not installed ($scanner, ardour7-lua); bash tools/install-deps.sh installs it"
-  exit 77
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require-tools.sh"
+require_tools "Ardour 7" "$scanner" ardour7-lua
+lua=$(command -v ardour7-lua)
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quovent-ardour.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT

@@ -2,8 +2,8 @@
 # `cmake --install` of a build tree into a scratch prefix: exactly the plug-ins land, the
 # VST 2 plug-in at <prefix>/lib/vst/quovent.so, exporting its two entry names, and it loads as
 # a host loads it (the probe reads its answers); the VST 3 bundle at
-# <prefix>/lib/vst3/quovent.vst3 with its binary for this machine, exporting its three; and,
-# in builds that make one, the LV2 bundle at <prefix>/lib/lv2/quovent.lv2 (tests/lv2 judges
+# <prefix>/lib/vst3/quovent.vst3 with its binary for this machine, exporting its three; the
+# CLAP library at <prefix>/lib/clap/quovent.clap; and, in builds that make one, the LV2 bundle at <prefix>/lib/lv2/quovent.lv2 (tests/lv2 judges
 # its contents).
 #
 # Usage: install-into-prefix.sh BUILD_DIR [PROBE]
@@ -24,20 +24,25 @@ rm -f "$prefix.log"
 
 vst3_binary=lib/vst3/quovent.vst3/Contents/$(uname -m)-linux/quovent.so
 installed=$(cd "$prefix" && find . -mindepth 1 ! -type d | LC_ALL=C sort)
-expected=$(printf './lib/vst/quovent.so\n./%s' "$vst3_binary")
+expected=$(printf './lib/clap/quovent.clap\n./lib/vst/quovent.so\n./%s' "$vst3_binary")
 if [ -d "$build/quovent.lv2" ]; then
   lv2=./lib/lv2/quovent.lv2
   expected=$(printf '%s\n' "$expected" $lv2/manifest.ttl $lv2/quovent.ttl $lv2/quovent-ui.ttl \
     $lv2/quovent.so | LC_ALL=C sort)
 fi
 if [ "$installed" != "$expected" ]; then
-  echo "FAIL: expected only lib/vst/quovent.so, $vst3_binary and the LV2 bundle, found:"
+  echo "FAIL: expected only lib/clap/quovent.clap, lib/vst/quovent.so, $vst3_binary and the LV2 bundle, found:"
   echo "$installed"
   exit 1
 fi
 vst3_exports=$(nm -D --defined-only "$prefix/$vst3_binary" | awk '{print $3}' | sort | tr '\n' ' ')
 if [ "$vst3_exports" != "GetPluginFactory ModuleEntry ModuleExit " ]; then
   echo "FAIL: the installed VST 3 module exports '$vst3_exports'"
+  exit 1
+fi
+clap_exports=$(nm -D --defined-only "$prefix/lib/clap/quovent.clap" | awk '{print $3}' | tr '\n' ' ')
+if [ "$clap_exports" != "clap_entry " ]; then
+  echo "FAIL: the installed CLAP library exports '$clap_exports'"
   exit 1
 fi
 plugin=$prefix/lib/vst/quovent.so
@@ -58,4 +63,4 @@ if [ -n "$probe" ]; then
     fi
   done
 fi
-echo "installed: lib/vst/quovent.so, $vst3_binary${lv2:+, $lv2}"
+echo "installed: lib/clap/quovent.clap, lib/vst/quovent.so, $vst3_binary${lv2:+, $lv2}"

@@ -12,14 +12,8 @@ bundle=$1
 ardour_lib=/usr/lib/ardour7
 scanner=$ardour_lib/ardour-vst3-scanner
 
-if [ ! -x "$scanner" ]; then
-  if [ -n "${CI:-}" ]; then
-    echo "FAIL: Ardour 7 ($scanner) is missing; tools/install-deps.sh installs it"
-    exit 1
-  fi
-  echo "SKIPPED: Ardour 7 is not installed ($scanner); bash tools/install-deps.sh installs it"
-  exit 77
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/../support/require-tools.sh"
+require_tools "Ardour 7" "$scanner"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/quovent-ardour-vst3.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
