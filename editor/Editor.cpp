@@ -496,6 +496,7 @@ int Editor::onKeyDown(const KeyCode& key) {
     if (!setStepEditModeFromKey(key.character)) {
         return 0;
     }
+    instrument_.markEdited();
     showStepEditMode();
     return 1;
 }
@@ -505,6 +506,7 @@ bool Editor::onKeyDown(const platform::KeyEvent& key) {
         !setStepEditModeFromKey(static_cast<int>(key.character))) {
         return false;
     }
+    instrument_.markEdited();
     showStepEditMode();
     return true;
 }
@@ -662,6 +664,7 @@ void Editor::edit(ParameterId id, float value) {
 void Editor::valueChanged(DrawContext* context, Control& control) {
     const int tag = control.tag();
     const float value = control.value();
+    instrument_.markEdited();
     switch (tag) {
     case 130:
         if (pressStarts(control)) {

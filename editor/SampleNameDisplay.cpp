@@ -77,6 +77,7 @@ bool SampleNameDisplay::onDrop(DrawContext& /*context*/, const platform::DropDat
         return false;
     }
     editor_.sampleBrowser().openSampleFile(slot_, data.items.front());
+    editor_.instrument().markEdited();
     return true;
 }
 

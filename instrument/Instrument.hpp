@@ -142,6 +142,11 @@ public:
     // Counts replacements of the whole model (restores, imports), so a view can tell when to
     // show the model again.
     unsigned stateChanges() const noexcept { return stateChanges_.load(); }
+    // Counts the editor's changes to what the state holds (steps, lanes, settings, samples),
+    // so a format whose hosts keep a project's "changed" flag can tell them (CLAP's
+    // mark_dirty). Editor thread.
+    void markEdited() noexcept { edits_ = edits_ + 1; }
+    unsigned edits() const noexcept { return edits_.load(); }
     // Slots restored with a missing sample that no editor has offered for relocation yet.
     bool relocationPending(int slot) const noexcept;
     void setRelocationPending(int slot, bool pending) noexcept;
@@ -166,6 +171,7 @@ private:
     InstrumentListener* listener_ = nullptr;
     Relaxed<unsigned> hostChanges_{0};
     Relaxed<unsigned> stateChanges_{0};
+    Relaxed<unsigned> edits_{0};
     std::array<bool, capacity::kRowSlots> relocationPending_{};
     // Editor thread: the parameters (by table index) whose edit gesture is open.
     std::array<bool, ParameterTable::kCount> gestures_{};

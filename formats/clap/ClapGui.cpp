@@ -20,7 +20,9 @@ bool ClapGui::servable(const ClapHost& host) noexcept {
            (!needsHostLoop() || host.servesTimersAndDescriptors());
 }
 
-ClapGui::ClapGui(ClapPlugin& plugin) : plugin_(plugin), editor_(plugin.instrument(), *this) {}
+ClapGui::ClapGui(ClapPlugin& plugin)
+    : plugin_(plugin), editor_(plugin.instrument(), *this),
+      editsSeen_(plugin.instrument().edits()) {}
 
 ClapGui::~ClapGui() {
     close();
@@ -81,6 +83,13 @@ void ClapGui::tick() {
     editor_.idle();
     ticking_ = false;
     followConnection();
+    // Edits no parameter carries (steps, lanes, samples) still change the project: the host
+    // learns of them so that it asks to save what would otherwise be lost.
+    const unsigned edits = plugin_.instrument().edits();
+    if (edits != editsSeen_) {
+        editsSeen_ = edits;
+        plugin_.host().markDirty();
+    }
 }
 
 bool ClapGui::startServing() {

@@ -71,6 +71,8 @@ private:
     int watchedFd_ = -1;
     std::unique_ptr<platform::IdleTimer> idleTimer_;
     bool ticking_ = false;
+    // The instrument's edit count the host was last told of.
+    unsigned editsSeen_ = 0;
 };
 
 } // namespace quovent

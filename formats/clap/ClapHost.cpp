@@ -11,6 +11,7 @@ template <typename Extension> const Extension* ClapHost::extension(const char* i
 
 void ClapHost::find() noexcept {
     params_ = extension<clap::HostParams>(clap::kExtParams);
+    state_ = extension<clap::HostState>(clap::kExtState);
     threadCheck_ = extension<clap::HostThreadCheck>(clap::kExtThreadCheck);
     gui_ = extension<clap::HostGui>(clap::kExtGui);
     timers_ = extension<clap::HostTimerSupport>(clap::kExtTimerSupport);
@@ -30,6 +31,12 @@ bool ClapHost::onAudioThread() const noexcept {
 void ClapHost::rescanValues() const noexcept {
     if (params_ != nullptr && params_->rescan != nullptr) {
         params_->rescan(host_, clap::kParamRescanValues);
+    }
+}
+
+void ClapHost::markDirty() const noexcept {
+    if (state_ != nullptr && state_->mark_dirty != nullptr) {
+        state_->mark_dirty(host_);
     }
 }
 

@@ -25,6 +25,9 @@ public:
 
     // Every parameter may have a new value (a restored state).
     void rescanValues() const noexcept;
+    // The project's state changed in a way no parameter shows (an edit in the editor). Main
+    // thread.
+    void markDirty() const noexcept;
     // Asks for a flush (editor edits wait while the host does not process). Never on the
     // audio thread.
     void requestFlush() const noexcept;
@@ -42,6 +45,7 @@ private:
 
     const clap::Host* host_;
     const clap::HostParams* params_ = nullptr;
+    const clap::HostState* state_ = nullptr;
     const clap::HostThreadCheck* threadCheck_ = nullptr;
     const clap::HostGui* gui_ = nullptr;
     const clap::HostTimerSupport* timers_ = nullptr;

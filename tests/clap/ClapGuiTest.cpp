@@ -71,6 +71,7 @@ TEST_P(ClapGui, EmbeddedAndServedByTheHostsLoopAClickIsAGestureAndDestroyLeavesN
     EXPECT_EQ(sink.pushed[2].type, clap::kEventParamGestureEnd);
     EXPECT_GT(host.timerCalls, 0);
     EXPECT_GT(host.descriptorCalls, 0) << "the window's events came through the host's watch";
+    EXPECT_GE(host.dirtyMarks, 1) << "an edit tells the host its project changed";
     saveEditor("clap-gui-" + std::to_string(GetParam()) + ".png");
 
     gui->destroy(p);

@@ -197,10 +197,14 @@ const void* QUOVENT_CLAP_CALL ClapTestHost::extension(const clap::Host* host, co
         },
         [](const clap::Host*, int, std::uint32_t) { return true; },
         [](const clap::Host* h, int fd) { return std::erase(hostOf(h).descriptors, fd) == 1; }};
+    static const clap::HostState state{[](const clap::Host* h) { ++hostOf(h).dirtyMarks; }};
     const std::string_view wanted = id != nullptr ? id : "";
     const bool loop = hostOf(host).servesLoop_;
     if (wanted == clap::kExtParams) {
         return &params;
+    }
+    if (wanted == clap::kExtState) {
+        return &state;
     }
     if (wanted == clap::kExtThreadCheck) {
         return &threads;

@@ -121,6 +121,7 @@ public:
     int rescans = 0;
     std::uint32_t lastRescan = 0;
     int flushRequests = 0;
+    int dirtyMarks = 0; // state mark_dirty calls
     struct Timer {
         clap::Id id;
         std::chrono::milliseconds period;
