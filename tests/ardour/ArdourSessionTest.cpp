@@ -1,8 +1,8 @@
 // Ardour 7 keeps and plays the VST 2 instrument's groove (tests/support/ArdourSessionCheck):
 // the plug-in is a back-dated copy in a scratch LXVST_PATH, scanned once with Ardour's
-// scanner, and its state is the chunk Ardour keeps as base64 in the session file. Also the
-// runner's promise the session tests rest on: a run that dies of a signal is run again on the
-// session as it was.
+// scanner (which must describe the instrument it is), and its state is the chunk Ardour keeps as
+// base64 in the session file. Also the runner's promise the session tests rest on: a run that dies
+// of a signal is run again on the session as it was.
 #include "tests/support/ArdourSessionCheck.hpp"
 #include "tests/support/Base64.hpp"
 #include "tests/support/TestHost.hpp"
@@ -33,7 +33,14 @@ public:
         const ArdourToolRun scan =
             check.ardour({"/usr/lib/ardour7/ardour-vst-scanner", "-v", "-f", plugin.string()});
         ASSERT_TRUE(scan.clean && scan.exitCode == 0) << scan.output;
-        ASSERT_NE(scan.output.find("can_process_replace=\"1\""), std::string::npos) << scan.output;
+        // The instrument it is; Ardour refuses (and blacklists) a plug-in without replacing
+        // processing.
+        for (const char* attribute :
+             {" name=\"quovent\"", " creator=\"Halvden Labs\"", " is_instrument=\"1\"",
+              " n_inputs=\"0\"", " n_outputs=\"12\"", " n_midi_inputs=\"1\"", " has_editor=\"1\"",
+              " can_process_replace=\"1\""}) {
+            EXPECT_NE(scan.output.find(attribute), std::string::npos) << attribute << scan.output;
+        }
     }
 
     void putState(ArdourSessionCheck&, std::string& xml, const std::string& groove) override {

@@ -18,6 +18,9 @@ assert (create_session (dir, name, rate), "no session")
 -- The plug-in list is asked for only once the session runs: earlier, Ardour 7.3 crashes.
 local info = ARDOUR.LuaAPI.new_plugin_info (plugin.id, plugin.kind)
 assert (not info:isnil (), "the instrument is not known to Ardour")
+assert (info:is_instrument (), "Ardour does not list the plug-in as an instrument")
+assert (info.n_inputs:n_audio () == 0 and info.n_inputs:n_midi () == 1,
+	"Ardour lists other inputs than one MIDI input")
 local tracks = Session:new_midi_track (ARDOUR.ChanCount (ARDOUR.DataType ("midi"), 1),
 	ARDOUR.ChanCount (ARDOUR.DataType ("audio"), 2), true, info, nil, nil, 1,
 	"quovent", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true)
