@@ -51,6 +51,17 @@ StereoTake HostTake::render(const std::string& groove, const std::vector<Instrum
     return take;
 }
 
+void HostTake::add(StereoTake& sum, const StereoTake& take) {
+    if (sum.left.empty()) {
+        sum = take;
+        return;
+    }
+    for (std::size_t i = 0; i < std::min(sum.left.size(), take.left.size()); ++i) {
+        sum.left[i] += take.left[i];
+        sum.right[i] += take.right[i];
+    }
+}
+
 TakeComparison HostTake::compare(const StereoTake& host, const StereoTake& reference) {
     TakeComparison result;
     const std::size_t hostOnset = firstSound(host.left, kOnsetThreshold);

@@ -38,6 +38,8 @@ public:
     static StereoTake render(const std::string& groove, const std::vector<InstrumentEvent>& events,
                              int rate, std::int64_t frames, ProcessBlock::NoteOffs noteOffs,
                              int block, int firstBlock);
+    // Adds `take` into `sum` (sized to it when empty): instances mixed on one bus.
+    static void add(StereoTake& sum, const StereoTake& take);
     // The host's take against the reference: the offset from their first onsets, then every
     // frame both have.
     static TakeComparison compare(const StereoTake& host, const StereoTake& reference);
