@@ -23,7 +23,7 @@ assert (info.n_inputs:n_audio () == 0 and info.n_inputs:n_midi () == 1,
 	"Ardour lists other inputs than one MIDI input")
 local tracks = Session:new_midi_track (ARDOUR.ChanCount (ARDOUR.DataType ("midi"), 1),
 	ARDOUR.ChanCount (ARDOUR.DataType ("audio"), 2), true, info, nil, nil, 1,
-	"quovent", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true)
+	"instrument", ARDOUR.PresentationInfo.max_order, ARDOUR.TrackMode.Normal, true)
 assert (tracks:size () == 1, "no track")
 local track = tracks:front ()
 assert (not track:the_instrument ():isnil (), "the track has no instrument")

@@ -166,7 +166,7 @@ void ArdourSessionCheck::exportAndCompare(ArdourPluginFormat& format) {
     ASSERT_GE(c.offset, 0) << "Ardour played nothing, or earlier than the song";
     EXPECT_LT(c.offset, 2 * kArdourBlock) << "Ardour played the song late";
     EXPECT_GT(c.peak, 0.2f);
-    EXPECT_GT(c.compared, HostSong::kFrames - 2 * kArdourBlock);
+    EXPECT_GT(c.compared, HostSong::kFrames - 2LL * kArdourBlock);
     EXPECT_EQ(c.firstBad, -1) << "the export differs from the instrument's own rendering from "
                               << "reference frame " << c.firstBad << ", " << eventBefore(c.firstBad)
                               << " (largest difference " << c.worst << ")";

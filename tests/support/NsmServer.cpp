@@ -142,7 +142,7 @@ std::optional<OscMessage> NsmServer::waitFor(const std::string& address,
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (auto now = std::chrono::steady_clock::now(); now < deadline;
          now = std::chrono::steady_clock::now()) {
-        const auto message =
+        auto message =
             receive(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now));
         if (message && (message->address == address || message->address == "/error")) {
             return message;

@@ -83,19 +83,19 @@ std::string QtractorSession::text(const std::string& name, const std::filesystem
     // A track plays its clips on its own channel, whatever the file says: a track a channel.
     for (const int channel : clips.channels) {
         const std::string label = "channel " + std::to_string(channel + 1);
-        xml += "  <track name=\"" + label + "\" type=\"midi\">\n   <properties>" +
-               element("input-bus", "Master") + element("output-bus", "Master") +
-               element("midi-omni", "1") + element("midi-channel", std::to_string(channel)) +
-               "</properties>\n   <state>" + element("mute", "0") + element("solo", "0") +
-               element("record", "0") + element("monitor", "0") + element("gain", "1") +
-               element("panning", "0") + "</state>\n   <clips><clip name=\"" + label +
-               "\"><properties>" + element("name", label) +
-               element("start", std::to_string(clips.start)) + element("offset", "0") +
-               element("length", std::to_string(clips.length)) + element("gain", "1") +
-               element("panning", "0") + element("mute", "0") + "</properties><midi-clip>" +
-               element("filename", clips.midiFile.string()) +
-               element("track-channel", std::to_string(channel)) + element("revision", "1") +
-               "</midi-clip></clip></clips>\n   <plugins><plugin type=\"" + plugin.type + "\">" +
+        xml += "  <track name=\"" + label + "\" type=\"midi\">\n   <properties>";
+        xml += element("input-bus", "Master") + element("output-bus", "Master");
+        xml += element("midi-omni", "1") + element("midi-channel", std::to_string(channel));
+        xml += "</properties>\n   <state>" + element("mute", "0") + element("solo", "0");
+        xml += element("record", "0") + element("monitor", "0") + element("gain", "1");
+        xml += element("panning", "0") + "</state>\n   <clips><clip name=\"" + label;
+        xml += "\"><properties>" + element("name", label);
+        xml += element("start", std::to_string(clips.start)) + element("offset", "0");
+        xml += element("length", std::to_string(clips.length)) + element("gain", "1");
+        xml += element("panning", "0") + element("mute", "0") + "</properties><midi-clip>";
+        xml += element("filename", clips.midiFile.string());
+        xml += element("track-channel", std::to_string(channel)) + element("revision", "1");
+        xml += "</midi-clip></clip></clips>\n   <plugins><plugin type=\"" + plugin.type + "\">" +
                element("filename", plugin.filename) + element("index", "0") +
                element("activated", "1") + "<configs>";
         for (const QtractorConfig& config : plugin.configs) {
