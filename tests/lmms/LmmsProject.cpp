@@ -1,38 +1,17 @@
 #include "tests/lmms/LmmsProject.hpp"
+#include "tests/support/XmlText.hpp"
 
 namespace quovent::test {
 
 namespace {
 
-std::string escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string track(const LmmsTrack& t, const std::string& plugin) {
-    std::string xml = R"(      <track muted="0" solo="0" type="0" name=")" + escaped(t.name) + R"(">
+    std::string xml = R"(      <track muted="0" solo="0" type="0" name=")" + xmlEscaped(t.name) +
+                      R"(">
         <instrumenttrack vol="100" pan="0" pitch="0" pitchrange="1" basenote="57" fxch="0" usemasterpitch="1">
           <instrument name="vestige">
             <vestige plugin=")" +
-                      escaped(plugin) + '"';
+                      xmlEscaped(plugin) + '"';
     if (!t.chunk.empty()) {
         xml += R"( chunk=")" + base64(t.chunk) + R"(" program="0")";
     }

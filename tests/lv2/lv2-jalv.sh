@@ -2,7 +2,8 @@
 # jalv, LV2's reference host, runs the plug-in as a JACK client on a private JACK server with
 # the dummy backend, which this script starts and stops: the plug-in instantiates from
 # LV2_PATH, JACK shows its MIDI input and its twelve outputs, it runs blocks with notes from
-# a MIDI sequencer client connected to it, and jalv ends cleanly when its input closes.
+# a MIDI sequencer client connected to it, and jalv ends cleanly when its input closes. jalv
+# restores an empty state at every start: neither it nor the plug-in's log may call it refused.
 #
 # Usage: lv2-jalv.sh BUNDLE_DIR
 # Exit 77 (skipped) when jalv or JACK is not installed, except under CI, where they must be.
@@ -141,6 +142,9 @@ else
   jalv_pid=""
 fi
 grep -q "^Block length:" "$scratch/jalv.log" || fail "jalv did not run the plug-in"
+if grep -i "refused" "$scratch/jalv.log"; then
+  fail "jalv or the plug-in refused a state (above)"
+fi
 
 if [ "$failures" -ne 0 ]; then
   show_logs

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <thread>
 
 extern char** environ;
@@ -44,13 +45,13 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 } // namespace
 
-ProcessRun runProcess(const std::vector<std::string>& argv,
-                      const std::map<std::string, std::string>& env,
-                      const std::filesystem::path& log, std::chrono::seconds limit) {
-    ProcessRun result;
+namespace {
+
+// Starts the program in a process group of its own; its pid, or -errno.
+int spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+          const std::filesystem::path& log, const std::filesystem::path& input) {
     if (argv.empty()) {
-        result.startError = EINVAL;
-        return result;
+        return -EINVAL;
     }
     std::vector<std::string> entries = changedEnvironment(env);
     std::vector<std::string> args = argv;
@@ -61,16 +62,28 @@ ProcessRun runProcess(const std::vector<std::string>& argv,
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&files, 1, 2);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 0, input.c_str(), O_RDONLY, 0);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    result.startError = posix_spawnp(&pid, argp[0], &files, &attributes, argp.data(), envp.data());
+    const int error = posix_spawnp(&pid, argp[0], &files, &attributes, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
-    if (result.startError != 0) {
+    return error != 0 ? -error : pid;
+}
+
+} // namespace
+
+ProcessRun runProcess(const std::vector<std::string>& argv,
+                      const std::map<std::string, std::string>& env,
+                      const std::filesystem::path& log, std::chrono::seconds limit,
+                      const std::filesystem::path& input) {
+    ProcessRun result;
+    const int pid = spawn(argv, env, log, input);
+    if (pid < 0) {
+        result.startError = -pid;
         return result;
     }
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -86,6 +99,44 @@ ProcessRun runProcess(const std::vector<std::string>& argv,
     result.finished = WIFEXITED(status);
     result.exitCode = result.finished ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
+                                     const std::map<std::string, std::string>& env,
+                                     const std::filesystem::path& log,
+                                     const std::filesystem::path& input)
+    : pid_(spawn(argv, env, log, input)) {}
+
+bool BackgroundProcess::running() {
+    return pid_ > 0 && !wait(std::chrono::milliseconds(0));
+}
+
+bool BackgroundProcess::wait(std::chrono::milliseconds limit) {
+    if (pid_ <= 0) {
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+    return true;
+}
+
+void BackgroundProcess::stop() {
+    if (pid_ <= 0) {
+        return;
+    }
+    ::kill(-pid_, SIGTERM);
+    if (!wait(std::chrono::seconds(3))) {
+        ::kill(-pid_, SIGKILL); // the group of our own child
+        wait(std::chrono::seconds(10));
+    }
 }
 
 } // namespace quovent::test

@@ -1,6 +1,7 @@
-// Runs a host program (Ardour's tools, LMMS) for a test: the environment changed by a few
-// entries, standard output and error into a log file, standard input from /dev/null, and a
-// time limit after which the program and everything it started are killed. POSIX only.
+// Runs a host program (Ardour's tools, LMMS, Qtractor) for a test: the environment changed by a
+// few entries, standard output and error into a log file, standard input from a file
+// (/dev/null unless told), and either a time limit after which the program and everything it
+// started are killed, or in the background until the test stops it. POSIX only.
 #pragma once
 
 #include <chrono>
@@ -21,6 +22,31 @@ struct ProcessRun {
 // own, so that a hung run is ended together with the helpers it started.
 ProcessRun runProcess(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& env,
-                      const std::filesystem::path& log, std::chrono::seconds limit);
+                      const std::filesystem::path& log, std::chrono::seconds limit,
+                      const std::filesystem::path& input = "/dev/null");
+
+// A program running beside the test in a process group of its own, stopped (TERM, then KILL
+// after a grace time) when the object goes.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::vector<std::string>& argv,
+                      const std::map<std::string, std::string>& env,
+                      const std::filesystem::path& log,
+                      const std::filesystem::path& input = "/dev/null");
+    ~BackgroundProcess() { stop(); }
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    bool running();
+    // Waits up to `limit` for the program to end by itself; whether it did, and cleanly.
+    bool wait(std::chrono::milliseconds limit);
+    int exitCode() const { return exitCode_; }
+    void stop();
+
+private:
+    int pid_ = -1;
+    int exitCode_ = -1;
+};
 
 } // namespace quovent::test

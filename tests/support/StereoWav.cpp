@@ -15,16 +15,14 @@ bool isFloatStereoWav(const SF_INFO& info) {
            (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT && info.channels == 2;
 }
 
-} // namespace
-
-bool readFloatStereo(const std::filesystem::path& file, std::vector<float>& left,
-                     std::vector<float>& right) {
+bool readStereo(const std::filesystem::path& file, std::vector<float>& left,
+                std::vector<float>& right, bool floatOnly) {
     SF_INFO info{};
     SNDFILE* const sound = sf_open(file.c_str(), SFM_READ, &info);
     if (sound == nullptr) {
         return false;
     }
-    if (!isFloatStereoWav(info)) {
+    if (floatOnly ? !isFloatStereoWav(info) : info.channels != 2) {
         sf_close(sound);
         return false;
     }
@@ -40,6 +38,18 @@ bool readFloatStereo(const std::filesystem::path& file, std::vector<float>& left
         right[i] = interleaved[2 * i + 1];
     }
     return true;
+}
+
+} // namespace
+
+bool readFloatStereo(const std::filesystem::path& file, std::vector<float>& left,
+                     std::vector<float>& right) {
+    return readStereo(file, left, right, true);
+}
+
+bool readStereo(const std::filesystem::path& file, std::vector<float>& left,
+                std::vector<float>& right) {
+    return readStereo(file, left, right, false);
 }
 
 std::size_t firstSound(const std::vector<float>& samples, float threshold) {

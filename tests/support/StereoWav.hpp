@@ -14,6 +14,11 @@ namespace quovent::test {
 bool readFloatStereo(const std::filesystem::path& file, std::vector<float>& left,
                      std::vector<float>& right);
 
+// The same for a stereo file in any sample format libsndfile reads (a recorder's integer PCM),
+// as floats.
+bool readStereo(const std::filesystem::path& file, std::vector<float>& left,
+                std::vector<float>& right);
+
 // The first frame louder than `threshold` (absolute value); the size when there is none.
 std::size_t firstSound(const std::vector<float>& samples, float threshold);
 
