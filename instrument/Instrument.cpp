@@ -41,8 +41,9 @@ bool actsAtItsFrame(const InstrumentEvent& e, ProcessBlock::NoteOffs noteOffs) n
 } // namespace
 
 Instrument::Instrument()
-    : scratch_(std::make_unique<float[]>(static_cast<std::size_t>(kOutputs) *
-                                         capacity::kRenderFrames)) {}
+    : scratch_(
+          std::make_unique<float[]>(static_cast<std::size_t>(kOutputs) * capacity::kRenderFrames)) {
+}
 
 // ---- Audio thread -----------------------------------------------------------------------
 
@@ -69,8 +70,8 @@ void Instrument::process(const ProcessBlock& block) noexcept {
     int position = 0;
     do {
         int end = std::min(frames, position + capacity::kRenderFrames);
-        while (split < events.size() &&
-               (events[split].frame <= position || !actsAtItsFrame(events[split], block.noteOffs))) {
+        while (split < events.size() && (events[split].frame <= position ||
+                                         !actsAtItsFrame(events[split], block.noteOffs))) {
             ++split;
         }
         if (split < events.size()) {

@@ -1,9 +1,9 @@
 // The instrument, whatever plug-in format it runs in: the sequencer model (slots, patterns,
 // voices), its per-instance note tables, the host's sample rate and tempo, the stable
 // parameters, the state (saved as the groove bank document, restored all-or-nothing) and the
-// one process call every format makes (events at their frames in, twelve outputs out). It knows no plug-in
-// format and no window: it runs, renders and restores with no editor at all. A format adapter
-// owns one per plug-in instance; an editor, when there is one, is a view over it.
+// one process call every format makes (events at their frames in, twelve outputs out). It knows no
+// plug-in format and no window: it runs, renders and restores with no editor at all. A format
+// adapter owns one per plug-in instance; an editor, when there is one, is a view over it.
 //
 // Threads:
 // - Audio thread: process and reset, and setParameter for host automation. These never

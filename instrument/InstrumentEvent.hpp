@@ -23,8 +23,7 @@ struct InstrumentEvent {
     float value = 0.0f;                 // plain value (Parameter); NaN changes nothing
 
     static constexpr InstrumentEvent midiMessage(std::int32_t frame, std::uint8_t status,
-                                                 std::uint8_t data1,
-                                                 std::uint8_t data2) noexcept {
+                                                 std::uint8_t data1, std::uint8_t data2) noexcept {
         InstrumentEvent e;
         e.frame = frame;
         e.midi = {status, data1, data2};

@@ -164,8 +164,8 @@ float ParameterTable::fromNormalized(const ParameterInfo& info, double normalize
         return info.defaultValue;
     }
     const double n = std::clamp(normalized, 0.0, 1.0);
-    float value = static_cast<float>(info.minimum + n * (static_cast<double>(info.maximum) -
-                                                         info.minimum));
+    float value =
+        static_cast<float>(info.minimum + n * (static_cast<double>(info.maximum) - info.minimum));
     sanitise(info, value);
     return value;
 }
@@ -174,8 +174,8 @@ namespace {
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) noexcept {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string_view trimmed(std::string_view text) noexcept {
@@ -195,7 +195,8 @@ ValueText ParameterTable::valueText(const ParameterInfo& info, float plain) noex
         value = info.defaultValue;
     }
     if (info.labelCount > 0) {
-        const int label = std::clamp(static_cast<int>(value - info.minimum), 0, info.labelCount - 1);
+        const int label =
+            std::clamp(static_cast<int>(value - info.minimum), 0, info.labelCount - 1);
         const std::string_view name = info.labels[static_cast<std::size_t>(label)];
         std::copy_n(name.data(), std::min(name.size(), ValueText::kBytes - 1), text.bytes.data());
         return text;

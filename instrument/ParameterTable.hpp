@@ -48,10 +48,10 @@ struct ParameterInfo {
     int slot = -1; // 0..7; -1 for a sequencer-wide parameter
     SlotField field = SlotField::Volume;
     ParameterKind kind = ParameterKind::Continuous;
-    std::array<char, kTextBytes> symbol{}; // "slot1_volume": a C identifier (LV2 port symbol)
-    std::array<char, kTextBytes> name{};   // "Slot 1 Volume"
+    std::array<char, kTextBytes> symbol{};    // "slot1_volume": a C identifier (LV2 port symbol)
+    std::array<char, kTextBytes> name{};      // "Slot 1 Volume"
     std::array<char, kTextBytes> shortName{}; // "Volume"
-    std::string_view unit;                     // empty when the value has none
+    std::string_view unit;                    // empty when the value has none
     float minimum = 0.0f;
     float maximum = 1.0f;
     float defaultValue = 0.0f;

@@ -74,7 +74,9 @@ void writeGroups(std::ostringstream& out) {
             << "\ta pg:OutputGroup , pg:StereoGroup ;\n"
             << "\tlv2:symbol \"out" << pair << "\" ;\n"
             << "\trdfs:label "
-            << TurtleWriter::quoted(PluginInfo::kOutputPairNames[static_cast<std::size_t>(pair - 1)]) << " .\n\n";
+            << TurtleWriter::quoted(
+                   PluginInfo::kOutputPairNames[static_cast<std::size_t>(pair - 1)])
+            << " .\n\n";
     }
     for (int slot = 0; slot < quovent::capacity::kRowSlots; ++slot) {
         out << iri(slotGroup(slot)) << "\n"

@@ -290,8 +290,8 @@ void Vst3Component::readEvents(IEventList* events, int frames) noexcept {
             !Vst3NoteEvents::toMidi(event, frames, message)) {
             continue;
         }
-        events_[eventCount_++] =
-            InstrumentEvent::midiMessage(message.frame, message.status, message.data1, message.data2);
+        events_[eventCount_++] = InstrumentEvent::midiMessage(message.frame, message.status,
+                                                              message.data1, message.data2);
     }
 }
 
