@@ -48,16 +48,16 @@ public:
         // loop's own counting is a large part of the work.
         if (wide_) {
 #pragma GCC unroll 4
-            for (int i = 0; i < count; ++i) {
-                to[2 * i] = load(left_[from + i]);
-                to[2 * i + 1] = load(right_[from + i]);
+            for (int i = 0; i < count; ++i, to += 2) {
+                to[0] = load(left_[from + i]);
+                to[1] = load(right_[from + i]);
             }
             return;
         }
 #pragma GCC unroll 4
-        for (int i = 0; i < count; ++i) {
-            to[2 * i] = from16(load(left16_[from + i]));
-            to[2 * i + 1] = from16(load(right16_[from + i]));
+        for (int i = 0; i < count; ++i, to += 2) {
+            to[0] = from16(load(left16_[from + i]));
+            to[1] = from16(load(right16_[from + i]));
         }
     }
 
