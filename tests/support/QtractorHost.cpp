@@ -135,6 +135,14 @@ bool QtractorHost::open(const fs::path& folder, const std::string& name) {
     return waitForPort(std::string(kClientId) + ":Master/out_2", kStartLimit);
 }
 
+bool QtractorHost::save() {
+    if (!nsm_.command({"/nsm/client/save", {}}, kStartLimit)) {
+        notes_ += "Qtractor did not save its session\n";
+        return false;
+    }
+    return true;
+}
+
 bool QtractorHost::transport(const std::string& commands) {
     jackTool({"jack_transport", "-s", server_}, commands + "quit\n");
     return true;

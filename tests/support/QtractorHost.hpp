@@ -38,6 +38,9 @@ public:
     bool start();
     // Opens `folder`/`name`.qtr through NSM; false when Qtractor answers with an error.
     bool open(const std::filesystem::path& folder, const std::string& name);
+    // Has Qtractor save the open session through NSM: 0.9.31 writes `folder`/session.qtr (which
+    // an open looks for first), and only while it holds the session changed, else nothing.
+    bool save();
     // Rolls the transport from 0 while jack_rec records Qtractor's master output for
     // `seconds`, then stops it; the take as a WAV file.
     bool record(const std::filesystem::path& wav, int seconds);

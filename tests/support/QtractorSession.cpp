@@ -65,6 +65,10 @@ QtractorConfig QtractorSession::lv2State(const std::string& pluginUri,
     return {"urn:qtractor:state#key", "urn:qtractor:state#type", base64Encode(qCompressed(turtle))};
 }
 
+QtractorConfig QtractorSession::clapState(const std::string& stream) {
+    return {"state", "", base64Encode(qCompressed(stream))};
+}
+
 std::string QtractorSession::text(const std::string& name, const std::filesystem::path& folder,
                                   int sampleRate, double tempo, const QtractorClips& clips,
                                   const QtractorPlugin& plugin) {

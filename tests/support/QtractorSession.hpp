@@ -4,7 +4,8 @@
 //
 // Qtractor keeps an LV2 plug-in's state as one config entry: the state as lilv writes it in
 // Turtle (subject urn:qtractor:state), compressed as Qt's qCompress does (the length in four
-// big-endian bytes, then a zlib stream), in base64.
+// big-endian bytes, then a zlib stream), in base64. A CLAP plug-in's state is the config entry
+// "state": what the plug-in's state extension saved, compressed and in base64 just so.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,8 @@ public:
     // The config entry of an LV2 plug-in's state holding one string property.
     static QtractorConfig lv2State(const std::string& pluginUri, const std::string& propertyUri,
                                    const std::string& value);
+    // The config entry of a CLAP plug-in's state: its stream.
+    static QtractorConfig clapState(const std::string& stream);
 };
 
 } // namespace quovent::test
