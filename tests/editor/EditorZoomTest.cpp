@@ -125,12 +125,10 @@ TEST(EditorZoomChoice, DesktopFactorsRoundToTheNearestOffer) {
     EXPECT_EQ(EditorZoom::menuText(150), "Zoom 150 %");
 }
 
-TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktop) {
-    EXPECT_EQ(size(editor), (std::pair{657, 590}));
-    for (const auto& [desktop, expected] :
-         {std::pair{1.5, std::pair{986, 885}}, std::pair{1.75, std::pair{1314, 1180}},
-          std::pair{1.1, std::pair{657, 590}}}) {
-        const double factor = desktop;
+// The size a fresh editor answers before opening: the desktop's factor rounded to an offer,
+// unless a valid choice was kept.
+TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktopUnlessAChoiceWasKept) {
+    const auto sizeOnDesktop = [this](double factor) {
         Instrument otherInstrument;
         ResizingHost otherHost{otherInstrument};
         Editor other(otherInstrument, otherHost);
@@ -139,35 +137,19 @@ TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktop) {
             s->desktop = factor;
             return s;
         });
-        EXPECT_EQ(size(other), expected) << factor;
+        return size(other);
+    };
+    EXPECT_EQ(size(editor), (std::pair{657, 590}));
+    for (const auto& [desktop, expected] :
+         {std::pair{1.5, std::pair{986, 885}}, std::pair{1.75, std::pair{1314, 1180}},
+          std::pair{1.1, std::pair{657, 590}}}) {
+        EXPECT_EQ(sizeOnDesktop(desktop), expected) << desktop;
     }
-}
-
-TEST_F(EditorZoomTest, AKeptChoiceWinsOverTheDesktopAndBrokenValuesAreIgnored) {
     ASSERT_TRUE(UserSettings::writeZoom(150));
-    useDesktop(2.0);
-    {
-        Instrument otherInstrument;
-        ResizingHost otherHost{otherInstrument};
-        Editor other(otherInstrument, otherHost);
-        other.setWindowSystemFactory([] {
-            auto s = std::make_unique<StubWindowSystem>();
-            s->desktop = 2.0;
-            return s;
-        });
-        EXPECT_EQ(size(other), (std::pair{986, 885}));
-    }
+    EXPECT_EQ(sizeOnDesktop(2.0), (std::pair{986, 885}));
     for (const char* stored : {"abc", "175", "150 %", "", "99999999999"}) {
         std::ofstream(UserSettings::zoomFile()) << stored << "\n";
-        Instrument otherInstrument;
-        ResizingHost otherHost{otherInstrument};
-        Editor other(otherInstrument, otherHost);
-        other.setWindowSystemFactory([] {
-            auto s = std::make_unique<StubWindowSystem>();
-            s->desktop = 2.0;
-            return s;
-        });
-        EXPECT_EQ(size(other), (std::pair{1314, 1180})) << '"' << stored << '"';
+        EXPECT_EQ(sizeOnDesktop(2.0), (std::pair{1314, 1180})) << '"' << stored << '"';
     }
 }
 
