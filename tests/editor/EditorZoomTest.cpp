@@ -230,14 +230,5 @@ TEST_F(EditorZoomTest, AZoomThatCannotBeSavedIsToldAndHoldsForTheSession) {
     EXPECT_EQ(size(editor), (std::pair{1314, 1180}));
 }
 
-TEST_F(EditorZoomTest, TheOtherPatternMenuItemsStillReachTheClipboard) {
-    ASSERT_TRUE(editor.open(nullptr));
-    editor.sequencer().patterns().currentRow(0).setStep(3, true);
-    editor.patternMenu->setValue(2.0f); // init full pattern
-    editor.valueChanged(nullptr, *editor.patternMenu);
-    EXPECT_FALSE(editor.sequencer().patterns().currentRow(0).stepOn(3));
-    EXPECT_TRUE(host.requests.empty());
-}
-
 } // namespace
 } // namespace quovent::test
