@@ -166,38 +166,6 @@ TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     EXPECT_EQ(editor->playButton->value(), 0.0f);
 }
 
-TEST_F(EditorGuiTest, SoloLeavesOnlySoloedSlotsSoundingAndTheMutesAsTheUserSetThem) {
-    const auto sounding = [&] {
-        const std::uint32_t silent = editor->sequencer().slots().silentSlots();
-        std::string heard;
-        for (int s = 0; s < 8; ++s) {
-            heard += (silent >> s & 1U) == 0 ? '1' : '0';
-        }
-        return heard;
-    };
-    const auto buttons = [&](auto member) {
-        std::string lit;
-        for (int s = 0; s < 8; ++s) {
-            lit += (editor->row(s).*member)->value() != 0.0f ? '1' : '0';
-        }
-        return lit;
-    };
-    click({382, 102 + 62 * 3}); // mute slot 4
-    EXPECT_EQ(slot(3).active, 0);
-    click(soloPoint(1));
-    EXPECT_EQ(sounding(), "01000000");
-    click(soloPoint(2));
-    EXPECT_EQ(sounding(), "01100000");
-    click(soloPoint(1)); // released while slot 3 stays soloed
-    EXPECT_EQ(sounding(), "00100000");
-    EXPECT_EQ(buttons(&SlotRowView::solo), "00100000");
-    EXPECT_EQ(buttons(&SlotRowView::mute), "00010000");
-    click(soloPoint(2)); // the last solo: every unmuted slot sounds again
-    EXPECT_EQ(sounding(), "11101111");
-    EXPECT_EQ(buttons(&SlotRowView::solo), "00000000");
-    EXPECT_EQ(buttons(&SlotRowView::mute), "00010000");
-}
-
 TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
     std::vector<Point> path{stepPoint(4, 0)};
     for (int k = 1; k < 5; ++k) {
@@ -259,10 +227,14 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     EXPECT_EQ(editor->sequencer().playing, 0);
     input.quickClick({382, 102 + 62}); // M of slot 2
     EXPECT_EQ(slot(1).active, 0);
+    // Which slots sound under solo and mute is InstrumentTest's; here that a click gets there.
+    const auto silent = [this] { return editor->sequencer().slots().silentSlots() & 0xFFU; };
     input.quickClick(soloPoint(2)); // S of slot 3
     EXPECT_EQ(slot(2).solo, 1);
+    EXPECT_EQ(silent(), 0xFFU & ~(1U << 2));
     input.quickClick(soloPoint(2));
     EXPECT_EQ(slot(2).solo, 0);
+    EXPECT_EQ(silent(), 1U << 1) << "the mute of slot 2 as the user set it";
     input.quickClick({312, 89 + 62 * 3}); // LOOP of slot 4
     EXPECT_EQ(slot(3).sync, 1);
     input.quickClick({265, 89}); // NEXT
