@@ -141,21 +141,6 @@ TEST_F(InstrumentTest, SoloedSlotsSoundWhileAnySoloIsLitElseTheUnmutedOnes) {
     EXPECT_NE(instrument.sequencer().slots().silentSlots() & 1U << 9, 0U);
 }
 
-TEST_F(InstrumentTest, SelectingKeysAndBanksKeepsPlayingAndChangesThePattern) {
-    Sequencer& seq = instrument.sequencer();
-    instrument.selectPatternKey(3);
-    EXPECT_EQ(seq.patterns().currentPattern(), 3);
-    EXPECT_EQ(seq.playing, 0);
-    instrument.setPlaying(true);
-    instrument.selectPatternBank(1);
-    EXPECT_EQ(seq.patterns().currentPattern(), 15);
-    EXPECT_EQ(seq.playing, 1);
-    instrument.selectPatternKey(12);
-    EXPECT_EQ(seq.patterns().currentPattern(), 15);
-    instrument.setPlaying(false);
-    EXPECT_EQ(seq.playing, 0);
-}
-
 TEST(ParameterTableTest, IdsAndSymbolsAreUniqueAndEveryEntryIsFoundByItsId) {
     std::set<ParameterId> ids;
     std::set<std::string> symbols;
