@@ -117,16 +117,6 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(editor->row(1).steps().button(0)->value(), StepButton::shownValue(false, 0.5f));
 }
 
-TEST_F(EditorGuiTest, AWavDroppedOnTheNameFieldLoadsIntoTheSlot) {
-    const fs::path wav = makeSample();
-    ASSERT_TRUE(dropFile(wav, centre(editor->row(0).name->rect())));
-    EXPECT_EQ(slot(0).samplePath(), fs::canonical(wav).string());
-    EXPECT_EQ(slot(0).sample.frameCount(), 44100);
-    const std::string shown = editor->row(0).name->text();
-    EXPECT_NE(shown.find(": kick.wav"), std::string::npos) << shown;
-    EXPECT_EQ(slot(1).samplePath(), Slot::kPlaceholderPath);
-}
-
 TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     const fs::path wav = makeSample();
     editor->sampleBrowser().openSampleFile(slot(0), wav.string());

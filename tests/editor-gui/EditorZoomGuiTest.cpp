@@ -203,6 +203,9 @@ protected:
         TestWav::constant(4410, 12000).write(wav);
         EXPECT_TRUE(dropFile(wav, centre(editor->row(5).name->rect())));
         o.dropped = editor->row(5).name->text();
+        EXPECT_EQ(slot(5).samplePath(), fs::canonical(wav).string());
+        EXPECT_EQ(slot(5).sample.frameCount(), 4410);
+        EXPECT_TRUE(Slot::isPlaceholder(slot(4).samplePath())) << "no other slot";
         // The output field: two right clicks up, one left click down.
         const Point out = centre(editor->row(6).output->rect());
         click(out, 3);
