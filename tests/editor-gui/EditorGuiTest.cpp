@@ -1,5 +1,5 @@
 // The editor window end to end at 100 %, through the plug-in entry (Vst2EditorFixture): real
-// pointer and keys (XTest), the host's own key opcode, file drops, message boxes and dialogs
+// pointer and keys (XTest), the host's own key opcode, message boxes and dialogs
 // answered with real clicks, and the sound the edits make.
 #include "platform/UserSettings.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
