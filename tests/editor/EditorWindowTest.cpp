@@ -5,6 +5,7 @@
 #include "editor/Editor.hpp"
 #include "instrument/BankFile.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "widgets/FileSelector.hpp"
 
 #include <gtest/gtest.h>
@@ -302,9 +303,6 @@ TEST_F(EditorWindowTest, HoldingTheRightButtonOnANameShowsTheSlotsDirectoryUntil
 class BankButtonsTest : public EditorWindowTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quovent-bank-buttons-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
         const fs::path program = root / "fake-zenity";
         std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << log().string()
                                << "'\necho '--' >> '" << log().string()
@@ -319,7 +317,6 @@ protected:
         editor.close();
         FileSelector::setDefaultBackend(DialogBackend::Automatic);
         FileSelector::setDesktopProgram({});
-        fs::remove_all(root);
     }
 
     fs::path log() const { return root / "log"; }
@@ -346,7 +343,8 @@ protected:
         return text;
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-bank-buttons"};
+    const fs::path root = scratch.path();
 };
 
 TEST_F(BankButtonsTest, ExportThenImportRestoresTheModelAndEveryControlShowsIt) {

@@ -6,6 +6,7 @@
 #include "editor/Editor.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "widgets/FileSelector.hpp"
 
 #include <gtest/gtest.h>
@@ -46,9 +47,6 @@ public:
 class EditorZoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quovent-zoom-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         // Messages go to a desktop dialog program that only writes down what it was told.
         const fs::path program = root / "fake-zenity";
@@ -65,7 +63,6 @@ protected:
         FileSelector::setDefaultBackend(DialogBackend::Automatic);
         FileSelector::setDesktopProgram({});
         ::unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(root);
     }
 
     // Every window system the editor makes reports this desktop factor.
@@ -107,7 +104,8 @@ protected:
         return 0;
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-zoom"};
+    const fs::path root = scratch.path();
     Instrument instrument;
     ResizingHost host{instrument};
     Editor editor{instrument, host};

@@ -18,6 +18,7 @@
 #include "GuiFixture.hpp"
 #include "RecordingListener.hpp"
 #include "TestSkin.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/XdndSource.hpp"
 
 #include <X11/Xatom.h>
@@ -264,8 +265,8 @@ TEST_F(ControlsGuiTest, AWindowDestroyedUnderADragEndsTheLoop) {
 }
 
 TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
-    char pattern[] = "/tmp/quovent-drop-XXXXXX";
-    const fs::path dir = ::mkdtemp(pattern);
+    const ScratchDirectory scratch{"quovent-drop"};
+    const fs::path& dir = scratch.path();
     std::ofstream(dir / "my kick.wav") << "RIFF";
     fs::create_symlink(dir / "my kick.wav", dir / "link.wav");
     auto* field = frame->add(std::make_unique<DropField>(Rect{40, 300, 240, 314}, &listener, 137,
@@ -315,7 +316,6 @@ TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
     EXPECT_EQ(field->paths,
               (std::vector<std::string>{fs::canonical(dir / "my kick.wav").string()}));
     EXPECT_EQ(field->at, (Point{60, 305}));
-    fs::remove_all(dir);
 }
 
 } // namespace
