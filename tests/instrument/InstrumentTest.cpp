@@ -264,29 +264,6 @@ TEST_F(InstrumentTest, EditorEditsReachTheListenerAndTheHostsOwnChangesDoNot) {
     instrument.setListener(nullptr);
 }
 
-TEST_F(InstrumentTest, AGrooveRendersWithNoEditorInTheProgram) {
-    const ScratchDirectory dir;
-    ASSERT_TRUE(instrument.restoreState(grooveText(dir)).ok);
-    instrument.setSampleRate(44100.0f);
-    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "nothing plays before a note";
-    // Channel 15, note 60: pattern 0.
-    std::vector<float> played = renderBlocks(instrument, 200, {midi(10, 0x9e, 60, 100)}, 120.0);
-    EXPECT_GT(peak(played), 0.05f);
-    // Slot 2 plays on pair 3 (outputs 5 and 6) only.
-    float pair3 = 0.0f;
-    float pair2 = 0.0f;
-    for (std::size_t b = 0; b < 200; ++b) {
-        for (std::size_t i = 0; i < kBlock; ++i) {
-            pair2 = std::max(pair2, std::abs(played[(b * 12 + 2) * kBlock + i]));
-            pair3 = std::max(pair3, std::abs(played[(b * 12 + 4) * kBlock + i]));
-        }
-    }
-    EXPECT_GT(pair3, 0.01f);
-    EXPECT_EQ(pair2, 0.0f);
-    renderBlocks(instrument, 20, {midi(0, 0x8e, 60, 0)});
-    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "the note-off ends the pattern";
-}
-
 // One instance plays a note on channel 1 and lets it go; what it renders must not depend on
 // what a second instance in the same process does meanwhile.
 std::vector<float> playAndRelease(Instrument& a, const std::function<void()>& meanwhile) {
