@@ -9,6 +9,7 @@
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/FileSelector.hpp"
 
+#include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/TestWav.hpp"
 
 #include "GuiFixture.hpp"
@@ -20,7 +21,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <unistd.h>
 
 namespace quovent::test {
 
@@ -42,10 +42,6 @@ protected:
             return;
         }
         FileSelector::setDefaultBackend(DialogBackend::BuiltIn);
-        root = fs::temp_directory_path() /
-               ("quovent-dialogs-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
         fs::create_directories(root / "config");
         // The stored sample base and the file selector's start both stay in the sandbox.
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
@@ -57,9 +53,6 @@ protected:
     }
     void TearDown() override {
         dialogs.reset();
-        if (!root.empty()) {
-            fs::remove_all(root);
-        }
         if (savedHome) {
             ::setenv("HOME", savedHome->c_str(), 1);
         }
@@ -137,7 +130,8 @@ protected:
         std::ofstream(root / "kit" / "notes.txt") << "x";
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-dialogs"};
+    const fs::path root = scratch.path();
     std::optional<std::string> savedHome;
     std::optional<WidgetDialogs> dialogs;
 };

@@ -1,5 +1,5 @@
 // The editor window end to end at 100 %, through the plug-in entry (Vst2EditorFixture): real
-// pointer and keys (XTest), the host's own key opcode, file drops, message boxes and dialogs
+// pointer and keys (XTest), the host's own key opcode, message boxes and dialogs
 // answered with real clicks, and the sound the edits make.
 #include "platform/UserSettings.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
@@ -8,7 +8,6 @@
 
 #include "tests/editor-gui/Vst2EditorFixture.hpp"
 #include "tests/support/TestWav.hpp"
-#include "tests/support/WithoutFileOverride.hpp"
 
 #include <array>
 #include <cmath>
@@ -118,16 +117,6 @@ TEST_F(EditorGuiTest, DragsPaintStepsAndWriteLaneValues) {
     EXPECT_FLOAT_EQ(editor->row(1).steps().button(0)->value(), StepButton::shownValue(false, 0.5f));
 }
 
-TEST_F(EditorGuiTest, AWavDroppedOnTheNameFieldLoadsIntoTheSlot) {
-    const fs::path wav = makeSample();
-    ASSERT_TRUE(dropFile(wav, centre(editor->row(0).name->rect())));
-    EXPECT_EQ(slot(0).samplePath(), fs::canonical(wav).string());
-    EXPECT_EQ(slot(0).sample.frameCount(), 44100);
-    const std::string shown = editor->row(0).name->text();
-    EXPECT_NE(shown.find(": kick.wav"), std::string::npos) << shown;
-    EXPECT_EQ(slot(1).samplePath(), Slot::kPlaceholderPath);
-}
-
 TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     const fs::path wav = makeSample();
     editor->sampleBrowser().openSampleFile(slot(0), wav.string());
@@ -165,60 +154,6 @@ TEST_F(EditorGuiTest, PlayStartsThePatternOnTheSlotsOutputPair) {
     input.pump(2);
     EXPECT_EQ(editor->notesDisplay->value(), 0.0f);
     EXPECT_EQ(editor->playButton->value(), 0.0f);
-}
-
-TEST_F(EditorGuiTest, SoloLeavesOnlySoloedSlotsSoundingAndTheMutesAsTheUserSetThem) {
-    const auto sounding = [&] {
-        const std::uint32_t silent = editor->sequencer().slots().silentSlots();
-        std::string heard;
-        for (int s = 0; s < 8; ++s) {
-            heard += (silent >> s & 1U) == 0 ? '1' : '0';
-        }
-        return heard;
-    };
-    const auto buttons = [&](auto member) {
-        std::string lit;
-        for (int s = 0; s < 8; ++s) {
-            lit += (editor->row(s).*member)->value() != 0.0f ? '1' : '0';
-        }
-        return lit;
-    };
-    click({382, 102 + 62 * 3}); // mute slot 4
-    EXPECT_EQ(slot(3).active, 0);
-    click(soloPoint(1));
-    EXPECT_EQ(sounding(), "01000000");
-    click(soloPoint(2));
-    EXPECT_EQ(sounding(), "01100000");
-    click(soloPoint(1)); // released while slot 3 stays soloed
-    EXPECT_EQ(sounding(), "00100000");
-    EXPECT_EQ(buttons(&SlotRowView::solo), "00100000");
-    EXPECT_EQ(buttons(&SlotRowView::mute), "00010000");
-    click(soloPoint(2)); // the last solo: every unmuted slot sounds again
-    EXPECT_EQ(sounding(), "11101111");
-    EXPECT_EQ(buttons(&SlotRowView::solo), "00000000");
-    EXPECT_EQ(buttons(&SlotRowView::mute), "00010000");
-}
-
-TEST_F(EditorGuiTest, MenusCopyPasteAndInitialise) {
-    for (int k = 0; k < 4; ++k) {
-        row(0).setStep(k, true);
-    }
-    row(0).setLane(Lane::Vol, 2, 0.25f);
-    editor->showCurrentPattern();
-    // "copy whole seq" in slot 1's menu, "paste whole seq" in slot 3's.
-    press(slotMenuPoint(0), {menuOpen(), input.buttonStep(1, false), clickItem(11)});
-    press(slotMenuPoint(2), {menuOpen(), input.buttonStep(1, false), clickItem(12)});
-    for (int k = 0; k < PatternRow::kSteps; ++k) {
-        EXPECT_EQ(row(2).stepOn(k), k < 4) << k;
-    }
-    EXPECT_FLOAT_EQ(row(2).lane(Lane::Vol, 2), 0.25f);
-    EXPECT_FLOAT_EQ(editor->row(2).steps().button(2)->value(), StepButton::shownValue(true, 0.25f));
-    // "init full pattern" in the pattern menu clears every row of the pattern.
-    press({382, 52}, {menuOpen(), input.buttonStep(1, false), clickItem(2)});
-    for (int s = 0; s < 8; ++s) {
-        EXPECT_FALSE(row(s).anyStepOn()) << s;
-    }
-    EXPECT_FLOAT_EQ(editor->row(2).steps().button(2)->value(), StepButton::shownValue(false, 1.0f));
 }
 
 TEST_F(EditorGuiTest, ReopeningShowsTheSameStateAndLeaksNothing) {
@@ -282,10 +217,14 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     EXPECT_EQ(editor->sequencer().playing, 0);
     input.quickClick({382, 102 + 62}); // M of slot 2
     EXPECT_EQ(slot(1).active, 0);
+    // Which slots sound under solo and mute is InstrumentTest's; here that a click gets there.
+    const auto silent = [this] { return editor->sequencer().slots().silentSlots() & 0xFFU; };
     input.quickClick(soloPoint(2)); // S of slot 3
     EXPECT_EQ(slot(2).solo, 1);
+    EXPECT_EQ(silent(), 0xFFU & ~(1U << 2));
     input.quickClick(soloPoint(2));
     EXPECT_EQ(slot(2).solo, 0);
+    EXPECT_EQ(silent(), 1U << 1) << "the mute of slot 2 as the user set it";
     input.quickClick({312, 89 + 62 * 3}); // LOOP of slot 4
     EXPECT_EQ(slot(3).sync, 1);
     input.quickClick({265, 89}); // NEXT
@@ -328,9 +267,13 @@ TEST_F(EditorGuiTest, QuickClicksBeforeOneIdleReachEveryControl) {
     input.quickClick(slotMenuPoint(4), 1, {XK_Shift_L});
     EXPECT_TRUE(row(4).stepOn(5));
     EXPECT_TRUE(row(4).stepOn(0));
+    EXPECT_FLOAT_EQ(editor->row(4).steps().button(5)->value(), StepButton::shownValue(true, 1.0f));
     input.play({menuOpen(), clickItem(2)}); // init full pattern
     input.quickClick({382, 52});
-    EXPECT_FALSE(row(4).anyStepOn());
+    for (int s = 0; s < 8; ++s) {
+        EXPECT_FALSE(row(s).anyStepOn()) << s;
+    }
+    EXPECT_FLOAT_EQ(editor->row(4).steps().button(5)->value(), StepButton::shownValue(false, 1.0f));
     EXPECT_TRUE(input.scriptDone());
 
     // The sample list: a quick left click opens it in the name display's small font.
@@ -407,26 +350,13 @@ TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
         dispatch(vst::effEditClose);
         fs::remove_all(stored);
     };
+    // Each way the setting can fail to read is SampleBrowserTest's; here the window around
+    // two of them: a folder, and a FIFO, which must not be waited on.
     dispatch(vst::effEditClose);
-    fs::create_directories(stored.parent_path());
-    std::ofstream(stored) << "/" << std::string(300, 'p') << "\n";
-    reopen("a stored path over 259 characters");
     fs::create_directories(stored);
     reopen("the settings path is a folder");
-    std::ofstream(stored) << std::string(std::size_t{70} * 1024, '/');
-    reopen("a file over the size limit");
     ASSERT_EQ(::mkfifo(stored.c_str(), 0600), 0);
-    reopen("a FIFO, which must not be waited on");
-    std::ofstream(stored) << "/tmp\n";
-    ::chmod(stored.c_str(), 0);
-    {
-        WithoutFileOverride noOverride;
-        if (WithoutFileOverride::permissionsHold()) {
-            reopen("no read permission");
-        } else {
-            ADD_FAILURE() << "a file without read permission could not be made unreadable";
-        }
-    }
+    reopen("a FIFO");
     // Readable again: no message.
     std::ofstream(stored) << "/tmp\n";
     ASSERT_EQ(editOpen(), 1);
@@ -434,57 +364,6 @@ TEST_F(EditorGuiTest, AnUnreadableSampleBaseOpensTheWindowAndSaysSoOnce) {
     input.pump(10);
     EXPECT_EQ(boxes, 0);
     EXPECT_EQ(editor->sampleBrowser().sampleBasePath(), "/tmp");
-}
-
-TEST_F(EditorGuiTest, TheHostClosingTheEditorFromInsideTheMessageLeavesItSafelyClosed) {
-    dispatch(vst::effEditClose);
-    fs::create_directories(stored);
-    int closes = 0;
-    onHostIdle = [&] {
-        if (BuiltinMessageDialog::active() != nullptr && closes == 0) {
-            ++closes;
-            dispatch(vst::effEditClose);
-        }
-    };
-    ASSERT_EQ(editOpen(), 1);
-    input.pump(10);
-    EXPECT_EQ(closes, 1);
-    EXPECT_FALSE(editor->isOpen());
-    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
-    input.pump(5); // idles of a closed editor do nothing
-    // Opened again, it says so again and works.
-    onHostIdle = [&] { answerBox(0); };
-    openEditor();
-    input.pump(20);
-    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
-    click(stepPoint(2, 2));
-    EXPECT_TRUE(row(2).stepOn(2));
-}
-
-TEST_F(EditorGuiTest, PastedSlotSettingsWhoseSampleIsMissingLeaveTheNameAlone) {
-    const fs::path kick = makeSample();
-    editor->sampleBrowser().openSampleFile(slot(0), kick.string());
-    slot(0).volume = 0.3f;
-    slot(0).outputPair = 4;
-    input.play({menuOpen(), clickItem(15)}); // copy slot settings
-    input.quickClick(slotMenuPoint(0));
-    fs::remove(kick);
-    const std::string before = editor->row(2).name->text();
-    std::string question;
-    onHostIdle = [&] {
-        if (BuiltinMessageDialog* box = BuiltinMessageDialog::active()) {
-            question = box->text();
-        }
-        answerBox(1); // No: do not look for it
-    };
-    input.play({menuOpen(), clickItem(16)}); // paste slot settings
-    input.quickClick(slotMenuPoint(2));
-    input.pump(5);
-    EXPECT_EQ(question, "missing: " + kick.string() + " relocate ??");
-    EXPECT_EQ(editor->row(2).name->text(), before) << "names no file the slot plays";
-    EXPECT_EQ(slot(2).sample.frameCount(), 0);
-    EXPECT_EQ(editor->row(2).output->text(), "Out: 4") << "the settings are shown";
-    EXPECT_FLOAT_EQ(editor->row(2).volume->value(), 0.3f);
 }
 
 TEST_F(EditorGuiTest, AQuickClickOnAFolderButtonOpensADialogHeldBelowTheSampleBase) {

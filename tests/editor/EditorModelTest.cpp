@@ -1,13 +1,9 @@
-// The editor's own model-side behaviour: the StepEdit shortcuts and the window's size.
+// The editor's own model-side behaviour: the StepEdit shortcuts. The window's size before the
+// first open is EditorZoomTest's.
 #include "FakeHost.hpp"
 #include "editor/Editor.hpp"
-#include "platform/stub/StubWindowSystem.hpp"
-#include "tests/support/IsolatedUserSettings.hpp"
-#include "tests/support/ScratchDirectory.hpp"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace quovent;
 
@@ -37,15 +33,4 @@ TEST_F(EditorModelTest, StepEditShortcutsAreTheFiveLowerCaseLetters) {
     EXPECT_EQ(editor.onKeyDown(upper), 0);
     EXPECT_EQ(editor.stepEditLane(), 2);
     EXPECT_EQ(editor.onKeyUp(upper), -1);
-}
-
-TEST_F(EditorModelTest, TheRectangleIsKnownBeforeTheFirstOpen) {
-    // No zoom kept, a desktop at 100 %.
-    const test::ScratchDirectory scratch("quovent-zoom");
-    const test::IsolatedUserSettings nothingKept(scratch.path());
-    editor.setWindowSystemFactory(
-        [] { return std::make_unique<platform::stub::StubWindowSystem>(); });
-    const EditorRect r = editor.getRect();
-    EXPECT_EQ(r.right - r.left, 657);
-    EXPECT_EQ(r.bottom - r.top, 590);
 }

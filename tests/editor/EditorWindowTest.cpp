@@ -5,6 +5,7 @@
 #include "editor/Editor.hpp"
 #include "instrument/BankFile.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "widgets/FileSelector.hpp"
 
 #include <gtest/gtest.h>
@@ -287,24 +288,13 @@ TEST_F(EditorWindowTest, TheWheelAndOtherButtonsLeaveStepsAlone) {
     EXPECT_EQ(b->value(), before);
 }
 
-TEST_F(EditorWindowTest, NameFieldAndOutputFieldMouse) {
-    // Holding the right button on a name shows the slot's directory until released.
+// The output field's steps and ends: the GUI quick-click test and ModelTest.
+TEST_F(EditorWindowTest, HoldingTheRightButtonOnANameShowsTheSlotsDirectoryUntilReleased) {
     std::string shown;
     press({100, 90 + 62}, 4, {[] {}, [&] { shown = editor.sampleBaseDisplay->text(); }});
     EXPECT_EQ(shown, std::string(Editor::kTextIndent) + SampleBrowser::kNoDirectory);
     EXPECT_EQ(editor.sampleBaseDisplay->text(),
               Editor::kTextIndent + editor.sampleBrowser().sampleBasePath());
-    // The output field stops at 1 and at 6.
-    const Point out{608, 131 + 62};
-    press(out, 1);
-    EXPECT_EQ(slot(1).outputPair, 1);
-    for (int i = 0; i < 7; ++i) {
-        press(out, 4);
-    }
-    EXPECT_EQ(slot(1).outputPair, 6);
-    EXPECT_EQ(editor.row(1).output->text(), "Out: 6");
-    press(out, 1);
-    EXPECT_EQ(editor.row(1).output->text(), "Out: 5");
 }
 
 #ifndef _WIN32 // the desktop dialogs are helper programs on Linux only
@@ -313,9 +303,6 @@ TEST_F(EditorWindowTest, NameFieldAndOutputFieldMouse) {
 class BankButtonsTest : public EditorWindowTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quovent-bank-buttons-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
         const fs::path program = root / "fake-zenity";
         std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << log().string()
                                << "'\necho '--' >> '" << log().string()
@@ -330,7 +317,6 @@ protected:
         editor.close();
         FileSelector::setDefaultBackend(DialogBackend::Automatic);
         FileSelector::setDesktopProgram({});
-        fs::remove_all(root);
     }
 
     fs::path log() const { return root / "log"; }
@@ -357,7 +343,8 @@ protected:
         return text;
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-bank-buttons"};
+    const fs::path root = scratch.path();
 };
 
 TEST_F(BankButtonsTest, ExportThenImportRestoresTheModelAndEveryControlShowsIt) {

@@ -6,6 +6,7 @@
 #include "editor/Editor.hpp"
 #include "platform/UserSettings.hpp"
 #include "platform/stub/StubWindowSystem.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "widgets/FileSelector.hpp"
 
 #include <gtest/gtest.h>
@@ -46,9 +47,6 @@ public:
 class EditorZoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quovent-zoom-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        root = pattern;
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         // Messages go to a desktop dialog program that only writes down what it was told.
         const fs::path program = root / "fake-zenity";
@@ -65,7 +63,6 @@ protected:
         FileSelector::setDefaultBackend(DialogBackend::Automatic);
         FileSelector::setDesktopProgram({});
         ::unsetenv("XDG_CONFIG_HOME");
-        fs::remove_all(root);
     }
 
     // Every window system the editor makes reports this desktop factor.
@@ -107,7 +104,8 @@ protected:
         return 0;
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-zoom"};
+    const fs::path root = scratch.path();
     Instrument instrument;
     ResizingHost host{instrument};
     Editor editor{instrument, host};
@@ -125,12 +123,10 @@ TEST(EditorZoomChoice, DesktopFactorsRoundToTheNearestOffer) {
     EXPECT_EQ(EditorZoom::menuText(150), "Zoom 150 %");
 }
 
-TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktop) {
-    EXPECT_EQ(size(editor), (std::pair{657, 590}));
-    for (const auto& [desktop, expected] :
-         {std::pair{1.5, std::pair{986, 885}}, std::pair{1.75, std::pair{1314, 1180}},
-          std::pair{1.1, std::pair{657, 590}}}) {
-        const double factor = desktop;
+// The size a fresh editor answers before opening: the desktop's factor rounded to an offer,
+// unless a valid choice was kept.
+TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktopUnlessAChoiceWasKept) {
+    const auto sizeOnDesktop = [this](double factor) {
         Instrument otherInstrument;
         ResizingHost otherHost{otherInstrument};
         Editor other(otherInstrument, otherHost);
@@ -139,35 +135,19 @@ TEST_F(EditorZoomTest, TheRectangleBeforeOpeningFollowsTheDesktop) {
             s->desktop = factor;
             return s;
         });
-        EXPECT_EQ(size(other), expected) << factor;
+        return size(other);
+    };
+    EXPECT_EQ(size(editor), (std::pair{657, 590}));
+    for (const auto& [desktop, expected] :
+         {std::pair{1.5, std::pair{986, 885}}, std::pair{1.75, std::pair{1314, 1180}},
+          std::pair{1.1, std::pair{657, 590}}}) {
+        EXPECT_EQ(sizeOnDesktop(desktop), expected) << desktop;
     }
-}
-
-TEST_F(EditorZoomTest, AKeptChoiceWinsOverTheDesktopAndBrokenValuesAreIgnored) {
     ASSERT_TRUE(UserSettings::writeZoom(150));
-    useDesktop(2.0);
-    {
-        Instrument otherInstrument;
-        ResizingHost otherHost{otherInstrument};
-        Editor other(otherInstrument, otherHost);
-        other.setWindowSystemFactory([] {
-            auto s = std::make_unique<StubWindowSystem>();
-            s->desktop = 2.0;
-            return s;
-        });
-        EXPECT_EQ(size(other), (std::pair{986, 885}));
-    }
+    EXPECT_EQ(sizeOnDesktop(2.0), (std::pair{986, 885}));
     for (const char* stored : {"abc", "175", "150 %", "", "99999999999"}) {
         std::ofstream(UserSettings::zoomFile()) << stored << "\n";
-        Instrument otherInstrument;
-        ResizingHost otherHost{otherInstrument};
-        Editor other(otherInstrument, otherHost);
-        other.setWindowSystemFactory([] {
-            auto s = std::make_unique<StubWindowSystem>();
-            s->desktop = 2.0;
-            return s;
-        });
-        EXPECT_EQ(size(other), (std::pair{1314, 1180})) << '"' << stored << '"';
+        EXPECT_EQ(sizeOnDesktop(2.0), (std::pair{1314, 1180})) << '"' << stored << '"';
     }
 }
 
@@ -246,15 +226,6 @@ TEST_F(EditorZoomTest, AZoomThatCannotBeSavedIsToldAndHoldsForTheSession) {
     EXPECT_EQ(editor.zoom(), 200);
     editor.close();
     EXPECT_EQ(size(editor), (std::pair{1314, 1180}));
-}
-
-TEST_F(EditorZoomTest, TheOtherPatternMenuItemsStillReachTheClipboard) {
-    ASSERT_TRUE(editor.open(nullptr));
-    editor.sequencer().patterns().currentRow(0).setStep(3, true);
-    editor.patternMenu->setValue(2.0f); // init full pattern
-    editor.valueChanged(nullptr, *editor.patternMenu);
-    EXPECT_FALSE(editor.sequencer().patterns().currentRow(0).stepOn(3));
-    EXPECT_TRUE(host.requests.empty());
 }
 
 } // namespace

@@ -141,21 +141,6 @@ TEST_F(InstrumentTest, SoloedSlotsSoundWhileAnySoloIsLitElseTheUnmutedOnes) {
     EXPECT_NE(instrument.sequencer().slots().silentSlots() & 1U << 9, 0U);
 }
 
-TEST_F(InstrumentTest, SelectingKeysAndBanksKeepsPlayingAndChangesThePattern) {
-    Sequencer& seq = instrument.sequencer();
-    instrument.selectPatternKey(3);
-    EXPECT_EQ(seq.patterns().currentPattern(), 3);
-    EXPECT_EQ(seq.playing, 0);
-    instrument.setPlaying(true);
-    instrument.selectPatternBank(1);
-    EXPECT_EQ(seq.patterns().currentPattern(), 15);
-    EXPECT_EQ(seq.playing, 1);
-    instrument.selectPatternKey(12);
-    EXPECT_EQ(seq.patterns().currentPattern(), 15);
-    instrument.setPlaying(false);
-    EXPECT_EQ(seq.playing, 0);
-}
-
 TEST(ParameterTableTest, IdsAndSymbolsAreUniqueAndEveryEntryIsFoundByItsId) {
     std::set<ParameterId> ids;
     std::set<std::string> symbols;
@@ -277,29 +262,6 @@ TEST_F(InstrumentTest, EditorEditsReachTheListenerAndTheHostsOwnChangesDoNot) {
     EXPECT_EQ(listener.heard, (std::vector<std::string>{"begin 406", "406=0.250000", "end 406",
                                                         "begin 406", "end 406"}));
     instrument.setListener(nullptr);
-}
-
-TEST_F(InstrumentTest, AGrooveRendersWithNoEditorInTheProgram) {
-    const ScratchDirectory dir;
-    ASSERT_TRUE(instrument.restoreState(grooveText(dir)).ok);
-    instrument.setSampleRate(44100.0f);
-    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "nothing plays before a note";
-    // Channel 15, note 60: pattern 0.
-    std::vector<float> played = renderBlocks(instrument, 200, {midi(10, 0x9e, 60, 100)}, 120.0);
-    EXPECT_GT(peak(played), 0.05f);
-    // Slot 2 plays on pair 3 (outputs 5 and 6) only.
-    float pair3 = 0.0f;
-    float pair2 = 0.0f;
-    for (std::size_t b = 0; b < 200; ++b) {
-        for (std::size_t i = 0; i < kBlock; ++i) {
-            pair2 = std::max(pair2, std::abs(played[(b * 12 + 2) * kBlock + i]));
-            pair3 = std::max(pair3, std::abs(played[(b * 12 + 4) * kBlock + i]));
-        }
-    }
-    EXPECT_GT(pair3, 0.01f);
-    EXPECT_EQ(pair2, 0.0f);
-    renderBlocks(instrument, 20, {midi(0, 0x8e, 60, 0)});
-    EXPECT_EQ(peak(renderBlocks(instrument, 4)), 0.0f) << "the note-off ends the pattern";
 }
 
 // One instance plays a note on channel 1 and lets it go; what it renders must not depend on

@@ -1,5 +1,5 @@
 // quovent-render on hand-written banks with generated samples: where steps start, at what
-// pitch, level and pan, on which output pair; shuffle; a MIDI file's tempo change; and the
+// pitch, level and pan, on which output pair; a MIDI file's tempo change; and the
 // bundled demo. Expected values are worked out here from the instrument's documented
 // behaviour: a 16-bit value v plays as v / 32768 x 1.15, a held pattern note has velocity
 // 127 (gain 0.5), step s starts at frame ceil(s x samplesPerStep).
@@ -101,23 +101,6 @@ TEST(RenderCli, StepsPitchLevelPanAndOutputPairsFollowTheBank) {
     for (int c = 6; c < 12; ++c) {
         EXPECT_TRUE(onsets(a, c).empty()) << "channel " << c;
     }
-}
-
-TEST(RenderCli, ShuffleDelaysOddStepsAndThePatternLoops) {
-    ScratchDir dir;
-    writeSamples(dir);
-    writeText(dir / "bank.json", R"({"format": "quovent-bank", "version": 1,
-      "shuffleAmount": 0.5, "slots": [{"samplePath": "dc.wav"}],
-      "patterns": [{"rows": [{"stepOn": )" +
-                                     steps({0, 5, 8}) + R"(}]}]})");
-    const RenderRun run = render(
-        dir, {"--bank", dir / "bank.json", "--bars", "2", "--bits", "32f", "-o", dir / "out.wav"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Audio a = readWav(dir / "out.wav");
-    ASSERT_EQ(a.channels, 2);
-    // Odd step 5 starts a quarter step late: 5 x 5512.5 + 5512.5 x 0.5 x 0.5.
-    EXPECT_EQ(onsets(a, 0),
-              (std::vector<std::int64_t>{0, 28941, 44100, 88200, 88200 + 28941, 88200 + 44100}));
 }
 
 TEST(RenderCli, AMidiFileTempoChangeMovesTheSteps) {

@@ -141,19 +141,6 @@ long brightness(cairo_surface_t* s, int frameHeight, int frame) {
     return sum;
 }
 
-TEST(Resources, EveryBitmapDecodesToItsSizeAndFrameLayout) {
-    for (const Layout& l : layouts) {
-        SCOPED_TRACE(l.id);
-        ASSERT_FALSE(png(l.id).empty());
-        const Surface surface = decode(l.id);
-        ASSERT_NE(surface, nullptr);
-        EXPECT_EQ(cairo_image_surface_get_width(surface.get()), l.width);
-        const int height = cairo_image_surface_get_height(surface.get());
-        EXPECT_EQ(height % l.frameHeight, 0);
-        EXPECT_EQ(height / l.frameHeight, l.frames);
-    }
-}
-
 // At a scale s a picture is round(width x s) wide and its frames lie round(frame height x s)
 // pixels apart: the layout's edges mapped one by one, as the editor's canvas maps them.
 TEST(Resources, EveryScaleHasEveryBitmapAtItsPixelSize) {

@@ -105,25 +105,6 @@ TEST_F(ControlsTest, AngleMapsTwoHundredSeventyDegreesFromLowerLeftClockwise) {
     EXPECT_EQ(knob->value(), 1.0f) << "dragged past the maximum into the gap";
 }
 
-TEST_F(ControlsTest, ControlClickSetsTheDefaultOnKnobSliderAndSwitch) {
-    Knob* knob = addKnob();
-    auto* slider = frame->add(std::make_unique<VerticalSlider>(
-        Rect{10, 10, 22, 65}, &listener, 141, solidBitmap(12, 55), solidBitmap(11, 18)));
-    slider->setDefaultValue(0.65f);
-    auto* sw = frame->add(std::make_unique<StepSwitchHorizontal>(Rect{200, 10, 253, 26}, &listener,
-                                                                 151, solidBitmap(53, 80), 5));
-    sw->setDefaultValue(0.25f);
-    const unsigned ctrl = kLeft | mouse::kControl;
-    click({115, 115}, ctrl);
-    click({15, 60}, ctrl);
-    click({250, 20}, ctrl);
-    EXPECT_EQ(knob->value(), 0.75f);
-    EXPECT_EQ(slider->value(), 0.65f);
-    EXPECT_EQ(sw->value(), 0.25f);
-    ASSERT_EQ(listener.reports.size(), 3u);
-    EXPECT_EQ(host.edits.size(), 6u) << "each bracketed by begin and end edit";
-}
-
 TEST_F(ControlsTest, APressOverBeforeItIsServedActsAtItsOwnPointWithItsOwnModifiers) {
     // quickClick leaves the pointer elsewhere and every button and key up by the time the
     // press is served: the first pass must go by the press event alone.

@@ -3,6 +3,7 @@
 // with a stand-in program.
 #include "StubFrame.hpp"
 
+#include "tests/support/ScratchDirectory.hpp"
 #include "widgets/BuiltinFileDialog.hpp"
 #include "widgets/BuiltinMessageDialog.hpp"
 #include "widgets/DesktopFileDialog.hpp"
@@ -25,15 +26,12 @@ using platform::Key;
 class SampleTree : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quovent-files-XXXXXX";
-        root = ::mkdtemp(pattern);
         for (const char* f : {"b.wav", "A.WAV", "notes.txt", ".hidden.wav", "sub/x.wav"}) {
             fs::create_directories((root / f).parent_path());
             std::ofstream(root / f) << "x";
         }
         fs::create_directories(root / "Zdir");
     }
-    void TearDown() override { fs::remove_all(root); }
 
     FileSelectRequest request(FileSelectCommand command) const {
         FileSelectRequest r;
@@ -50,7 +48,8 @@ protected:
         return out;
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-files"};
+    const fs::path root = scratch.path();
 };
 
 TEST_F(SampleTree, ListsDirectoriesFirstThenMatchingFilesByNameIgnoringCase) {
@@ -138,8 +137,6 @@ class SelectorTest : public StubFrameTest {
 protected:
     void SetUp() override {
         StubFrameTest::SetUp();
-        char pattern[] = "/tmp/quovent-selector-XXXXXX";
-        root = ::mkdtemp(pattern);
         for (const char* f : {"kick.wav", "snare.wav"}) {
             std::ofstream(root / f) << "x";
         }
@@ -149,10 +146,7 @@ protected:
         req.types = {{"Wave file", "wav"}};
         FileSelector::setDesktopProgram({});
     }
-    void TearDown() override {
-        FileSelector::setDesktopProgram({});
-        fs::remove_all(root);
-    }
+    void TearDown() override { FileSelector::setDesktopProgram({}); }
 
     StubWindow* dialog() const { return ws->lastWindow(StubWindow::Kind::Dialog); }
     void key(Key k, std::uint32_t c = 0) {
@@ -193,7 +187,8 @@ protected:
         return p.string();
     }
 
-    fs::path root;
+    const ScratchDirectory scratch{"quovent-selector"};
+    const fs::path root = scratch.path();
     FileSelectRequest req;
 };
 

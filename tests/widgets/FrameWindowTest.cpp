@@ -220,22 +220,6 @@ TEST_F(StubFrameTest, ClosingTheEditorDuringADragEndsTheLoopAndFreesTheFrameAfte
     EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 5", "end 5"}));
 }
 
-TEST_F(StubFrameTest, LosingTheDisplayEndsEveryTrackingLoop) {
-    frame->add(std::make_unique<Knob>(Rect{0, 0, 20, 20}, &listener, 5, solidBitmap(20, 200), 10));
-    int idles = 0;
-    host.onIdle = [&] {
-        if (++idles == 2) {
-            ws->connected = false; // mouseButtons now answers 0, the window is gone
-            ws->buttons = mouse::kLeft;
-        }
-        ASSERT_LT(idles, 100);
-    };
-    press({10, 10}, mouse::kLeft);
-    EXPECT_EQ(idles, 2);
-    EXPECT_TRUE(frame->isClosing());
-    EXPECT_EQ(ws->serveEvents(), -1);
-}
-
 TEST_F(StubFrameTest, AControlIsDrawnOverWhatLiesBeneathItNotOverTheBareBackground) {
     const BitmapPtr fieldPicture = solidBitmap(100, 14, colors::kYellow);
     auto* field = frame->add(

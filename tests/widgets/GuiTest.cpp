@@ -1,20 +1,16 @@
 // Every control kind driven through real X11 windows with real pointer and key events:
-// buttons, knob, slider, switches, pop-up menus, splash, a file dropped by an XDND source,
-// the built-in file selector, and a screenshot of a frame holding one control of each kind.
+// quick clicks on buttons, knob, slider, switches and splash, a knob drag, pop-up menus and
+// a file dropped by an XDND source. The controls' logic is ControlsTest's; the built-in
+// dialogs with real events are tests/dialogs'.
 
-#include "widgets/BuiltinFileDialog.hpp"
-#include "widgets/BuiltinMessageDialog.hpp"
-#include "widgets/FileSelector.hpp"
 #include "widgets/Knob.hpp"
 #include "widgets/KnobMode.hpp"
 #include "widgets/MenuWindow.hpp"
-#include "widgets/MessageDialog.hpp"
 #include "widgets/MomentaryButton.hpp"
 #include "widgets/PopupMenu.hpp"
 #include "widgets/SplashControl.hpp"
 #include "widgets/StepSwitchHorizontal.hpp"
 #include "widgets/StepSwitchVertical.hpp"
-#include "widgets/StripIndicator.hpp"
 #include "widgets/TextDisplay.hpp"
 #include "widgets/ToggleButton.hpp"
 #include "widgets/VerticalSlider.hpp"
@@ -22,12 +18,12 @@
 #include "GuiFixture.hpp"
 #include "RecordingListener.hpp"
 #include "TestSkin.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/XdndSource.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <algorithm>
-#include <cairo.h>
 #include <filesystem>
 #include <fstream>
 
@@ -61,21 +57,6 @@ protected:
     RecordingListener listener;
 };
 
-TEST_F(ControlsGuiTest, MomentaryButtonReportsOneThenZeroAndToggleFlips) {
-    auto* kick = frame->add(std::make_unique<MomentaryButton>(Rect{20, 40, 60, 60}, &listener, 135,
-                                                              skin::button(40, 20, "NEXT")));
-    auto* toggle = frame->add(
-        std::make_unique<ToggleButton>(Rect{80, 40, 102, 62}, &listener, 143, skin::lamp(22, 22)));
-    click(centre(kick->rect()));
-    EXPECT_EQ(listener.values().front(), 1.0f);
-    EXPECT_EQ(listener.values().back(), 0.0f);
-    EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 135", "end 135"}));
-    listener.reports.clear();
-    click(centre(toggle->rect()));
-    click(centre(toggle->rect()));
-    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f}));
-}
-
 TEST_F(ControlsGuiTest, LinearKnobDragMovesOneTwoHundredthOfTheRangePerPixel) {
     setKnobMode(kLinearMode);
     auto* knob = frame->add(
@@ -86,32 +67,6 @@ TEST_F(ControlsGuiTest, LinearKnobDragMovesOneTwoHundredthOfTheRangePerPixel) {
     EXPECT_NEAR(knob->value(), 0.3f + 50 * 0.005f, 1e-5);
     EXPECT_EQ(listener.reports.size(), 3u);
     EXPECT_EQ(host.edits, (std::vector<std::string>{"begin 153", "end 153"}));
-}
-
-TEST_F(ControlsGuiTest, SliderFollowsAFreeClickAndClampsAtBothEnds) {
-    auto* slider = frame->add(std::make_unique<VerticalSlider>(
-        Rect{200, 100, 212, 155}, &listener, 141, skin::groove(12, 55), skin::handle(11, 18)));
-    click({206, 100 + 9 + 10}); // handle centre 10 px below its top position
-    EXPECT_NEAR(slider->value(), 1.0f - 10.0f / 37.0f, 1e-5);
-    drag({{206, 120}, {206, 20}, {206, 300}});
-    EXPECT_EQ(slider->value(), 0.0f);
-    const auto v = listener.values();
-    EXPECT_EQ(v[v.size() - 2], 1.0f) << "dragged far above: held at the maximum";
-}
-
-TEST_F(ControlsGuiTest, SwitchesPickTheBandUnderThePointer) {
-    auto* h = frame->add(std::make_unique<StepSwitchHorizontal>(
-        Rect{300, 40, 353, 56}, &listener, 151,
-        skin::switchStrip(53, 16, {"V", "T", "F", "R", "P"}, true), 5));
-    auto* v = frame->add(std::make_unique<StepSwitchVertical>(
-        Rect{380, 40, 406, 80}, &listener, 156,
-        skin::switchStrip(26, 40, {"OFF", "LP", "BP", "HP"}, false), 4));
-    click({300 + 35, 48}); // 35 / 53 * 5 = 3.3
-    EXPECT_EQ(h->value(), 0.75f);
-    drag({{301, 48}, {352, 48}});
-    EXPECT_EQ(h->value(), 1.0f);
-    click({390, 40 + 25});
-    EXPECT_FLOAT_EQ(v->value(), 2.0f / 3.0f);
 }
 
 // Every control kind gets a click whose press and release are both queued before one idle
@@ -287,18 +242,6 @@ TEST_F(MenuGuiTest, DismissingReportsNothingAndTheClosingClickReachesNoControl) 
     EXPECT_EQ(menu->value(), 1.0f);
 }
 
-TEST_F(ControlsGuiTest, SplashShowsOnAClickAndHidesOnTheNext) {
-    auto* splash = frame->add(std::make_unique<SplashControl>(
-        Rect{230, 7, 350, 27}, &listener, 149, skin::splash(400, 120), Rect{120, 100, 520, 220}));
-    click({240, 15});
-    EXPECT_TRUE(splash->isShown());
-    click({20, 400}); // outside the picture
-    EXPECT_TRUE(splash->isShown());
-    click({300, 150});
-    EXPECT_FALSE(splash->isShown());
-    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 0.0f}));
-}
-
 TEST_F(ControlsGuiTest, AWindowDestroyedUnderADragEndsTheLoop) {
     setKnobMode(kLinearMode);
     auto* knob = frame->add(
@@ -322,8 +265,8 @@ TEST_F(ControlsGuiTest, AWindowDestroyedUnderADragEndsTheLoop) {
 }
 
 TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
-    char pattern[] = "/tmp/quovent-drop-XXXXXX";
-    const fs::path dir = ::mkdtemp(pattern);
+    const ScratchDirectory scratch{"quovent-drop"};
+    const fs::path& dir = scratch.path();
     std::ofstream(dir / "my kick.wav") << "RIFF";
     fs::create_symlink(dir / "my kick.wav", dir / "link.wav");
     auto* field = frame->add(std::make_unique<DropField>(Rect{40, 300, 240, 314}, &listener, 137,
@@ -373,68 +316,6 @@ TEST_F(ControlsGuiTest, ADroppedFileArrivesAsItsResolvedPathWithType0) {
     EXPECT_EQ(field->paths,
               (std::vector<std::string>{fs::canonical(dir / "my kick.wav").string()}));
     EXPECT_EQ(field->at, (Point{60, 305}));
-    fs::remove_all(dir);
-}
-
-TEST_F(ControlsGuiTest, TheBuiltInFileSelectorPicksAFileWithRealEvents) {
-    char pattern[] = "/tmp/quovent-pick-XXXXXX";
-    const fs::path dir = ::mkdtemp(pattern);
-    for (const char* f : {"clap.wav", "hat.WAV", "kick.wav", "readme.txt"}) {
-        std::ofstream(dir / f) << "x";
-    }
-    FileSelectRequest request;
-    request.title = "Select a Sample";
-    request.initialPath = dir.string();
-    request.types = {{"Wave file", "wav"}};
-    const auto dialogUp = [] { return BuiltinFileDialog::active() != nullptr; };
-    int settled = 0;
-    input.play({dialogUp, [&] { return ++settled > 20; }, // mapped and focused
-                [this] {
-                    // Click "hat.WAV", then confirm with the keyboard.
-                    input.clickOnScreen(centre(BuiltinFileDialog::active()->entryScreenRect(1)));
-                    return true;
-                },
-                [&] { return ++settled > 25; },
-                [this] {
-                    input.tap(XK_Return);
-                    return true;
-                }});
-    FileSelector selector(*frame, FileSelector::Backend::BuiltIn);
-    EXPECT_EQ(selector.run(request), 1);
-    EXPECT_EQ(request.results, (std::vector<std::string>{(dir / "hat.WAV").string()}));
-    EXPECT_EQ(BuiltinFileDialog::active(), nullptr);
-
-    // Escape cancels.
-    input.play({dialogUp, [&] { return ++settled > 45; },
-                [this] {
-                    input.tap(XK_Escape);
-                    return true;
-                }});
-    EXPECT_EQ(selector.run(request), 0);
-    fs::remove_all(dir);
-}
-
-TEST_F(ControlsGuiTest, TheBuiltInMessageBoxAnswersAClickAndAKey) {
-    MessageDialog box(*frame, DialogBackend::BuiltIn);
-    int settled = 0;
-    const auto up = [] { return BuiltinMessageDialog::active() != nullptr; };
-    input.play({up, [&] { return ++settled > 10; },
-                [this] {
-                    input.clickOnScreen(
-                        centre(BuiltinMessageDialog::active()->buttonScreenRect(1)));
-                    return true;
-                }});
-    EXPECT_EQ(box.show("quovent v1.0", "The sample file is missing. Locate it?",
-                       MessageDialog::Style::YesNo),
-              MessageDialog::Answer::No);
-    input.play({up, [&] { return ++settled > 20; },
-                [this] {
-                    input.tap(XK_Return);
-                    return true;
-                }});
-    EXPECT_EQ(box.show("quovent v1.0", "Locate it?", MessageDialog::Style::YesNo),
-              MessageDialog::Answer::Yes);
-    EXPECT_EQ(BuiltinMessageDialog::active(), nullptr);
 }
 
 } // namespace

@@ -153,23 +153,6 @@ TEST_F(PopupMenuTest, OpensBelowTheControlAndReportsTheChosenIndexCountingSepara
     EXPECT_EQ(popup(), nullptr) << "the menu window is gone";
 }
 
-TEST_F(PopupMenuTest, DismissingChangesAndReportsNothing) {
-    menu->setValue(1.0f);
-    whileOpen([&] { toMenu(EventType::MouseDown, {300, 250}); }); // outside
-    press({15, 15}, mouse::kRight);
-    whileOpen([&] { key(platform::Key::Escape); });
-    press({15, 15}, mouse::kLeft);
-    // Separators and greyed items cannot be chosen; Escape then closes.
-    whileOpen([&] {
-        clickItem(2);
-        clickItem(3);
-        key(platform::Key::Escape);
-    });
-    press({15, 15}, mouse::kLeft);
-    EXPECT_EQ(menu->value(), 1.0f);
-    EXPECT_TRUE(listener.reports.empty());
-}
-
 TEST_F(PopupMenuTest, TheReleaseOfTheOpeningPressIsNoChoiceButKeysAre) {
     menu->setStyle(displayStyle::kMenuAtTop);
     Rect opened;
@@ -216,15 +199,6 @@ TEST_F(PopupMenuTest, ClicksThatCloseTheMenuReachNoControl) {
     frame->idle();
     EXPECT_EQ(ws->lastWindow(StubWindow::Kind::Popup), nullptr) << "no second menu opened";
     EXPECT_TRUE(listener.reports.empty());
-}
-
-TEST_F(PopupMenuTest, ATapWithEitherButtonOpensTheMenuAndItStaysOpenForTheChoice) {
-    whileOpen([&] { clickItem(1); });
-    quickClick({15, 15}, mouse::kLeft);
-    whileOpen([&] { clickItem(4); });
-    quickClick({15, 15}, mouse::kRight | mouse::kShift);
-    EXPECT_EQ(listener.values(), (std::vector<float>{1.0f, 4.0f}));
-    EXPECT_EQ(popup(), nullptr);
 }
 
 TEST_F(PopupMenuTest, ItemsAreDrawnInTheControlsFont) {

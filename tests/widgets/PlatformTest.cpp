@@ -4,6 +4,7 @@
 #include "platform/UriList.hpp"
 #include "platform/linux/CairoCanvas.hpp"
 #include "platform/stub/StubCanvas.hpp"
+#include "tests/support/ScratchDirectory.hpp"
 #include "widgets/Bitmap.hpp"
 
 #include <gtest/gtest.h>
@@ -28,16 +29,6 @@ const std::vector<unsigned char> kPng = {
     0x9b, 0xff, 0x6e, 0x01, 0x51, 0xff, 0x01, 0x72, 0xfb, 0x09, 0x3c, 0x0d, 0x06, 0xa6, 0x9e,
     0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/quovent-test-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
-
 TEST(UriListTest, FileUrisBecomeDecodedPathsAndEverythingElseIsLeftOut) {
     const std::string list = "# dragged from a file manager\r\n"
                              "file:///home/user/My%20Samples/kick%2301.wav\r\n"
@@ -58,17 +49,18 @@ TEST(UriListTest, FileUrisBecomeDecodedPathsAndEverythingElseIsLeftOut) {
 }
 
 TEST(UriListTest, SymbolicLinksAreResolvedToTheirTargets) {
-    TempDir dir;
-    const fs::path target = dir.path / "real sample.wav";
+    const ScratchDirectory scratch;
+    const fs::path& dir = scratch.path();
+    const fs::path target = dir / "real sample.wav";
     std::ofstream(target) << "x";
-    fs::create_symlink(target, dir.path / "link.wav");
-    const auto paths = parseUriList("file://" + (dir.path / "link.wav").string());
+    fs::create_symlink(target, dir / "link.wav");
+    const auto paths = parseUriList("file://" + (dir / "link.wav").string());
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_EQ(paths[0], fs::canonical(target).string());
     // A dangling link still names what was dropped.
-    fs::create_symlink(dir.path / "gone.wav", dir.path / "dangling.wav");
-    EXPECT_EQ(parseUriList("file://" + (dir.path / "dangling.wav").string()),
-              (std::vector<std::string>{(dir.path / "dangling.wav").string()}));
+    fs::create_symlink(dir / "gone.wav", dir / "dangling.wav");
+    EXPECT_EQ(parseUriList("file://" + (dir / "dangling.wav").string()),
+              (std::vector<std::string>{(dir / "dangling.wav").string()}));
 }
 
 TEST(BitmapTest, PngDataDecodesToPremultipliedPixels) {
