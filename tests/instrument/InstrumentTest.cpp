@@ -116,7 +116,8 @@ protected:
 // Which slots sound, as the solo and mute flags stand; the mute flags stay the user's own.
 TEST_F(InstrumentTest, SoloedSlotsSoundWhileAnySoloIsLitElseTheUnmutedOnes) {
     const auto solo = [&](int s, bool on) {
-        instrument.setParameter(ParameterTable::slotParameter(s, SlotField::Solo), on ? 1.0f : 0.0f);
+        instrument.setParameter(ParameterTable::slotParameter(s, SlotField::Solo),
+                                on ? 1.0f : 0.0f);
     };
     const auto sounding = [&] {
         const std::uint32_t silent = instrument.sequencer().slots().silentSlots();
@@ -333,13 +334,19 @@ TEST_F(InstrumentTest, EventsAreOrderedClampedAndActAtTheirFrames) {
     };
     const std::vector<Case> cases = {
         {"any order", {{512, {off, change, on}}, {}}, {{512, {on, change, off}}, {}}},
-        {"outside the block", {{512, {at(on, -7), at(off, 9999)}}}, {{512, {at(on, 0), at(off, 511)}}}},
+        {"outside the block",
+         {{512, {at(on, -7), at(off, 9999)}}},
+         {{512, {at(on, 0), at(off, 511)}}}},
         {"note-off at its frame", {{512, {on, off}}, {}}, {{300, {on}}, {212, {at(off, 0)}}, {}}},
-        {"change at its frame", {{512, {on, change}}, {}}, {{200, {on}}, {312, {at(change, 0)}}, {}}},
+        {"change at its frame",
+         {{512, {on, change}}, {}},
+         {{200, {on}}, {312, {at(change, 0)}}, {}}},
         {"note-off from the block's start",
          {{512, {on, off}, 0.0, blockStart}, {256, {}, 0.0, blockStart}},
          {{512, {on, at(off, 10)}}, {}}},
-        {"a change at a note-on's frame", {{512, {at(change, 10), on}}}, {{10, {}}, {502, {at(on, 0), at(change, 0)}}}},
+        {"a change at a note-on's frame",
+         {{512, {at(change, 10), on}}},
+         {{10, {}}, {502, {at(on, 0), at(change, 0)}}}},
         {"a block of no frames", {{0, {at(on, 5)}}, {}}, {{kBlock, {at(on, 0)}}}},
     };
     for (const Case& c : cases) {
@@ -415,9 +422,9 @@ TEST_F(InstrumentTest, OutputsLeftOutRenderIntoScratchAndTheHostChoosesReplaceOr
 
 TEST_F(InstrumentTest, TheHostsTempoIsBoundedAndNoneCountsAs120) {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<double, float> cases[] = {{133.0, 133.0f}, {0.0, 120.0f},   {-90.0, 120.0f},
-                                              {std::nan(""), 120.0f}, {inf, 120.0f},
-                                              {1.0e300, 1000.0f}, {0.25, 1.0f}};
+    const std::pair<double, float> cases[] = {
+        {133.0, 133.0f}, {0.0, 120.0f},      {-90.0, 120.0f}, {std::nan(""), 120.0f},
+        {inf, 120.0f},   {1.0e300, 1000.0f}, {0.25, 1.0f}};
     for (const auto& [given, taken] : cases) {
         renderBlocks(instrument, 1, {}, given);
         EXPECT_EQ(instrument.tempo(), taken) << given;

@@ -44,8 +44,8 @@ TEST(InstrumentThreads, HostSoloOnTheAudioThreadRacesEditorSoloAndMuteClicks) {
     for (int round = 0; round < kRounds; ++round) {
         const ModelLock::Scope hold(instrument.lock());
         const float on = round % 2 == 0 ? 1.0f : 0.0f;
-        instrument.editParameter(id(1, SlotField::Solo), on); // ends off
-        instrument.editParameter(id(2, SlotField::Mute), on); // ends off
+        instrument.editParameter(id(1, SlotField::Solo), on);        // ends off
+        instrument.editParameter(id(2, SlotField::Mute), on);        // ends off
         instrument.editParameter(id(3, SlotField::Mute), 1.0f - on); // ends muted
     }
     audio.join();
