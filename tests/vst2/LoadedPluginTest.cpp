@@ -371,41 +371,22 @@ TEST_F(LoadedPlugin, EveryBlockAsksTheHostForItsTempo) {
     EXPECT_EQ(host.count(vst::audioMasterGetTime), 2u);
 }
 
-TEST(PluginAudio, ReplacingOverwritesWhatAccumulatingAddsTo) {
-    // Two instances fed alike: the replacing entry on buffers full of an earlier block must
-    // give exactly what the accumulating entry gives on silent buffers.
-    TestHost accumulating;
-    TestHost replacing;
-    for (TestHost* h : {&accumulating, &replacing}) {
-        ASSERT_NE(h->open(), nullptr);
-        h->setTempo(132.0);
-        h->prepare(44100.0f, 256);
-    }
-    AudioBuffers added(256, 0.0f);
-    AudioBuffers replaced(256, 0.0f);
-    for (int block = 0; block < 8; ++block) {
-        // A pattern started on channel 15 and a slot note on channel 1 in the first block.
-        EventList midi;
-        if (block == 0) {
-            midi.add({0, 0x9e, 60, 100});
-            midi.add({17, 0x90, 60, 127});
-        }
-        accumulating.sendEvents(midi);
-        replacing.sendEvents(midi);
-        added.fill(0.0f);
-        replaced.fill(1234.5f); // garbage left by the host
-        accumulating.process(added);
-        replacing.processReplacing(replaced);
-        ASSERT_TRUE(replaced.sameAs(added)) << "block " << block;
-    }
-
-    // The accumulating entry keeps what the buffers held.
+TEST(PluginAudio, AccumulatingAddsToWhatTheBuffersHeld) {
+    // The replacing entry on stale buffers is the conformance suite's; the accumulating one
+    // must add the instrument's output to what the host left there.
     AudioBuffers held(256, 0.25f);
     AudioBuffers silence(256, 0.0f);
     TestHost fresh;
-    ASSERT_NE(fresh.open(), nullptr);
     TestHost fresh2;
-    ASSERT_NE(fresh2.open(), nullptr);
+    for (TestHost* h : {&fresh, &fresh2}) {
+        ASSERT_NE(h->open(), nullptr);
+        h->setTempo(132.0);
+        h->prepare(44100.0f, 256);
+        EventList midi; // a pattern started on channel 15 and a slot note on channel 1
+        midi.add({0, 0x9e, 60, 100});
+        midi.add({17, 0x90, 60, 127});
+        h->sendEvents(midi);
+    }
     fresh.process(held);
     fresh2.process(silence);
     for (int c = 0; c < AudioBuffers::kChannels; ++c) {
