@@ -9,8 +9,8 @@
 #include "tests/support/Lv2TestHost.hpp"
 #include "tests/support/Lv2TestInstance.hpp"
 #include "tests/support/ScratchDirectory.hpp"
-#include "tests/support/TextFile.hpp"
 #include "tests/support/TestWav.hpp"
+#include "tests/support/TextFile.hpp"
 
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
@@ -211,16 +211,23 @@ TEST_F(Lv2Instrument, AStateSavedThroughLilvBringsTheGrooveAndItsSoundIntoAFresh
         host.saveToFolder(*state, session.path());
         expected = renderLv2(*first, 256, 160);
     }
+    const std::string ttl = readText(session.path() / "state.ttl");
+    EXPECT_NE(ttl.find("slot6"), std::string::npos);
+    EXPECT_EQ(ttl.find(files.path().string()), std::string::npos)
+        << "an absolute path in a portable state:\n"
+        << ttl;
     EXPECT_NE(saved.find("\"shuffleAmount\": 0"), std::string::npos) << saved.substr(0, 200);
     const LilvStatePtr loaded = host.loadFromFolder(session.path());
     ASSERT_NE(loaded, nullptr);
     const auto second = instance();
     second->restoreState(*loaded);
+    EXPECT_EQ(second->control("slot3_volume"), 0.3f);
     second->run(64);
     std::map<std::string, std::string> announced;
     for (const PatchReply& r : second->takeReplies()) {
         announced[r.property] = r.path;
     }
+    ASSERT_EQ(announced.size(), 9u);
     // lilv links the files into the session: the same files, perhaps by other paths.
     ASSERT_FALSE(announced[slotUri(5)].empty());
     EXPECT_TRUE(fs::equivalent(announced[slotUri(5)], tom));
@@ -276,7 +283,7 @@ TEST_F(Lv2Instrument, StateKeysOfTheWrongKindAreRefusedWholeAndMissingOnesTakeTh
     relative.erase(relative.find("\"samplePath\": \"/") + 15, 1);
     std::string huge = saved;
     huge.insert(1, std::string(Instrument::kMaxStateBytes, ' '));
-    const std::vector<std::pair<std::uint32_t, StateStore::Value>> hostile = {
+    std::vector<std::pair<std::uint32_t, StateStore::Value>> hostile = {
         {grooveKey, {saved, path}},
         {grooveKey, {saved, 0}},
         {grooveKey, {saved.substr(0, saved.size() - 1), text}},
@@ -287,7 +294,23 @@ TEST_F(Lv2Instrument, StateKeysOfTheWrongKindAreRefusedWholeAndMissingOnesTakeTh
         {host.urid(slotUri(1)), {"/a.wav", path}},
         {host.urid(slotUri(1)), {std::string(4, '\0'), text}},
         {host.urid(bankUri()), {std::string(5000, 'p') + '\0', path}},
+        {host.urid(slotUri(1)), {"/s.wav", path}},                          // no zero
+        {host.urid(slotUri(1)), {"", path}},                                // nothing at all
+        {host.urid(slotUri(1)), {std::string("/s.wav\0tail\0", 12), path}}, // zero inside
+        {host.urid(slotUri(1)), {std::string("/s.wav\0", 7), host.urid(LV2_ATOM__Int)}},
     };
+    std::mt19937 random(7);
+    for (int i = 0; i < 100; ++i) { // paths damaged at random
+        std::string bytes(1 + random() % 1500, 'x');
+        for (char& c : bytes) {
+            c = static_cast<char>(random() % 3 == 0 ? 0 : 'a' + random() % 26);
+        }
+        if (bytes.back() == 0 && std::count(bytes.begin(), bytes.end(), '\0') == 1 &&
+            bytes.size() <= 1024) {
+            bytes.back() = 'x'; // would be a well-formed path
+        }
+        hostile.push_back({host.urid(slotUri(2 + i % 6)), {bytes, path}});
+    }
     for (std::size_t i = 0; i < hostile.size(); ++i) {
         host.clearLog();
         StateStore s = good;
@@ -299,15 +322,24 @@ TEST_F(Lv2Instrument, StateKeysOfTheWrongKindAreRefusedWholeAndMissingOnesTakeTh
         EXPECT_EQ(host.logLines().size(), 1u) << i;
         ASSERT_EQ(groove(*lv2), before) << "state " << i << " changed the groove";
     }
-    // jalv's empty state at its start, and a state with only a bank path: the defaults.
+    // jalv's empty state at its start, and a state with only a bank path: the defaults. A
+    // groove decides the slots' samples, whatever path a key beside it names.
     const std::string defaults = groove(*instance());
+    StateStore beside;
+    beside.values[grooveKey] = {std::string(R"({"format": "quovent-bank", "version": 1})") + '\0',
+                                text};
+    beside.values[host.urid(slotUri(1))] = {std::string("/samples/snare.wav\0", 19), path};
+    EXPECT_EQ(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &beside, 0,
+                                             lv2->features()),
+              LV2_STATE_SUCCESS);
+    EXPECT_EQ(groove(*lv2), defaults);
     for (const bool withBank : {false, true}) {
         StateStore partial;
         if (withBank) {
             partial.values[host.urid(bankUri())] = {bank.string() + '\0', path};
         }
-        EXPECT_EQ(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &partial,
-                                                 0, lv2->features()),
+        EXPECT_EQ(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &partial, 0,
+                                                 lv2->features()),
                   LV2_STATE_SUCCESS);
         EXPECT_EQ(groove(*lv2), defaults);
         lv2->run(64); // a restore announces every property
