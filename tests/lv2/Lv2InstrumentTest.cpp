@@ -126,34 +126,6 @@ float peak(const std::vector<float>& v) {
     return ::testing::AssertionSuccess();
 }
 
-// What the plug-in's state interface stores, key by key, and hands back at restore.
-struct StateStore {
-    struct Value {
-        std::string bytes;
-        std::uint32_t type = 0;
-    };
-    std::map<std::uint32_t, Value> values;
-
-    static LV2_State_Status store(LV2_State_Handle handle, std::uint32_t key, const void* value,
-                                  std::size_t size, std::uint32_t type, std::uint32_t) {
-        static_cast<StateStore*>(handle)->values[key] = {
-            std::string(static_cast<const char*>(value), size), type};
-        return LV2_STATE_SUCCESS;
-    }
-    static const void* retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
-                                std::uint32_t* type, std::uint32_t* flags) {
-        const auto* self = static_cast<StateStore*>(handle);
-        const auto it = self->values.find(key);
-        if (it == self->values.end()) {
-            return nullptr;
-        }
-        *size = it->second.bytes.size();
-        *type = it->second.type;
-        *flags = LV2_STATE_IS_POD;
-        return it->second.bytes.data();
-    }
-};
-
 class Lv2Instrument : public ::testing::Test {
 protected:
     std::unique_ptr<Lv2TestInstance> instance(std::uint32_t maxBlock = 4096) {
@@ -170,15 +142,13 @@ protected:
         lv2.run(32);
         return lv2.takeReplies();
     }
-    StateStore save(Lv2TestInstance& lv2) {
-        StateStore s;
-        EXPECT_EQ(
-            lv2.stateInterface()->save(lv2.handle(), &StateStore::store, &s, 0, lv2.features()),
-            LV2_STATE_SUCCESS);
-        return s;
+    Lv2StateValues save(Lv2TestInstance& lv2) {
+        Lv2StateValues values;
+        EXPECT_EQ(lv2.saveValues(values), LV2_STATE_SUCCESS);
+        return values;
     }
     std::string groove(Lv2TestInstance& lv2) {
-        return save(lv2).values[host.urid(PluginUris::kGroove)].bytes;
+        return save(lv2)[host.urid(PluginUris::kGroove)].bytes;
     }
 
     Lv2TestHost host;
@@ -250,12 +220,10 @@ TEST_F(Lv2Instrument, AStateWhoseSamplesAreGoneKeepsTheirPathsAndPlaysOn) {
     TestWav::decayingSquare(9000, 20000, 40).write(tom);
     const auto first = instance();
     set(*first, slotUri(2), tom.string());
-    StateStore state = save(*first);
+    Lv2StateValues state = save(*first);
     fs::remove(tom);
     const auto second = instance();
-    ASSERT_EQ(second->stateInterface()->restore(second->handle(), &StateStore::retrieve, &state, 0,
-                                                second->features()),
-              LV2_STATE_SUCCESS);
+    ASSERT_EQ(second->restoreValues(state), LV2_STATE_SUCCESS);
     EXPECT_NE(groove(*second).find(tom.string()), std::string::npos);
     second->run(64); // a restore announces every property
     const std::vector<PatchReply> replies = second->takeReplies();
@@ -273,17 +241,17 @@ TEST_F(Lv2Instrument, StateKeysOfTheWrongKindAreRefusedWholeAndMissingOnesTakeTh
     writeText(bank, absoluteDemo());
     const auto lv2 = instance();
     set(*lv2, bankUri(), bank.string());
-    const StateStore good = save(*lv2);
+    const Lv2StateValues good = save(*lv2);
     const std::string before = groove(*lv2);
     const std::uint32_t grooveKey = host.urid(PluginUris::kGroove);
     const std::uint32_t text = host.urid(LV2_ATOM__String);
     const std::uint32_t path = host.urid(LV2_ATOM__Path);
-    const std::string saved = good.values.at(grooveKey).bytes; // with its closing zero
+    const std::string saved = good.at(grooveKey).bytes; // with its closing zero
     std::string relative = saved;
     relative.erase(relative.find("\"samplePath\": \"/") + 15, 1);
     std::string huge = saved;
     huge.insert(1, std::string(Instrument::kMaxStateBytes, ' '));
-    std::vector<std::pair<std::uint32_t, StateStore::Value>> hostile = {
+    std::vector<std::pair<std::uint32_t, Lv2StateValue>> hostile = {
         {grooveKey, {saved, path}},
         {grooveKey, {saved, 0}},
         {grooveKey, {saved.substr(0, saved.size() - 1), text}},
@@ -313,34 +281,26 @@ TEST_F(Lv2Instrument, StateKeysOfTheWrongKindAreRefusedWholeAndMissingOnesTakeTh
     }
     for (std::size_t i = 0; i < hostile.size(); ++i) {
         host.clearLog();
-        StateStore s = good;
-        s.values[hostile[i].first] = hostile[i].second;
-        EXPECT_NE(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &s, 0,
-                                                 lv2->features()),
-                  LV2_STATE_SUCCESS)
-            << i;
+        Lv2StateValues s = good;
+        s[hostile[i].first] = hostile[i].second;
+        EXPECT_NE(lv2->restoreValues(s), LV2_STATE_SUCCESS) << i;
         EXPECT_EQ(host.logLines().size(), 1u) << i;
         ASSERT_EQ(groove(*lv2), before) << "state " << i << " changed the groove";
     }
     // jalv's empty state at its start, and a state with only a bank path: the defaults. A
     // groove decides the slots' samples, whatever path a key beside it names.
     const std::string defaults = groove(*instance());
-    StateStore beside;
-    beside.values[grooveKey] = {std::string(R"({"format": "quovent-bank", "version": 1})") + '\0',
-                                text};
-    beside.values[host.urid(slotUri(1))] = {std::string("/samples/snare.wav\0", 19), path};
-    EXPECT_EQ(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &beside, 0,
-                                             lv2->features()),
-              LV2_STATE_SUCCESS);
+    Lv2StateValues beside;
+    beside[grooveKey] = {std::string(R"({"format": "quovent-bank", "version": 1})") + '\0', text};
+    beside[host.urid(slotUri(1))] = {std::string("/samples/snare.wav\0", 19), path};
+    EXPECT_EQ(lv2->restoreValues(beside), LV2_STATE_SUCCESS);
     EXPECT_EQ(groove(*lv2), defaults);
     for (const bool withBank : {false, true}) {
-        StateStore partial;
+        Lv2StateValues partial;
         if (withBank) {
-            partial.values[host.urid(bankUri())] = {bank.string() + '\0', path};
+            partial[host.urid(bankUri())] = {bank.string() + '\0', path};
         }
-        EXPECT_EQ(lv2->stateInterface()->restore(lv2->handle(), &StateStore::retrieve, &partial, 0,
-                                                 lv2->features()),
-                  LV2_STATE_SUCCESS);
+        EXPECT_EQ(lv2->restoreValues(partial), LV2_STATE_SUCCESS);
         EXPECT_EQ(groove(*lv2), defaults);
         lv2->run(64); // a restore announces every property
         const std::vector<PatchReply> replies = lv2->takeReplies();
