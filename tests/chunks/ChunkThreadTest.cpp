@@ -114,18 +114,8 @@ TEST(ChunkThreads, RestoresAndSavesWhileTheAudioAndEditorThreadsRun) {
                 samples.data() + static_cast<std::ptrdiff_t>(c) * 128;
         }
         // A pattern and a slot note play: the audio thread reads what the restores rewrite.
-        vst::VstMidiEvent notes[2]{};
-        vst::VstEvents events{};
-        events.numEvents = 2;
-        for (int n = 0; n < 2; ++n) {
-            notes[n].type = vst::kVstMidiType;
-            notes[n].midiData[0] = static_cast<char>(n == 0 ? 0x9e : 0x90);
-            notes[n].midiData[1] = 60;
-            notes[n].midiData[2] = 100;
-        }
-        events.events[0] = reinterpret_cast<vst::VstEvent*>(&notes[0]);
-        events.events[1] = reinterpret_cast<vst::VstEvent*>(&notes[1]);
-        dispatch(vst::effProcessEvents, 0, 0, &events);
+        EventList notes{{0, 0x9e, 60, 100}, {0, 0x90, 60, 100}};
+        dispatch(vst::effProcessEvents, 0, 0, notes.events());
         while (!done) {
             effect->processReplacing(effect, nullptr, out.data(), 128);
         }
