@@ -251,32 +251,20 @@ QUOVENT_INTERPOSE void* pvalloc(std::size_t size) noexcept {
 
 // ---- operator new and delete -----------------------------------------------------------------
 
-void* operator new(std::size_t size) {
-    return allocateForNew(size, 0);
-}
-void* operator new[](std::size_t size) {
-    return allocateForNew(size, 0);
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    return allocateForNew(size, static_cast<std::size_t>(alignment));
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return allocateForNew(size, static_cast<std::size_t>(alignment));
-}
-void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, 0, tag);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, 0, tag);
-}
-void* operator new(std::size_t size, std::align_val_t alignment,
-                   const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, static_cast<std::size_t>(alignment), tag);
-}
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, static_cast<std::size_t>(alignment), tag);
-}
+// Every form of operator new allocates through the counted malloc or aligned_alloc.
+#define QUOVENT_NEW(params, args, ...)                                                             \
+    void* operator new params __VA_ARGS__ {                                                        \
+        return allocateForNew args;                                                                \
+    }                                                                                              \
+    void* operator new[] params __VA_ARGS__ {                                                      \
+        return allocateForNew args;                                                                \
+    }
+
+QUOVENT_NEW((std::size_t size), (size, 0))
+QUOVENT_NEW((std::size_t size, std::align_val_t a), (size, static_cast<std::size_t>(a)))
+QUOVENT_NEW((std::size_t size, const std::nothrow_t& tag), (size, 0, tag), noexcept)
+QUOVENT_NEW((std::size_t size, std::align_val_t a, const std::nothrow_t& tag),
+            (size, static_cast<std::size_t>(a), tag), noexcept)
 
 // Every form of operator delete frees through the counted free.
 #define QUOVENT_DELETE(...)                                                                        \

@@ -247,7 +247,6 @@ void Lv2TestInstance::collectOutput() {
     LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
         const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
         if (event->body.type != host_.urid(LV2_ATOM__Object) || object->body.otype != patchSet) {
-            ++otherOutputEvents_;
             continue;
         }
         const LV2_Atom* property = nullptr;

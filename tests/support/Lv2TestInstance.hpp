@@ -90,7 +90,6 @@ public:
     bool waitForWorker();
 
     std::vector<PatchReply> takeReplies();
-    int otherOutputEvents() const noexcept { return otherOutputEvents_; }
     const std::vector<float>& output(int index) const;
     std::vector<float>& outputBuffer(int index);
 
@@ -132,7 +131,6 @@ private:
     std::vector<void*> buffers_;            // what each port is connected to, by port index
     std::map<std::string, std::uint32_t, std::less<>> symbols_;
     std::vector<PatchReply> replies_;
-    int otherOutputEvents_ = 0;
 
     // Jobs and answers as [size][bytes] records in buffers reserved up front, so that the
     // plug-in's schedule call in run() never makes the host allocate.
