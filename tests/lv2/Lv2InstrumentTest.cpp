@@ -247,16 +247,21 @@ TEST_F(Lv2Instrument, HostileFilesAreRefusedWithTheOldValueAndOneLogLine) {
     set(*lv2, slotUri(3), tom.string());
     const std::string before = groove(*lv2);
 
-    std::vector<std::pair<int, std::string>> bad; // property, path
+    struct Bad {
+        int property;
+        std::string path;
+        std::string why = {}; // what the log line says besides the property and the path
+    };
+    std::vector<Bad> bad;
     const fs::path fifo = files.path() / "pipe.wav";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const int p : {0, 4}) {
         bad.push_back({p, (files.path() / "missing").string()});
-        bad.push_back({p, files.path().string()});
-        bad.push_back({p, fifo.string()});
-        bad.push_back({p, "relative/demo.json"});
-        bad.push_back({p, ""});
-        bad.push_back({p, "/dev/null"});
+        bad.push_back({p, files.path().string(), "not a regular file"});
+        bad.push_back({p, fifo.string(), "not a regular file"});
+        bad.push_back({p, "relative/demo.json", "not an absolute path"});
+        bad.push_back({p, "", "no file named"});
+        bad.push_back({p, "/dev/null", "not a regular file"});
     }
     std::mt19937 random(5);
     const std::string wav = readText(tom);
@@ -280,12 +285,17 @@ TEST_F(Lv2Instrument, HostileFilesAreRefusedWithTheOldValueAndOneLogLine) {
     for (const PatchReply& r : lv2->takeReplies()) {
         kept[r.property] = r.path;
     }
-    for (const auto& [property, path] : bad) {
+    for (const auto& [property, path, why] : bad) {
         host.clearLog();
         const std::string uri = PluginUris::property(property);
         const std::vector<PatchReply> replies = set(*lv2, uri, path);
         ASSERT_EQ(replies, (std::vector<PatchReply>{{uri, kept[uri]}})) << path;
-        EXPECT_EQ(host.logLines().size(), 1u) << path;
+        const std::vector<std::string> log = host.logLines();
+        ASSERT_EQ(log.size(), 1u) << path;
+        EXPECT_NE(log[0].find(PluginUris::propertyLabel(property)), std::string::npos) << log[0];
+        EXPECT_NE(log[0].find(path), std::string::npos) << log[0];
+        EXPECT_NE(log[0].find(why), std::string::npos) << log[0];
+        EXPECT_EQ(std::count(log[0].begin(), log[0].end(), '\n'), 1) << log[0];
     }
     EXPECT_EQ(groove(*lv2), before);
 }

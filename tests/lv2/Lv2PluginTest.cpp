@@ -293,25 +293,11 @@ TEST_F(Lv2Plugin, PatchSetIsCarriedOutInTheWorkerAndRepliedWithTheValueKept) {
     }
     EXPECT_EQ(instance->takeReplies(), expected);
 
-    // A file that cannot be had changes nothing: the reply repeats the old path, and the log
-    // says why, in one line.
-    host.clearLog();
-    for (const std::string& bad : {(files.path() / "missing.wav").string(), files.path().string(),
-                                   std::string("relative/kick.wav"), std::string()}) {
-        instance->input().patchSet(0, slotUri(2), bad);
-        instance->run(64);
-        instance->run(64);
-        EXPECT_EQ(instance->takeReplies(), (std::vector<PatchReply>{{slotUri(2), kick.string()}}))
-            << bad;
-    }
-    const std::vector<std::string> log = host.logLines();
-    ASSERT_EQ(log.size(), 4u);
-    EXPECT_NE(log[0].find("Slot 3 sample"), std::string::npos) << log[0];
-    EXPECT_NE(log[0].find("missing.wav"), std::string::npos) << log[0];
-    EXPECT_NE(log[1].find("not a regular file"), std::string::npos) << log[1];
-    EXPECT_NE(log[2].find("not an absolute path"), std::string::npos) << log[2];
-    EXPECT_EQ(std::count(log[0].begin(), log[0].end(), '\n'), 1);
-
+    // A file that cannot be had is refused with the old value (Lv2InstrumentTest).
+    instance->input().patchSet(0, slotUri(2), (files.path() / "missing.wav").string());
+    instance->run(64);
+    instance->run(64);
+    EXPECT_EQ(instance->takeReplies(), (std::vector<PatchReply>{{slotUri(2), kick.string()}}));
     const std::map<std::string, std::string> now = values(*instance);
     EXPECT_EQ(now.at(slotUri(2)), kick.string());
     EXPECT_EQ(now.at(bankUri()), bank.string());
