@@ -151,42 +151,5 @@ TEST_F(ChunkGui, AStateMadeInTheEditorComesBackWholeInAFreshInstance) {
     }
 }
 
-TEST_F(ChunkGui, AMovedSampleIsAskedForWhenTheWindowOpensAndShownMissingWhenDeclined) {
-    writeWav(dir / "new/kick.wav", 9000, 22000);
-    writeWav(dir / "new/snare.wav", 6000, 15000);
-    const std::string state =
-        R"({"format": "quovent-bank", "version": 1, "slots": [{"samplePath": ")" +
-        (dir / "old/kick.wav").string() + R"("}, {"samplePath": ")" +
-        (dir / "old/snare.wav").string() + R"("}], "patterns": [{"rows": [{"stepOn": )" +
-        stepsJson("x...x...x...x...") + "}, {\"stepOn\": " + stepsJson("..x...x...x...x.") +
-        "}]}]}";
-    ASSERT_EQ(first.setChunk(state), 1);
-    const std::string saved = first.getChunk();
-    EXPECT_FALSE(fs::exists(dir / "asked")) << "the restore asked nothing";
-
-    // Declined: the slots keep their saved paths and say they are missing.
-    answer("1\n1\n");
-    openEditor(first);
-    ASSERT_TRUE(input.pumpUntil([&] { return readText(dir / "answers").empty(); }));
-    input.pump(5);
-    EXPECT_EQ(readText(dir / "asked"), "--question\n--question\n");
-    EXPECT_EQ(first.getChunk(), saved);
-    saveEditor("chunk-missing-screenshot.png", Rect::sized(0, 75, 657, 130));
-    EXPECT_EQ(peakOf(renderPattern(first, 60, 100)), 0.0f);
-    first.dispatch(vst::effEditClose);
-
-    // The same project opened again: this time the kick is found in new/, and the snare
-    // there without a second question.
-    fs::remove(dir / "asked");
-    ASSERT_EQ(first.setChunk(saved), 1);
-    answer("0\n0 " + (dir / "new/kick.wav").string() + "\n");
-    openEditor(first);
-    ASSERT_TRUE(input.pumpUntil([&] {
-        return first.getChunk().find((dir / "new/snare.wav").string()) != std::string::npos;
-    }));
-    EXPECT_EQ(readText(dir / "asked"), "--question\n--file-selection\n");
-    EXPECT_GT(peakOf(renderPattern(first, 60, 100)), 0.1f);
-}
-
 } // namespace
 } // namespace quovent::test

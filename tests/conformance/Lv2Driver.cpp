@@ -34,38 +34,11 @@ std::uint32_t portOf(ParameterId id) {
     return PortLayout::kFirstParameter + static_cast<std::uint32_t>(ParameterTable::indexOf(id));
 }
 
-// What a state save hands the host, and what a restore is given: #groove alone.
-struct GrooveState {
-    std::string groove;
-    LV2_URID grooveKey = 0;
-    LV2_URID stringType = 0;
-
-    static LV2_State_Status store(LV2_State_Handle handle, std::uint32_t key, const void* value,
-                                  std::size_t size, std::uint32_t /*type*/,
-                                  std::uint32_t /*flags*/) {
-        auto* self = static_cast<GrooveState*>(handle);
-        if (key == self->grooveKey && size > 0) {
-            self->groove.assign(static_cast<const char*>(value), size - 1);
-        }
-        return LV2_STATE_SUCCESS;
-    }
-    static const void* retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
-                                std::uint32_t* type, std::uint32_t* flags) {
-        auto* self = static_cast<GrooveState*>(handle);
-        if (key != self->grooveKey) {
-            return nullptr;
-        }
-        *size = self->groove.size() + 1;
-        *type = self->stringType;
-        *flags = LV2_STATE_IS_POD;
-        return self->groove.c_str();
-    }
-};
-
 class Lv2Driver final : public FormatDriver {
 public:
     Lv2Driver(double rate, int maxBlock)
-        : maxBlock_(maxBlock), out_(static_cast<std::size_t>(PortLayout::kAudioOuts) * static_cast<std::size_t>(maxBlock)) {
+        : maxBlock_(maxBlock), out_(static_cast<std::size_t>(PortLayout::kAudioOuts) *
+                                    static_cast<std::size_t>(maxBlock)) {
         Lv2InstanceOptions options;
         options.sampleRate = rate;
         options.maxBlockLength = static_cast<std::uint32_t>(maxBlock);
@@ -125,22 +98,19 @@ public:
     }
 
     std::optional<std::string> saveState() override {
-        GrooveState state = keys();
-        const LV2_State_Status status = instance_->stateInterface()->save(
-            instance_->handle(), &GrooveState::store, &state, LV2_STATE_IS_POD,
-            instance_->features());
-        if (status != LV2_STATE_SUCCESS) {
+        Lv2StateValues values;
+        if (instance_->saveValues(values) != LV2_STATE_SUCCESS) {
             return std::nullopt;
         }
-        return state.groove;
+        const std::string& groove = values[host().urid(PluginUris::kGroove)].bytes;
+        return groove.substr(0, groove.empty() ? 0 : groove.size() - 1); // without its zero
     }
 
     bool restoreState(std::string_view bytes) override {
-        GrooveState state = keys();
-        state.groove = bytes;
-        return instance_->stateInterface()->restore(instance_->handle(), &GrooveState::retrieve,
-                                                    &state, LV2_STATE_IS_POD,
-                                                    instance_->features()) == LV2_STATE_SUCCESS;
+        Lv2StateValues values;
+        values[host().urid(PluginUris::kGroove)] = {std::string(bytes) + '\0',
+                                                    host().urid(LV2_ATOM__String)};
+        return instance_->restoreValues(values) == LV2_STATE_SUCCESS;
     }
 
     void setHostValue(ParameterId id, double value) override {
@@ -170,13 +140,8 @@ private:
     }
     Piece& piece() { return pieces_[used_ - 1]; }
 
-    float* channel(std::uint32_t c) { return out_.data() + static_cast<std::ptrdiff_t>(c) * maxBlock_; }
-
-    GrooveState keys() {
-        GrooveState state;
-        state.grooveKey = host().urid(PluginUris::kGroove);
-        state.stringType = host().urid(LV2_ATOM__String);
-        return state;
+    float* channel(std::uint32_t c) {
+        return out_.data() + static_cast<std::ptrdiff_t>(c) * maxBlock_;
     }
 
     int maxBlock_;

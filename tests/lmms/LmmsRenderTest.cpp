@@ -7,6 +7,7 @@
 // hangs), without the right to ask for realtime priority, and in the repository's Wine
 // prefix (build-wine, or $QUOVENT_WINEPREFIX).
 #include "tests/lmms/LmmsProject.hpp"
+#include "tests/support/GrooveTexts.hpp"
 #include "tests/support/ProcessRun.hpp"
 #include "tests/support/ScratchDirectory.hpp"
 #include "tests/support/StereoWav.hpp"
@@ -115,16 +116,6 @@ protected:
     std::map<std::string, std::string> env;
 };
 
-// Steps as a JSON array from a 16-character picture: 'x' on, anything else off.
-std::string steps(const std::string& picture) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < 16; ++i) {
-        out += i == 0 ? "" : ", ";
-        out += i < picture.size() && picture[i] == 'x' ? "true" : "false";
-    }
-    return out + "]";
-}
-
 // A groove bank naming the samples (absolute paths) of the first slots, with pattern 0's
 // first row set to `row0`.
 std::string bank(const std::vector<std::string>& samples, const std::string& row0) {
@@ -132,7 +123,7 @@ std::string bank(const std::vector<std::string>& samples, const std::string& row
     for (std::size_t i = 0; i < samples.size(); ++i) {
         json += (i == 0 ? "" : ", ") + std::string(R"({"samplePath": ")") + samples[i] + "\"}";
     }
-    return json + R"(], "patterns": [{"rows": [{"stepOn": )" + steps(row0) + "}]}]}";
+    return json + R"(], "patterns": [{"rows": [{"stepOn": )" + stepsJson(row0) + "}]}]}";
 }
 
 struct MidiAt {

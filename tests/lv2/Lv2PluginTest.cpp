@@ -1,9 +1,8 @@
 // The built bundle as an LV2 host sees it, loaded through lilv from LV2_PATH: its description
 // agrees with the parameter table and the port layout, it refuses a host without the
 // features it needs, renders silence into every output while no slot has a sample, carries
-// out patch:Set in the worker
-// and answers patch:Get, and keeps its file properties through a state saved and restored by
-// lilv, refusing a hostile state whole.
+// out patch:Set in the worker and answers patch:Get, and survives garbage on its atom input
+// (its states are Lv2InstrumentTest's).
 #include "formats/lv2/PluginUris.hpp"
 #include "formats/lv2/PortLayout.hpp"
 #include "instrument/ParameterTable.hpp"
@@ -24,7 +23,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <map>
 #include <random>
@@ -76,10 +74,6 @@ protected:
     }
     // The smallest groove bank: every setting at its default, no samples.
     static constexpr const char* kEmptyBank = R"({"format": "quovent-bank", "version": 1})";
-    std::string read(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     // The plug-in's answer to patch:Get for every property, by property URI.
     std::map<std::string, std::string> values(Lv2TestInstance& instance) {
         instance.input().patchGet(0);
@@ -299,25 +293,11 @@ TEST_F(Lv2Plugin, PatchSetIsCarriedOutInTheWorkerAndRepliedWithTheValueKept) {
     }
     EXPECT_EQ(instance->takeReplies(), expected);
 
-    // A file that cannot be had changes nothing: the reply repeats the old path, and the log
-    // says why, in one line.
-    host.clearLog();
-    for (const std::string& bad : {(files.path() / "missing.wav").string(), files.path().string(),
-                                   std::string("relative/kick.wav"), std::string()}) {
-        instance->input().patchSet(0, slotUri(2), bad);
-        instance->run(64);
-        instance->run(64);
-        EXPECT_EQ(instance->takeReplies(), (std::vector<PatchReply>{{slotUri(2), kick.string()}}))
-            << bad;
-    }
-    const std::vector<std::string> log = host.logLines();
-    ASSERT_EQ(log.size(), 4u);
-    EXPECT_NE(log[0].find("Slot 3 sample"), std::string::npos) << log[0];
-    EXPECT_NE(log[0].find("missing.wav"), std::string::npos) << log[0];
-    EXPECT_NE(log[1].find("not a regular file"), std::string::npos) << log[1];
-    EXPECT_NE(log[2].find("not an absolute path"), std::string::npos) << log[2];
-    EXPECT_EQ(std::count(log[0].begin(), log[0].end(), '\n'), 1);
-
+    // A file that cannot be had is refused with the old value (Lv2InstrumentTest).
+    instance->input().patchSet(0, slotUri(2), (files.path() / "missing.wav").string());
+    instance->run(64);
+    instance->run(64);
+    EXPECT_EQ(instance->takeReplies(), (std::vector<PatchReply>{{slotUri(2), kick.string()}}));
     const std::map<std::string, std::string> now = values(*instance);
     EXPECT_EQ(now.at(slotUri(2)), kick.string());
     EXPECT_EQ(now.at(bankUri()), bank.string());
@@ -373,146 +353,6 @@ TEST_F(Lv2Plugin, AWorkerThreadEndsWithTheLastFileAccepted) {
     instance->run(32);
     EXPECT_EQ(values(*instance).at(slotUri(5)), last.string());
     EXPECT_EQ(instance->scheduleRefusals(), 0);
-}
-
-TEST_F(Lv2Plugin, StateSavedByLilvRestoresTheFilesAndControlsIntoANewInstance) {
-    const fs::path kick = file("kick.wav");
-    const fs::path bank = file("bank.json", kEmptyBank);
-    ScratchDirectory session("quovent-lv2-session");
-    {
-        const auto first = Lv2TestInstance::create(host);
-        ASSERT_NE(first, nullptr);
-        first->input().patchSet(0, bankUri(), bank.string());
-        first->input().patchSet(0, slotUri(0), kick.string());
-        first->setControl("slot1_volume", 0.25f);
-        first->setControl("slot4_filter", 2.0f);
-        first->run(64);
-        const LilvStatePtr state = first->saveState(session.path());
-        ASSERT_NE(state, nullptr);
-        host.saveToFolder(*state, session.path());
-    }
-    // The session's state file holds the paths as the host mapped them.
-    const std::string saved = read(session.path() / "state.ttl");
-    EXPECT_NE(saved.find("slot1"), std::string::npos);
-    EXPECT_EQ(saved.find(files.path().string()), std::string::npos)
-        << "an absolute path in a portable state:\n"
-        << saved;
-
-    const LilvStatePtr loaded = host.loadFromFolder(session.path());
-    ASSERT_NE(loaded, nullptr);
-    const auto second = Lv2TestInstance::create(host);
-    ASSERT_NE(second, nullptr);
-    second->restoreState(*loaded);
-    EXPECT_EQ(second->control("slot1_volume"), 0.25f);
-    EXPECT_EQ(second->control("slot4_filter"), 2.0f);
-    second->run(64);
-    std::map<std::string, std::string> restored;
-    for (const PatchReply& r : second->takeReplies()) { // restore announces every property
-        restored[r.property] = r.path;
-    }
-    ASSERT_EQ(restored.size(), 9u);
-    EXPECT_EQ(read(restored.at(slotUri(0))), read(kick));
-    EXPECT_EQ(read(restored.at(bankUri())), kEmptyBank);
-    EXPECT_EQ(restored.at(slotUri(1)), "");
-}
-
-// A state's keys and values as a test hands them to the plug-in's restore.
-struct FakeState {
-    struct Value {
-        std::string bytes;
-        std::uint32_t type;
-    };
-    std::map<std::uint32_t, Value> values;
-
-    static LV2_State_Status store(LV2_State_Handle handle, std::uint32_t key, const void* value,
-                                  std::size_t size, std::uint32_t type, std::uint32_t) {
-        static_cast<FakeState*>(handle)->values[key] = {
-            std::string(static_cast<const char*>(value), size), type};
-        return LV2_STATE_SUCCESS;
-    }
-    static const void* retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
-                                std::uint32_t* type, std::uint32_t* flags) {
-        const auto* self = static_cast<FakeState*>(handle);
-        const auto it = self->values.find(key);
-        if (it == self->values.end()) {
-            return nullptr;
-        }
-        *size = it->second.bytes.size();
-        *type = it->second.type;
-        *flags = LV2_STATE_IS_POD;
-        return it->second.bytes.data();
-    }
-};
-
-TEST_F(Lv2Plugin, AHostileStateIsRefusedWholeAndChangesNothing) {
-    const auto instance = Lv2TestInstance::create(host);
-    ASSERT_NE(instance, nullptr);
-    const fs::path kick = file("kick.wav");
-    instance->input().patchSet(0, slotUri(0), kick.string());
-    instance->run(64);
-    instance->run(64);
-    instance->takeReplies();
-    const LV2_State_Interface* state = instance->stateInterface();
-    ASSERT_NE(state, nullptr);
-    const std::uint32_t path = host.urid(LV2_ATOM__Path);
-    const std::uint32_t slot2 = host.urid(slotUri(1));
-    const std::uint32_t slot1 = host.urid(slotUri(0));
-
-    // Every hostile state holds a good groove: only its paths are damaged.
-    FakeState saved;
-    ASSERT_EQ(state->save(instance->handle(), &FakeState::store, &saved, 0, nullptr),
-              LV2_STATE_SUCCESS);
-    const std::uint32_t grooveKey = host.urid(PluginUris::kGroove);
-    const FakeState::Value groove = saved.values.at(grooveKey);
-
-    const std::string good = "/samples/snare.wav";
-    std::vector<FakeState> hostile(6);
-    hostile[0].values[slot2] = {good + '\0', host.urid(LV2_ATOM__String)}; // not a path
-    hostile[1].values[slot2] = {good, path};                               // no zero
-    hostile[2].values[slot2] = {"", path};                                 // nothing at all
-    hostile[3].values[slot2] = {good + '\0' + "tail" + '\0', path};        // zero inside
-    hostile[4].values[slot2] = {std::string(5000, 'p') + '\0', path};      // too long
-    hostile[5].values[slot2] = {good + '\0', host.urid(LV2_ATOM__Int)};
-    std::mt19937 random(7);
-    for (int i = 0; i < 100; ++i) { // good first keys, then one damaged value
-        FakeState s;
-        s.values[slot1] = {"/a.wav" + std::string(1, '\0'), path};
-        std::string bytes(1 + random() % 1500, 'x');
-        for (char& c : bytes) {
-            c = static_cast<char>(random() % 3 == 0 ? 0 : 'a' + random() % 26);
-        }
-        if (bytes.back() == 0 && std::count(bytes.begin(), bytes.end(), '\0') == 1 &&
-            bytes.size() <= 1024) {
-            bytes.back() = 'x'; // would be a well-formed path
-        }
-        s.values[host.urid(slotUri(2 + i % 6))] = {bytes, path};
-        hostile.push_back(s);
-    }
-    for (FakeState& h : hostile) {
-        h.values[grooveKey] = groove;
-    }
-    for (std::size_t i = 0; i < hostile.size(); ++i) {
-        host.clearLog();
-        const LV2_State_Status status = state->restore(instance->handle(), &FakeState::retrieve,
-                                                       &hostile[i], 0, instance->features());
-        EXPECT_NE(status, LV2_STATE_SUCCESS) << i;
-        EXPECT_EQ(host.logLines().size(), 1u) << i;
-    }
-    const std::map<std::string, std::string> after = values(*instance);
-    EXPECT_EQ(after.at(slotUri(0)), kick.string());
-    EXPECT_EQ(after.at(slotUri(1)), "");
-
-    // A state replaces everything, and its groove decides the slots' samples: a slot the
-    // groove leaves without one has none afterwards, whatever path a key beside it names.
-    FakeState fine;
-    fine.values[grooveKey] = {R"({"format": "quovent-bank", "version": 1})" + std::string(1, '\0'),
-                              host.urid(LV2_ATOM__String)};
-    fine.values[slot2] = {good + '\0', path};
-    EXPECT_EQ(state->restore(instance->handle(), &FakeState::retrieve, &fine, 0, nullptr),
-              LV2_STATE_SUCCESS);
-    const std::map<std::string, std::string> replaced = values(*instance);
-    EXPECT_EQ(replaced.at(slotUri(1)), "");
-    EXPECT_EQ(replaced.at(slotUri(0)), "");
 }
 
 TEST_F(Lv2Plugin, GarbageOnTheAtomInputNeverBreaksTheInstanceOrItsOutput) {

@@ -151,23 +151,6 @@ template <typename Function> Function next(std::atomic<Function>& slot, const ch
     return f;
 }
 
-// Forwards a lock function of the given type to the C library's, counting the call.
-#define QUOVENT_FORWARD_LOCK(name, Type, ...)                                                      \
-    static std::atomic<Type*> real{nullptr};                                                       \
-    countLock();                                                                                   \
-    return next(real, #name)(__VA_ARGS__)
-
-using MutexLock = int(pthread_mutex_t*);
-using MutexTimedLock = int(pthread_mutex_t*, const timespec*);
-using MutexClockLock = int(pthread_mutex_t*, clockid_t, const timespec*);
-using RwLock = int(pthread_rwlock_t*);
-using RwTimedLock = int(pthread_rwlock_t*, const timespec*);
-using RwClockLock = int(pthread_rwlock_t*, clockid_t, const timespec*);
-using SpinLock = int(pthread_spinlock_t*);
-using SemWait = int(sem_t*);
-using SemTimedWait = int(sem_t*, const timespec*);
-using SemClockWait = int(sem_t*, clockid_t, const timespec*);
-
 void* allocateForNew(std::size_t size, std::size_t alignment) {
     for (;;) {
         void* p = alignment > alignof(std::max_align_t)
@@ -268,130 +251,71 @@ QUOVENT_INTERPOSE void* pvalloc(std::size_t size) noexcept {
 
 // ---- operator new and delete -----------------------------------------------------------------
 
-void* operator new(std::size_t size) {
-    return allocateForNew(size, 0);
-}
-void* operator new[](std::size_t size) {
-    return allocateForNew(size, 0);
-}
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    return allocateForNew(size, static_cast<std::size_t>(alignment));
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return allocateForNew(size, static_cast<std::size_t>(alignment));
-}
-void* operator new(std::size_t size, const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, 0, tag);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, 0, tag);
-}
-void* operator new(std::size_t size, std::align_val_t alignment,
-                   const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, static_cast<std::size_t>(alignment), tag);
-}
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t& tag) noexcept {
-    return allocateForNew(size, static_cast<std::size_t>(alignment), tag);
-}
+// Every form of operator new allocates through the counted malloc or aligned_alloc.
+#define QUOVENT_NEW(params, args, ...)                                                             \
+    void* operator new params __VA_ARGS__ {                                                        \
+        return allocateForNew args;                                                                \
+    }                                                                                              \
+    void* operator new[] params __VA_ARGS__ {                                                      \
+        return allocateForNew args;                                                                \
+    }
 
-void operator delete(void* p) noexcept {
-    free(p);
-}
-void operator delete[](void* p) noexcept {
-    free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-    free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept {
-    free(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    free(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    free(p);
-}
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    free(p);
-}
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    free(p);
-}
+QUOVENT_NEW((std::size_t size), (size, 0))
+QUOVENT_NEW((std::size_t size, std::align_val_t a), (size, static_cast<std::size_t>(a)))
+QUOVENT_NEW((std::size_t size, const std::nothrow_t& tag), (size, 0, tag), noexcept)
+QUOVENT_NEW((std::size_t size, std::align_val_t a, const std::nothrow_t& tag),
+            (size, static_cast<std::size_t>(a), tag), noexcept)
+
+// Every form of operator delete frees through the counted free.
+#define QUOVENT_DELETE(...)                                                                        \
+    void operator delete(void* p __VA_OPT__(, ) __VA_ARGS__) noexcept {                            \
+        free(p);                                                                                   \
+    }                                                                                              \
+    void operator delete[](void* p __VA_OPT__(, ) __VA_ARGS__) noexcept {                          \
+        free(p);                                                                                   \
+    }
+
+QUOVENT_DELETE()
+QUOVENT_DELETE(std::size_t)
+QUOVENT_DELETE(std::align_val_t)
+QUOVENT_DELETE(std::size_t, std::align_val_t)
+QUOVENT_DELETE(const std::nothrow_t&)
+QUOVENT_DELETE(std::align_val_t, const std::nothrow_t&)
 
 // ---- Locks -----------------------------------------------------------------------------------
 
-QUOVENT_INTERPOSE int pthread_mutex_lock(pthread_mutex_t* m) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_mutex_lock, MutexLock, m);
-}
-QUOVENT_INTERPOSE int pthread_mutex_trylock(pthread_mutex_t* m) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_mutex_trylock, MutexLock, m);
-}
-QUOVENT_INTERPOSE int pthread_mutex_timedlock(pthread_mutex_t* m, const timespec* until) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_mutex_timedlock, MutexTimedLock, m, until);
-}
-QUOVENT_INTERPOSE int pthread_mutex_clocklock(pthread_mutex_t* m, clockid_t clock,
-                                              const timespec* until) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_mutex_clocklock, MutexClockLock, m, clock, until);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_rdlock(pthread_rwlock_t* l) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_rdlock, RwLock, l);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_tryrdlock(pthread_rwlock_t* l) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_tryrdlock, RwLock, l);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_timedrdlock(pthread_rwlock_t* l,
-                                                 const timespec* until) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_timedrdlock, RwTimedLock, l, until);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_clockrdlock(pthread_rwlock_t* l, clockid_t clock,
-                                                 const timespec* until) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_clockrdlock, RwClockLock, l, clock, until);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_wrlock(pthread_rwlock_t* l) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_wrlock, RwLock, l);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_trywrlock(pthread_rwlock_t* l) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_trywrlock, RwLock, l);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_timedwrlock(pthread_rwlock_t* l,
-                                                 const timespec* until) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_timedwrlock, RwTimedLock, l, until);
-}
-QUOVENT_INTERPOSE int pthread_rwlock_clockwrlock(pthread_rwlock_t* l, clockid_t clock,
-                                                 const timespec* until) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_rwlock_clockwrlock, RwClockLock, l, clock, until);
-}
-QUOVENT_INTERPOSE int pthread_spin_lock(pthread_spinlock_t* l) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_spin_lock, SpinLock, l);
-}
-QUOVENT_INTERPOSE int pthread_spin_trylock(pthread_spinlock_t* l) noexcept {
-    QUOVENT_FORWARD_LOCK(pthread_spin_trylock, SpinLock, l);
-}
-QUOVENT_INTERPOSE int sem_wait(sem_t* s) {
-    QUOVENT_FORWARD_LOCK(sem_wait, SemWait, s);
-}
-QUOVENT_INTERPOSE int sem_trywait(sem_t* s) noexcept {
-    QUOVENT_FORWARD_LOCK(sem_trywait, SemWait, s);
-}
-QUOVENT_INTERPOSE int sem_timedwait(sem_t* s, const timespec* until) {
-    QUOVENT_FORWARD_LOCK(sem_timedwait, SemTimedWait, s, until);
-}
-QUOVENT_INTERPOSE int sem_clockwait(sem_t* s, clockid_t clock, const timespec* until) {
-    QUOVENT_FORWARD_LOCK(sem_clockwait, SemClockWait, s, clock, until);
-}
+// A lock function forwarded to the next definition (the C library's), the call counted.
+// The semaphore waits are cancellation points, declared without noexcept.
+#define QUOVENT_LOCK(name, params, args, ...)                                                      \
+    QUOVENT_INTERPOSE int name params __VA_ARGS__ {                                                \
+        using Function = int params __VA_ARGS__;                                                   \
+        static std::atomic<Function*> real{nullptr};                                               \
+        countLock();                                                                               \
+        return next(real, #name) args;                                                             \
+    }
+
+QUOVENT_LOCK(pthread_mutex_lock, (pthread_mutex_t * m), (m), noexcept)
+QUOVENT_LOCK(pthread_mutex_trylock, (pthread_mutex_t * m), (m), noexcept)
+QUOVENT_LOCK(pthread_mutex_timedlock, (pthread_mutex_t * m, const timespec* t), (m, t), noexcept)
+QUOVENT_LOCK(pthread_mutex_clocklock, (pthread_mutex_t * m, clockid_t c, const timespec* t),
+             (m, c, t), noexcept)
+QUOVENT_LOCK(pthread_rwlock_rdlock, (pthread_rwlock_t * l), (l), noexcept)
+QUOVENT_LOCK(pthread_rwlock_tryrdlock, (pthread_rwlock_t * l), (l), noexcept)
+QUOVENT_LOCK(pthread_rwlock_timedrdlock, (pthread_rwlock_t * l, const timespec* t), (l, t),
+             noexcept)
+QUOVENT_LOCK(pthread_rwlock_clockrdlock, (pthread_rwlock_t * l, clockid_t c, const timespec* t),
+             (l, c, t), noexcept)
+QUOVENT_LOCK(pthread_rwlock_wrlock, (pthread_rwlock_t * l), (l), noexcept)
+QUOVENT_LOCK(pthread_rwlock_trywrlock, (pthread_rwlock_t * l), (l), noexcept)
+QUOVENT_LOCK(pthread_rwlock_timedwrlock, (pthread_rwlock_t * l, const timespec* t), (l, t),
+             noexcept)
+QUOVENT_LOCK(pthread_rwlock_clockwrlock, (pthread_rwlock_t * l, clockid_t c, const timespec* t),
+             (l, c, t), noexcept)
+QUOVENT_LOCK(pthread_spin_lock, (pthread_spinlock_t * l), (l), noexcept)
+QUOVENT_LOCK(pthread_spin_trylock, (pthread_spinlock_t * l), (l), noexcept)
+QUOVENT_LOCK(sem_wait, (sem_t * s), (s))
+QUOVENT_LOCK(sem_trywait, (sem_t * s), (s), noexcept)
+QUOVENT_LOCK(sem_timedwait, (sem_t * s, const timespec* t), (s, t))
+QUOVENT_LOCK(sem_clockwait, (sem_t * s, clockid_t c, const timespec* t), (s, c, t))
 
 #endif

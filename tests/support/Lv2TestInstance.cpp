@@ -247,7 +247,6 @@ void Lv2TestInstance::collectOutput() {
     LV2_ATOM_SEQUENCE_FOREACH(sequence, event) {
         const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
         if (event->body.type != host_.urid(LV2_ATOM__Object) || object->body.otype != patchSet) {
-            ++otherOutputEvents_;
             continue;
         }
         const LV2_Atom* property = nullptr;
@@ -389,8 +388,31 @@ const LV2_State_Interface* Lv2TestInstance::stateInterface() const {
         lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
 }
 
-LV2_Handle Lv2TestInstance::handle() const {
-    return lilv_instance_get_handle(instance_);
+LV2_State_Status Lv2TestInstance::saveValues(Lv2StateValues& values) {
+    const auto store = [](LV2_State_Handle handle, std::uint32_t key, const void* value,
+                          std::size_t size, std::uint32_t type, std::uint32_t) {
+        (*static_cast<Lv2StateValues*>(handle))[key] = {
+            std::string(static_cast<const char*>(value), size), type};
+        return LV2_STATE_SUCCESS;
+    };
+    return stateInterface()->save(handle(), store, &values, LV2_STATE_IS_POD, features());
+}
+
+LV2_State_Status Lv2TestInstance::restoreValues(const Lv2StateValues& values) {
+    const auto retrieve = [](LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
+                             std::uint32_t* type, std::uint32_t* flags) -> const void* {
+        const auto& all = *static_cast<const Lv2StateValues*>(handle);
+        const auto it = all.find(key);
+        if (it == all.end()) {
+            return nullptr;
+        }
+        *size = it->second.bytes.size();
+        *type = it->second.type;
+        *flags = LV2_STATE_IS_POD;
+        return it->second.bytes.data();
+    };
+    return stateInterface()->restore(handle(), retrieve, const_cast<Lv2StateValues*>(&values),
+                                     LV2_STATE_IS_POD, features());
 }
 
 } // namespace quovent::test

@@ -50,6 +50,13 @@ struct PatchReply {
     bool operator==(const PatchReply&) const = default;
 };
 
+// A state as the plug-in's state interface hands it to a host, key by key.
+struct Lv2StateValue {
+    std::string bytes;
+    std::uint32_t type = 0;
+};
+using Lv2StateValues = std::map<std::uint32_t, Lv2StateValue>;
+
 class Lv2TestInstance {
 public:
     // Null when the plug-in refuses to be made with these features.
@@ -83,7 +90,6 @@ public:
     bool waitForWorker();
 
     std::vector<PatchReply> takeReplies();
-    int otherOutputEvents() const noexcept { return otherOutputEvents_; }
     const std::vector<float>& output(int index) const;
     std::vector<float>& outputBuffer(int index);
 
@@ -92,8 +98,10 @@ public:
 
     LilvStatePtr saveState(const std::filesystem::path& folder);
     void restoreState(const LilvState& state);
-    const LV2_State_Interface* stateInterface() const;
-    LV2_Handle handle() const;
+    // Through the plug-in's state interface directly, as a host without lilv calls it.
+    LV2_State_Status saveValues(Lv2StateValues& values);
+    LV2_State_Status restoreValues(const Lv2StateValues& values);
+    LV2_Handle handle() const { return lilv_instance_get_handle(instance_); }
     const LV2_Feature* const* features() const noexcept { return featureList_.data(); }
 
 private:
@@ -109,6 +117,7 @@ private:
     static void setPortValue(const char* symbol, void* self, const void* value, std::uint32_t size,
                              std::uint32_t type);
     static char* makePath(LV2_State_Make_Path_Handle handle, const char* path);
+    const LV2_State_Interface* stateInterface() const;
 
     Lv2TestHost& host_;
     const Lv2InstanceOptions options_;
@@ -122,7 +131,6 @@ private:
     std::vector<void*> buffers_;            // what each port is connected to, by port index
     std::map<std::string, std::uint32_t, std::less<>> symbols_;
     std::vector<PatchReply> replies_;
-    int otherOutputEvents_ = 0;
 
     // Jobs and answers as [size][bytes] records in buffers reserved up front, so that the
     // plug-in's schedule call in run() never makes the host allocate.

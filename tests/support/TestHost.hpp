@@ -105,10 +105,6 @@ private:
     std::array<float*, kChannels> pointers_{};
 };
 
-// Whether the plug-in of this build offers its editor window to hosts (every build has a
-// window backend now).
-inline constexpr bool kPluginHasEditor = true;
-
 class TestHost {
 public:
     // What the host answers. Tests change these before (or between) the plug-in's calls.

@@ -242,6 +242,27 @@ std::vector<Vst3ComponentHandler::Edit> Vst3ComponentHandler::edits() const {
     return edits_;
 }
 
+int Vst3ComponentHandler::gestures(ParamID id) const {
+    int complete = 0;
+    bool open = false;
+    for (const Edit& e : edits()) {
+        if (e.id == id && e.kind == EditKind::Begin) {
+            open = true;
+        } else if (e.id == id && e.kind == EditKind::End && open) {
+            open = false;
+            ++complete;
+        }
+    }
+    return complete;
+}
+
+int Vst3ComponentHandler::performs(ParamID id) const {
+    const std::vector<Edit> all = edits();
+    return static_cast<int>(std::count_if(all.begin(), all.end(), [id](const Edit& e) {
+        return e.id == id && e.kind == EditKind::Perform;
+    }));
+}
+
 std::vector<int32> Vst3ComponentHandler::restarts() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return restarts_;

@@ -150,6 +150,9 @@ public:
     vst3::tresult QUOVENT_VST3_CALL restartComponent(vst3::int32 flags) override;
 
     std::vector<Edit> edits() const;
+    // Whole gestures (a begin, then its end) for a parameter, and the values performed for it.
+    int gestures(vst3::ParamID id) const;
+    int performs(vst3::ParamID id) const;
     std::vector<vst3::int32> restarts() const;
     // Called after each edit is recorded, on the caller's thread: a GUI test plays its
     // pointer script from here while a control of the editor tracks a drag in a loop of its

@@ -39,14 +39,6 @@ tresult QUOVENT_VST3_CALL Vst3RunLoop::unregisterTimer(Linux::ITimerHandler* han
     return timers_.size() != before ? kResultOk : kResultFalse;
 }
 
-std::vector<int> Vst3RunLoop::watchedDescriptors() const {
-    std::vector<int> fds;
-    for (const Watch& w : watches_) {
-        fds.push_back(w.fd);
-    }
-    return fds;
-}
-
 void Vst3RunLoop::turn(std::chrono::milliseconds wait) {
     std::vector<pollfd> fds;
     for (const Watch& w : watches_) {

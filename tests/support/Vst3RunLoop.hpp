@@ -32,8 +32,6 @@ public:
 
     std::size_t timerCount() const noexcept { return timers_.size(); }
     std::size_t watchCount() const noexcept { return watches_.size(); }
-    // The descriptors watched now.
-    std::vector<int> watchedDescriptors() const;
     // How often timers and descriptor handlers were called so far.
     int timerCalls() const noexcept { return timerCalls_; }
     int descriptorCalls() const noexcept { return descriptorCalls_; }

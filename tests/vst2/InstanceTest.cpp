@@ -3,13 +3,13 @@
 // program handling, exceptions stopping at the boundary, the host-callback wrappers with and
 // without a host, and the instrument's reach into the model (parameters on the current
 // slot, the note-off scale and synchronised slots on a sample-rate change).
-#include "tests/support/PluginRecord.hpp"
 #include "editor/Editor.hpp"
 #include "editor/EditorBase.hpp"
 #include "engine/NoteRatioTable.hpp"
 #include "formats/vst2/ExtendedEffectBase.hpp"
 #include "formats/vst2/PluginMain.hpp"
 #include "formats/vst2/Vst2Plugin.hpp"
+#include "tests/support/PluginRecord.hpp"
 
 #include <gtest/gtest.h>
 
@@ -472,50 +472,4 @@ TEST(Instrument, EntryRefusesVersionZeroAndSurvivesANullCallback) {
     EXPECT_EQ(plugin.updateSampleRate(), 44100.0f);
     EXPECT_EQ(plugin.hostTempo(), 0.0f);
     EXPECT_FALSE(plugin.canHostDo("sizeWindow"));
-}
-
-TEST(Instrument, ReplacingOnStaleBuffersEqualsAccumulatingOnSilence) {
-    // Two instances with the same short sample in slot 0, both playing it from a note on
-    // MIDI channel 1; one renders through each entry.
-    Recorder::reset(1);
-    const PluginRecord accumulating(pluginMain(&Recorder::callback));
-    const PluginRecord replacing(pluginMain(&Recorder::callback));
-    constexpr std::size_t kFrames = 256;
-    for (const PluginRecord* r : {&accumulating, &replacing}) {
-        SampleBuffer& sample = instanceOf(*r).instrument().sequencer().slots().slot(0).sample;
-        for (int i = 0; i < 2000; ++i) {
-            const float s = std::sin(static_cast<float>(i) * 0.05f) * 0.5f;
-            sample.setFrame(i, s, -s);
-        }
-        sample.setFrameCount(2000);
-        sample.setSampleRate(44100);
-        (*r)->dispatcher(r->get(), vst::effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        (*r)->dispatcher(r->get(), vst::effMainsChanged, 0, 1, nullptr, 0.0f);
-        vst::VstMidiEvent note{};
-        note.type = vst::kVstMidiType;
-        note.midiData[0] = static_cast<char>(0x90);
-        note.midiData[1] = 60;
-        note.midiData[2] = 100;
-        vst::VstEvents events{};
-        events.numEvents = 1;
-        events.events[0] = reinterpret_cast<vst::VstEvent*>(&note);
-        (*r)->dispatcher(r->get(), vst::effProcessEvents, 0, 0, &events, 0.0f);
-    }
-    std::vector<float> added(12 * kFrames);
-    std::vector<float> replaced(12 * kFrames);
-    std::vector<float*> addedChannels;
-    std::vector<float*> replacedChannels;
-    for (std::size_t c = 0; c < 12; ++c) {
-        addedChannels.push_back(added.data() + c * kFrames);
-        replacedChannels.push_back(replaced.data() + c * kFrames);
-    }
-    for (int block = 0; block < 4; ++block) {
-        std::fill(added.begin(), added.end(), 0.0f);
-        std::fill(replaced.begin(), replaced.end(), -77.0f); // an earlier block's leftovers
-        accumulating->process(accumulating.get(), nullptr, addedChannels.data(),
-                              static_cast<std::int32_t>(kFrames));
-        replacing->processReplacing(replacing.get(), nullptr, replacedChannels.data(),
-                                    static_cast<std::int32_t>(kFrames));
-        ASSERT_EQ(replaced, added) << "block " << block;
-    }
 }

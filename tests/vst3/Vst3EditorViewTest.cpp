@@ -72,24 +72,6 @@ protected:
         return result == kResultOk;
     }
 
-    // The edits the host heard for a parameter, as (kind, value) in order.
-    int gesturesFor(ParamID id) {
-        int complete = 0;
-        bool open = false;
-        for (const auto& e : plugin->handler().edits()) {
-            if (e.id != id) {
-                continue;
-            }
-            if (e.kind == Vst3ComponentHandler::EditKind::Begin) {
-                open = true;
-            } else if (e.kind == Vst3ComponentHandler::EditKind::End && open) {
-                open = false;
-                ++complete;
-            }
-        }
-        return complete;
-    }
-
     ScratchDirectory scratch{"quovent-vst3-view"};
     IsolatedUserSettings settings{scratch.path()}; // no zoom of the user's is kept
     std::unique_ptr<Vst3Module> module;
@@ -155,7 +137,7 @@ TEST_F(Vst3EditorView, ServedFromTheHostsRunLoopAClickIsAnEditGestureAndRemovedL
     input.pump(5);
     click(kSlot1MuteToggle);
     input.pump(5);
-    EXPECT_EQ(gesturesFor(kSlot1Mute), 1);
+    EXPECT_EQ(plugin->handler().gestures(kSlot1Mute), 1);
     const auto edits = plugin->handler().edits();
     ASSERT_FALSE(edits.empty());
     EXPECT_EQ(edits[1].kind, Vst3ComponentHandler::EditKind::Perform);
@@ -170,7 +152,7 @@ TEST_F(Vst3EditorView, ServedFromTheHostsRunLoopAClickIsAnEditGestureAndRemovedL
     drag({slider, {slider.x, slider.y + 8}, {slider.x, slider.y + 16}});
     plugin->handler().onEdit({});
     input.pump(5);
-    EXPECT_EQ(gesturesFor(volume), 1);
+    EXPECT_EQ(plugin->handler().gestures(volume), 1);
     int performs = 0;
     for (const auto& e : plugin->handler().edits()) {
         performs += e.id == volume && e.kind == Vst3ComponentHandler::EditKind::Perform ? 1 : 0;
@@ -203,7 +185,7 @@ TEST_F(Vst3EditorView, At200PercentTheWindowDoublesTakesThePointerAndShrinksWith
     input.pump(5);
     click(kSlot1MuteToggle);
     input.pump(5);
-    EXPECT_EQ(gesturesFor(kSlot1Mute), 1);
+    EXPECT_EQ(plugin->handler().gestures(kSlot1Mute), 1);
     saveEditor("vst3-view-200.png");
 
     // The host moves the window to a 100 % screen: it is asked for the smaller size, the
@@ -217,7 +199,7 @@ TEST_F(Vst3EditorView, At200PercentTheWindowDoublesTakesThePointerAndShrinksWith
     input.pump(5);
     click(kSlot1MuteToggle);
     input.pump(5);
-    EXPECT_EQ(gesturesFor(kSlot1Mute), 2) << "the rebuilt window is served";
+    EXPECT_EQ(plugin->handler().gestures(kSlot1Mute), 2) << "the rebuilt window is served";
 }
 
 } // namespace

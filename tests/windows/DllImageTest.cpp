@@ -1,8 +1,11 @@
-// The DLL as a file: built for this bitness, exporting exactly VSTPluginMain and main (one
-// function under two names), and importing nothing but DLLs every Windows has in its system
-// folder, so it loads on a bare system without mingw's runtime DLLs beside it.
+// The plug-in DLLs as files: each built for this bitness (the VST 3 module in its bundle's
+// folder for it), exporting exactly its entries under their undecorated names (the VST 2 DLL's
+// two names one function), and importing nothing but DLLs every Windows has in its system
+// folder, so that it loads on a bare system without mingw's runtime DLLs beside it.
 #include "PeImage.hpp"
+#include "tests/support/ClapTestHost.hpp"
 #include "tests/support/TestHost.hpp"
+#include "tests/support/Vst3TestHost.hpp"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +13,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
+#include <string>
 
+using quovent::test::ClapLibrary;
 using quovent::test::PeImage;
 using quovent::test::TestHost;
+using quovent::test::Vst3Module;
 
 namespace {
 
@@ -35,34 +42,44 @@ bool inSystemFolder(const std::string& dll) {
 
 } // namespace
 
-TEST(DllImage, IsBuiltForThisBitness) {
-    const auto image = PeImage::read(TestHost::pluginPath());
-    ASSERT_TRUE(image) << TestHost::pluginPath();
-    EXPECT_EQ(image->machine, sizeof(void*) == 4 ? 0x14c : 0x8664);
-}
-
-TEST(DllImage, ExportsExactlyTheTwoEntryNamesAsOneFunction) {
-    const auto image = PeImage::read(TestHost::pluginPath());
-    ASSERT_TRUE(image);
-    ASSERT_EQ(image->exports.size(), 2u);
-    ASSERT_EQ(image->exports.count("VSTPluginMain"), 1u);
-    ASSERT_EQ(image->exports.count("main"), 1u);
-    EXPECT_EQ(image->exports.at("main"), image->exports.at("VSTPluginMain"));
-
-    // And the loader finds both, undecorated, at the same function.
+TEST(DllImage, EachIsBuiltForThisBitnessExportsItsEntriesAndImportsOnlySystemDlls) {
+    const struct {
+        std::string path;
+        std::set<std::string> names;
+    } libraries[] = {
+        {TestHost::pluginPath(), {"VSTPluginMain", "main"}},
+        {Vst3Module::binaryPath(), {"ExitDll", "GetPluginFactory", "InitDll"}},
+        {ClapLibrary::path(), {"clap_entry"}},
+    };
+    for (const auto& library : libraries) {
+        SCOPED_TRACE(library.path);
+        const auto image = PeImage::read(library.path);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->machine, sizeof(void*) == 4 ? 0x14c : 0x8664);
+        std::set<std::string> names;
+        for (const auto& [name, address] : image->exports) {
+            names.insert(name);
+        }
+        EXPECT_EQ(names, library.names);
+        ASSERT_FALSE(image->imports.empty());
+        for (const std::string& dll : image->imports) {
+            EXPECT_EQ(lower(dll).rfind("lib", 0), std::string::npos)
+                << dll << ": a mingw runtime DLL";
+            EXPECT_TRUE(inSystemFolder(dll)) << dll << " is not in the system folder";
+        }
+    }
+    const auto vst2 = PeImage::read(TestHost::pluginPath());
+    ASSERT_TRUE(vst2 && vst2->exports.size() == 2);
+    EXPECT_EQ(vst2->exports.at("main"), vst2->exports.at("VSTPluginMain"));
+    // And the loader finds the entries undecorated, the VST 2 DLL's at one function.
     TestHost host;
     EXPECT_EQ(host.library().symbol("main"), reinterpret_cast<void*>(host.entry()));
     EXPECT_EQ(host.library().symbol("_VSTPluginMain"), nullptr);
     EXPECT_EQ(host.library().symbol("VSTPluginMain@4"), nullptr);
-}
-
-TEST(DllImage, ImportsOnlyDllsOfTheSystemFolder) {
-    const auto image = PeImage::read(TestHost::pluginPath());
-    ASSERT_TRUE(image);
-    ASSERT_FALSE(image->imports.empty());
-    for (const std::string& dll : image->imports) {
-        const std::string name = lower(dll);
-        EXPECT_EQ(name.rfind("lib", 0), std::string::npos) << dll << ": a mingw runtime DLL";
-        EXPECT_TRUE(inSystemFolder(dll)) << dll << " is not in the system folder";
-    }
+    Vst3Module module;
+    EXPECT_EQ(module.library().symbol("GetPluginFactory@0"), nullptr);
+    EXPECT_EQ(module.library().symbol("_GetPluginFactory@0"), nullptr);
+    const std::string folder = sizeof(void*) == 4 ? "/Contents/x86-win/" : "/Contents/x86_64-win/";
+    EXPECT_NE(Vst3Module::binaryPath().find("quovent.vst3" + folder + "quovent.vst3"),
+              std::string::npos);
 }
