@@ -54,7 +54,8 @@ InstrumentEvent midi(std::uint8_t status, std::uint8_t data1, std::uint8_t data2
     return InstrumentEvent::midiMessage(0, status, data1, data2);
 }
 InstrumentEvent change(int slot, F field, float value) {
-    const ParameterId id = slot < 0 ? ParameterTable::kShuffle : ParameterTable::slotParameter(slot, field);
+    const ParameterId id =
+        slot < 0 ? ParameterTable::kShuffle : ParameterTable::slotParameter(slot, field);
     return InstrumentEvent::parameterChange(0, id, value);
 }
 
@@ -63,11 +64,11 @@ InstrumentEvent change(int slot, F field, float value) {
 // frames; with automation, volume, pan, filter, solo and shuffle changes between them.
 std::vector<TimedEvent> score(bool automation) {
     std::vector<TimedEvent> s = {
-        {0, midi(0x9E, 61, 127)},    {777, midi(0x99, 60, 100)},   {3001, midi(0x90, 60, 110)},
-        {5123, midi(0x97, 55, 80)},  {9999, midi(0x80, 60, 0)},    {10007, midi(0x87, 55, 64)},
-        {13331, midi(0x92, 72, 127)}, {20001, midi(0x92, 72, 0)},  {25013, midi(0x99, 64, 127)},
-        {25013, midi(0x99, 66, 60)}, {30011, midi(0x9E, 63, 100)}, {41111, midi(0x8E, 61, 0)},
-        {47777, midi(0x8E, 63, 0)},  {48001, midi(0x99, 61, 90)},
+        {0, midi(0x9E, 61, 127)},     {777, midi(0x99, 60, 100)},   {3001, midi(0x90, 60, 110)},
+        {5123, midi(0x97, 55, 80)},   {9999, midi(0x80, 60, 0)},    {10007, midi(0x87, 55, 64)},
+        {13331, midi(0x92, 72, 127)}, {20001, midi(0x92, 72, 0)},   {25013, midi(0x99, 64, 127)},
+        {25013, midi(0x99, 66, 60)},  {30011, midi(0x9E, 63, 100)}, {41111, midi(0x8E, 61, 0)},
+        {47777, midi(0x8E, 63, 0)},   {48001, midi(0x99, 61, 90)},
     };
     if (automation) {
         const std::vector<TimedEvent> changes = {
@@ -104,8 +105,8 @@ std::vector<DriverBlock> blocksOf(const std::vector<TimedEvent>& events, int siz
 void append(Render& out, const float* const* channels, int frames) {
     out.resize(kOutputs);
     for (int c = 0; c < kOutputs; ++c) {
-        out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(),
-                                                channels[c], channels[c] + frames);
+        out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), channels[c],
+                                                channels[c] + frames);
     }
 }
 
@@ -118,7 +119,8 @@ Render reference(const std::string& groove, const std::vector<DriverBlock>& bloc
     std::vector<float> samples(static_cast<std::size_t>(kOutputs) * kMaxBlock);
     std::array<float*, kOutputs> channels{};
     for (int c = 0; c < kOutputs; ++c) {
-        channels[static_cast<std::size_t>(c)] = samples.data() + static_cast<std::ptrdiff_t>(c) * kMaxBlock;
+        channels[static_cast<std::size_t>(c)] =
+            samples.data() + static_cast<std::ptrdiff_t>(c) * kMaxBlock;
     }
     Render out;
     for (const DriverBlock& b : blocks) {
@@ -282,8 +284,8 @@ double stateValue(const nlohmann::json& doc, const ParameterInfo& info) {
         return doc.at("shuffleAmount");
     }
     static const std::map<F, const char*> kKeys = {
-        {F::Volume, "volume"}, {F::Length, "length"},     {F::Tune, "tune"},
-        {F::Freq, "freq"},     {F::Res, "res"},           {F::Pan, "pan"},
+        {F::Volume, "volume"},     {F::Length, "length"},    {F::Tune, "tune"},
+        {F::Freq, "freq"},         {F::Res, "res"},          {F::Pan, "pan"},
         {F::Filter, "filterMode"}, {F::Output, "outputPair"}};
     const nlohmann::json& slot = doc.at("slots").at(static_cast<std::size_t>(info.slot));
     if (info.field == F::Mute) {
@@ -300,7 +302,8 @@ TEST_P(Conformance, HostileParameterValuesAreClampedIntoRangeOrIgnored) {
     // One parameter of each field, on slots 1 to 8 in turn, and Shuffle.
     std::vector<const ParameterInfo*> chosen;
     for (const ParameterInfo& info : ParameterTable::all()) {
-        if (info.slot < 0 || (info.slot == static_cast<int>(info.field) % 8 && info.field != F::Solo)) {
+        if (info.slot < 0 ||
+            (info.slot == static_cast<int>(info.field) % 8 && info.field != F::Solo)) {
             chosen.push_back(&info);
         }
     }
@@ -323,7 +326,8 @@ TEST_P(Conformance, HostileParameterValuesAreClampedIntoRangeOrIgnored) {
             EXPECT_GE(kept, info->minimum) << info->nameText();
             EXPECT_LE(kept, info->maximum) << info->nameText();
             if (std::isnan(value)) {
-                EXPECT_EQ(kept, stateValue(before, *info)) << info->nameText() << ": NaN is no value";
+                EXPECT_EQ(kept, stateValue(before, *info))
+                    << info->nameText() << ": NaN is no value";
             }
         }
         for (int c = 0; c < kOutputs; ++c) {

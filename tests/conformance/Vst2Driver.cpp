@@ -21,7 +21,9 @@ public:
         host_.answers.record = false;
     }
 
-    ProcessBlock::NoteOffs noteOffs() const override { return ProcessBlock::NoteOffs::AtBlockStart; }
+    ProcessBlock::NoteOffs noteOffs() const override {
+        return ProcessBlock::NoteOffs::AtBlockStart;
+    }
     bool hasParameters() const override { return false; }
 
     void prepare(const DriverBlock& block) override {

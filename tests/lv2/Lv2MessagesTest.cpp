@@ -103,10 +103,8 @@ TEST_F(AtomInputTest, ChannelMessagesArriveAtTheirFramesClampedIntoTheBlock) {
     read(0); // an empty block still takes its events, at 0
     EXPECT_EQ(seen.midi, (std::vector<Midi>{{0, 0x90, 60, 1}}));
     // Hosts leave the unit unset (0 or a stale value): only beat time is not frames.
-    const std::pair<LV2_URID, int> units[] = {{0, 99},
-                                              {id(LV2_ATOM__frameTime), 99},
-                                              {0xDEADBEEF, 99},
-                                              {id(LV2_ATOM__beatTime), 0}};
+    const std::pair<LV2_URID, int> units[] = {
+        {0, 99}, {id(LV2_ATOM__frameTime), 99}, {0xDEADBEEF, 99}, {id(LV2_ATOM__beatTime), 0}};
     for (const auto& [unit, frame] : units) {
         seen.midi.clear();
         in.declareUnit(unit);
@@ -206,7 +204,7 @@ TEST_F(AtomInputTest, TempoComesFromPositionsWithANumberAsTheHostWroteIt) {
     seen.tempos.clear();
     const float speed = 1.0f;
     objectEvent(position, property(id(LV2_TIME__speed), urids.atomFloat, &speed, 4)); // no tempo
-    objectEvent(position, property(bpm, id(LV2_ATOM__String), "120", 4));  // a text
+    objectEvent(position, property(bpm, id(LV2_ATOM__String), "120", 4));             // a text
     objectEvent(position, property(bpm, urids.atomDouble, &doubleBpm, 4)); // body too short
     std::vector<std::uint8_t> twice = property(bpm, urids.atomInt, &intBpm, 4);
     const std::vector<std::uint8_t> again = twice;

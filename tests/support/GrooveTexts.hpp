@@ -73,10 +73,9 @@ inline std::string richState(const fs::path& dir) {
   ]})";
 }
 
-
 // Variations of a valid state that are refused, each with the reason it must be.
 inline std::vector<std::pair<std::string, std::string>> refusedTexts(const std::string& valid,
-                                                              const std::string& kick) {
+                                                                     const std::string& kick) {
     const auto with = [&](const std::string& from, const std::string& to) {
         std::string text = valid;
         const auto at = text.find(from);

@@ -2,9 +2,9 @@
 // when the host says yes to both capabilities, the request sent as the interface's record,
 // the answer read back without trusting the host, and the close call made with the very
 // record the host saw.
-#include "tests/support/PluginRecord.hpp"
 #include "formats/vst2/PluginMain.hpp"
 #include "formats/vst2/Vst2Plugin.hpp"
+#include "tests/support/PluginRecord.hpp"
 
 #include <gtest/gtest.h>
 
