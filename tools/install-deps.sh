@@ -72,10 +72,10 @@ if [ $((${#missing[@]} + ${#missing_bare[@]} + ${#missing_i386[@]})) -gt 0 ]; th
   # Several builds may share a machine: wait for another apt run instead of failing.
   # A mirror caught mid-sync fails one index (seen for the i386 security lists): try again,
   # and go on with the lists that did arrive; the install below fails if a package is missing.
-  for attempt in 1 2 3; do
+  for attempt in 1 2; do
     apt-get -o DPkg::Lock::Timeout=900 update -qq && break
-    echo "apt-get update failed (attempt $attempt); trying again" >&2
-    sleep $((attempt * 20))
+    echo "apt-get update failed (attempt $attempt)" >&2
+    [ "$attempt" = 2 ] || sleep 10
   done
   if [ ${#missing[@]} -gt 0 ]; then
     apt-get -o DPkg::Lock::Timeout=900 install -y -qq "${missing[@]}" >/dev/null
