@@ -101,10 +101,13 @@ TEST_F(ClapPluginTest, AHostReadsOneInstrumentWithSixStereoOutputsOneNoteInputAn
 // output and nothing but finite samples come out.
 TEST_F(ClapPluginTest, HostileRecordsAndEventsAreIgnoredAndTheGoodOnesStillPlay) {
     ASSERT_TRUE(plugin.load(absoluteDemoGroove(QUOVENT_DEMO_DIR)));
-    clap::EventNote foreign = ClapEventList::note(clap::kEventNoteOn, 0, 9, 60, 1.0);
+    const auto on = [](std::uint32_t time, int channel, int key, double velocity, int port = 0) {
+        return ClapEventList::note(clap::kEventNoteOn, time, channel, key, velocity, port);
+    };
+    clap::EventNote foreign = on(0, 9, 60, 1.0);
     foreign.header.space_id = 7;
     clap::EventNote unknown = ClapEventList::note(99, 0, 9, 60, 1.0);
-    clap::EventNote shortNote = ClapEventList::note(clap::kEventNoteOn, 0, 9, 61, 1.0);
+    clap::EventNote shortNote = on(0, 9, 61, 1.0);
     shortNote.header.size = 24;
     const struct {
         const char* name;
@@ -114,18 +117,11 @@ TEST_F(ClapPluginTest, HostileRecordsAndEventsAreIgnoredAndTheGoodOnesStillPlay)
         {"foreign space", [&](ClapEventList& l) { l.add(foreign); }},
         {"unknown type", [&](ClapEventList& l) { l.add(unknown); }},
         {"short note", [&](ClapEventList& l) { l.addBytes(&shortNote, 24); }},
-        {"channel 16",
-         [](ClapEventList& l) { l.add(ClapEventList::note(clap::kEventNoteOn, 0, 16, 60, 1.0)); }},
-        {"key 128",
-         [](ClapEventList& l) { l.add(ClapEventList::note(clap::kEventNoteOn, 0, 9, 128, 1.0)); }},
-        {"port 3",
-         [](ClapEventList& l) {
-             l.add(ClapEventList::note(clap::kEventNoteOn, 0, 9, 60, 1.0, 3));
-         }},
+        {"channel 16", [&](ClapEventList& l) { l.add(on(0, 16, 60, 1.0)); }},
+        {"key 128", [&](ClapEventList& l) { l.add(on(0, 9, 128, 1.0)); }},
+        {"port 3", [&](ClapEventList& l) { l.add(on(0, 9, 60, 1.0, 3)); }},
         {"NaN velocity at frame 2^32-1",
-         [](ClapEventList& l) {
-             l.add(ClapEventList::note(clap::kEventNoteOn, UINT32_MAX, 9, 62, std::nan("")));
-         }},
+         [&](ClapEventList& l) { l.add(on(UINT32_MAX, 9, 62, std::nan(""))); }},
         {"unknown parameter", [](ClapEventList& l) { l.add(ClapEventList::param(3, 999, 1.0)); }},
         {"huge volume", [](ClapEventList& l) { l.add(ClapEventList::param(3, kVolume1, 1e300)); }},
         {"off for any key",
@@ -135,7 +131,7 @@ TEST_F(ClapPluginTest, HostileRecordsAndEventsAreIgnoredAndTheGoodOnesStillPlay)
         SCOPED_TRACE(h.name);
         ClapEventList events;
         h.add(events);
-        events.add(ClapEventList::note(clap::kEventNoteOn, 5, 9, 60, 1.0)); // slot 1 as a drum
+        events.add(on(5, 9, 60, 1.0)); // slot 1 as a drum
         ClapBuffers out(kBlock, 0.5f);
         ASSERT_EQ(plugin.process(out, &events), clap::kProcessContinue);
         EXPECT_GT(peak(out, 0), 0.01f);

@@ -5,7 +5,9 @@
 #endif
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace quovent::test {
 
@@ -21,29 +23,31 @@ clap::EventHeader header(std::uint32_t size, std::uint32_t time, std::uint16_t t
     return {size, time, clap::kCoreEventSpace, type, 0};
 }
 
+// A memory stream following its plan; `at` counts the bytes moved.
 struct MemoryStream {
     std::string bytes;
     std::size_t at = 0;
     ClapStreamPlan plan;
 
-    // How many bytes the next call moves: -1 for an error.
-    std::int64_t allowance(std::uint64_t asked) const {
+    // How many bytes the next call moves (of `available`): -1 for an error.
+    std::int64_t move(std::uint64_t asked, std::size_t available) {
         if (at >= plan.failAt) {
             return -1;
         }
-        return static_cast<std::int64_t>(
-            std::min<std::uint64_t>({asked, plan.chunk, plan.failAt - at}));
+        const auto n = static_cast<std::size_t>(
+            std::min<std::uint64_t>({asked, plan.chunk, plan.failAt - at, available}));
+        at += n;
+        return static_cast<std::int64_t>(n);
     }
 };
 
 std::int64_t QUOVENT_CLAP_CALL readStream(const clap::IStream* stream, void* buffer,
                                           std::uint64_t size) {
     auto& s = *static_cast<MemoryStream*>(stream->ctx);
-    const std::int64_t n =
-        std::min<std::int64_t>(s.allowance(size), static_cast<std::int64_t>(s.bytes.size() - s.at));
+    const std::size_t from = s.at;
+    const std::int64_t n = s.move(size, s.bytes.size() - s.at);
     if (n > 0) {
-        std::memcpy(buffer, s.bytes.data() + s.at, static_cast<std::size_t>(n));
-        s.at += static_cast<std::size_t>(n);
+        std::memcpy(buffer, s.bytes.data() + from, static_cast<std::size_t>(n));
     }
     return s.plan.overstates && n >= 0 ? static_cast<std::int64_t>(size) + 1 : n;
 }
@@ -51,10 +55,9 @@ std::int64_t QUOVENT_CLAP_CALL readStream(const clap::IStream* stream, void* buf
 std::int64_t QUOVENT_CLAP_CALL writeStream(const clap::OStream* stream, const void* buffer,
                                            std::uint64_t size) {
     auto& s = *static_cast<MemoryStream*>(stream->ctx);
-    const std::int64_t n = s.allowance(size);
+    const std::int64_t n = s.move(size, SIZE_MAX);
     if (n > 0) {
         s.bytes.append(static_cast<const char*>(buffer), static_cast<std::size_t>(n));
-        s.at += static_cast<std::size_t>(n);
     }
     return n;
 }
@@ -137,27 +140,17 @@ ClapEventSink::ClapEventSink(std::size_t room) : room(room) {
         if (sink.pushed.size() >= sink.room) {
             return false;
         }
-        Pushed p{e->type, 0, 0.0};
-        if (e->type == clap::kEventParamValue) {
-            const auto* v = reinterpret_cast<const clap::EventParamValue*>(e);
-            p.id = v->param_id;
-            p.value = v->value;
-        } else {
-            p.id = reinterpret_cast<const clap::EventParamGesture*>(e)->param_id;
-        }
+        // A value and a gesture both carry the parameter's id right after the header.
+        const auto* v = reinterpret_cast<const clap::EventParamValue*>(e);
+        const Pushed p{e->type, v->param_id, e->type == clap::kEventParamValue ? v->value : 0.0};
         sink.pushed.push_back(p);
         return true;
     };
 }
 
-ClapBuffers::ClapBuffers(int frames, float fill)
-    : frames_(frames), samples_(static_cast<std::size_t>(frames) * 12, fill), pointers_(12),
-      ports_(6) {
-    for (int c = 0; c < 12; ++c) {
-        pointers_[static_cast<std::size_t>(c)] = channel(c);
-    }
+ClapBuffers::ClapBuffers(int frames, float fill) : AudioBuffers(frames, fill) {
     for (std::size_t p = 0; p < ports_.size(); ++p) {
-        ports_[p] = {pointers_.data() + 2 * p, nullptr, 2, 0, 0};
+        ports_[p] = {outputs() + 2 * p, nullptr, 2, 0, 0};
     }
 }
 
@@ -200,19 +193,15 @@ const void* QUOVENT_CLAP_CALL ClapTestHost::extension(const clap::Host* host, co
     static const clap::HostState state{[](const clap::Host* h) { ++hostOf(h).dirtyMarks; }};
     const std::string_view wanted = id != nullptr ? id : "";
     const bool loop = hostOf(host).servesLoop_;
-    if (wanted == clap::kExtParams) {
-        return &params;
-    }
-    if (wanted == clap::kExtState) {
-        return &state;
-    }
-    if (wanted == clap::kExtThreadCheck) {
-        return &threads;
-    }
-    if (wanted == clap::kExtTimerSupport && loop) {
-        return &timers;
-    }
-    return wanted == clap::kExtPosixFdSupport && loop ? &descriptors : nullptr;
+    const std::pair<std::string_view, const void*> offered[] = {
+        {clap::kExtParams, &params},
+        {clap::kExtState, &state},
+        {clap::kExtThreadCheck, &threads},
+        {clap::kExtTimerSupport, loop ? &timers : nullptr},
+        {clap::kExtPosixFdSupport, loop ? &descriptors : nullptr}};
+    const auto* found = std::find_if(std::begin(offered), std::end(offered),
+                                     [&](const auto& o) { return o.first == wanted; });
+    return found != std::end(offered) ? found->second : nullptr;
 }
 
 void ClapTestHost::turn(std::chrono::milliseconds wait) {
@@ -288,15 +277,11 @@ clap::ProcessStatus ClapInstance::process(ClapBuffers& out, const ClapEventList*
     transport.header = header(sizeof(transport), 0, clap::kEventTransport);
     transport.flags = clap::kTransportHasTempo | clap::kTransportIsPlaying;
     transport.tempo = tempo;
-    const clap::Process block{-1,
-                              static_cast<std::uint32_t>(out.frames()),
-                              tempo > 0.0 ? &transport : nullptr,
-                              nullptr,
-                              out.ports(),
-                              0,
-                              6,
-                              (in != nullptr ? in : &none)->list(),
-                              (sink != nullptr ? sink : &discard)->list()};
+    const auto frames = static_cast<std::uint32_t>(out.frames());
+    const clap::EventTransport* timing = tempo > 0.0 ? &transport : nullptr;
+    const clap::InputEvents* inList = (in != nullptr ? in : &none)->list();
+    const clap::OutputEvents* outList = (sink != nullptr ? sink : &discard)->list();
+    const clap::Process block{-1, frames, timing, nullptr, out.ports(), 0, 6, inList, outList};
     const ClapAudioThread audio;
     return plugin_->process(plugin_, &block);
 }

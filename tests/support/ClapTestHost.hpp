@@ -17,7 +17,9 @@
 
 #include "formats/clap/ClapAbiExtensions.hpp"
 #include "tests/support/PluginLibrary.hpp"
+#include "tests/support/TestHost.hpp"
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -40,9 +42,7 @@ public:
     ClapLibrary(const ClapLibrary&) = delete;
     ClapLibrary& operator=(const ClapLibrary&) = delete;
 
-    const clap::PluginEntry& entry() const noexcept { return *entry_; }
     const clap::PluginFactory& factory() const noexcept { return *factory_; }
-    const PluginLibrary& library() const noexcept { return *library_; }
 
 private:
     std::unique_ptr<PluginLibrary> library_;
@@ -87,21 +87,14 @@ private:
     clap::OutputEvents list_;
 };
 
-// Twelve channels as six stereo ports for one block.
-class ClapBuffers {
+// The shared twelve channels as six stereo ports.
+class ClapBuffers : public AudioBuffers {
 public:
     explicit ClapBuffers(int frames, float fill = 0.0f);
-    float* channel(int c) noexcept {
-        return samples_.data() + static_cast<std::ptrdiff_t>(c) * frames_;
-    }
     clap::AudioBuffer* ports() noexcept { return ports_.data(); }
-    int frames() const noexcept { return frames_; }
 
 private:
-    int frames_;
-    std::vector<float> samples_;
-    std::vector<float*> pointers_;
-    std::vector<clap::AudioBuffer> ports_;
+    std::array<clap::AudioBuffer, 6> ports_{};
 };
 
 class ClapTestHost {

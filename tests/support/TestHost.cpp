@@ -59,31 +59,6 @@ vst::VstEvents* EventList::events() {
 
 // ---- AudioBuffers ----------------------------------------------------------------------------
 
-AudioBuffers::AudioBuffers(int frames, float fill)
-    : frames_(frames),
-      samples_(static_cast<std::size_t>(kChannels) * static_cast<std::size_t>(frames), fill) {
-    for (int c = 0; c < kChannels; ++c) {
-        pointers_[static_cast<std::size_t>(c)] =
-            samples_.data() + static_cast<std::size_t>(c) * static_cast<std::size_t>(frames);
-    }
-}
-
-void AudioBuffers::fill(float value) {
-    std::fill(samples_.begin(), samples_.end(), value);
-}
-
-bool AudioBuffers::sameAs(const AudioBuffers& other) const {
-    return frames_ == other.frames_ && samples_ == other.samples_;
-}
-
-float AudioBuffers::peak() const {
-    float p = 0.0f;
-    for (const float s : samples_) {
-        p = std::max(p, std::fabs(s));
-    }
-    return p;
-}
-
 // ---- TestHost --------------------------------------------------------------------------------
 
 std::string TestHost::pluginPath() {

@@ -27,7 +27,9 @@
 #include "formats/vst2/VstAbi.hpp"
 #include "tests/support/PluginLibrary.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -80,12 +82,19 @@ private:
     std::vector<std::max_align_t> storage_;
 };
 
-// Twelve output channels of one block, as the host hands them to a process entry.
+// Twelve output channels of one block, as a host hands them to a process entry; the CLAP and
+// VST 3 hosts group them as six stereo ports. Header-only, so every test host shares it.
 class AudioBuffers {
 public:
     static constexpr int kChannels = 12;
 
-    explicit AudioBuffers(int frames, float fill = 0.0f);
+    explicit AudioBuffers(int frames, float fill = 0.0f)
+        : frames_(frames), samples_(static_cast<std::size_t>(kChannels * frames), fill) {
+        for (int c = 0; c < kChannels; ++c) {
+            pointers_[static_cast<std::size_t>(c)] =
+                samples_.data() + static_cast<std::ptrdiff_t>(c) * frames;
+        }
+    }
     AudioBuffers(const AudioBuffers&) = delete;
     AudioBuffers& operator=(const AudioBuffers&) = delete;
 
@@ -93,11 +102,22 @@ public:
     float** outputs() noexcept { return pointers_.data(); }
     float* channel(int c) noexcept { return pointers_[static_cast<std::size_t>(c)]; }
     const float* channel(int c) const noexcept { return pointers_[static_cast<std::size_t>(c)]; }
-    void fill(float value);
+    void fill(float value) { std::fill(samples_.begin(), samples_.end(), value); }
     // Every sample of every channel equal (bitwise for non-NaN values).
-    bool sameAs(const AudioBuffers& other) const;
-    // Largest absolute sample over all channels.
-    float peak() const;
+    bool sameAs(const AudioBuffers& other) const {
+        return frames_ == other.frames_ && samples_ == other.samples_;
+    }
+    // Largest absolute sample over all channels; NaN when any sample is NaN.
+    float peak() const {
+        float p = 0.0f;
+        for (const float s : samples_) {
+            if (std::isnan(s)) {
+                return s;
+            }
+            p = std::max(p, std::fabs(s));
+        }
+        return p;
+    }
 
 private:
     int frames_;

@@ -79,39 +79,11 @@ Uid Vst3Module::audioModuleClass() const {
 
 // ---- Vst3OutputBuffers -----------------------------------------------------------------------
 
-Vst3OutputBuffers::Vst3OutputBuffers(int frames, float fill)
-    : frames_(frames), samples_(static_cast<std::size_t>(kBuses * kChannelsPerBus) *
-                                    static_cast<std::size_t>(frames),
-                                fill),
-      pointers_(static_cast<std::size_t>(kBuses * kChannelsPerBus)),
-      buses_(static_cast<std::size_t>(kBuses)) {
-    for (std::size_t c = 0; c < pointers_.size(); ++c) {
-        pointers_[c] = samples_.data() + c * static_cast<std::size_t>(frames);
+Vst3OutputBuffers::Vst3OutputBuffers(int frames, float fill) : AudioBuffers(frames, fill) {
+    for (int b = 0; b < kBuses; ++b) {
+        buses_[static_cast<std::size_t>(b)].numChannels = 2;
+        buses_[static_cast<std::size_t>(b)].channelBuffers32 = outputs() + 2 * b;
     }
-    for (std::size_t b = 0; b < buses_.size(); ++b) {
-        buses_[b] = AudioBusBuffers{};
-        buses_[b].numChannels = kChannelsPerBus;
-        buses_[b].channelBuffers32 = pointers_.data() + b * kChannelsPerBus;
-    }
-}
-
-float* Vst3OutputBuffers::channel(int c) noexcept {
-    return pointers_[static_cast<std::size_t>(c)];
-}
-
-void Vst3OutputBuffers::fill(float value) {
-    std::fill(samples_.begin(), samples_.end(), value);
-}
-
-float Vst3OutputBuffers::peak() const {
-    float p = 0.0f;
-    for (const float s : samples_) {
-        if (std::isnan(s)) {
-            return s;
-        }
-        p = std::max(p, std::fabs(s));
-    }
-    return p;
 }
 
 // ---- Vst3Instance ----------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 
 #include "formats/vst3/Vst3AbiController.hpp"
 #include "tests/support/PluginLibrary.hpp"
+#include "tests/support/TestHost.hpp"
 #include "tests/support/Vst3HostObjects.hpp"
 
 #include <memory>
@@ -61,28 +62,16 @@ private:
     bool entered_ = false;
 };
 
-// Twelve output channels as six stereo buses for one block.
-class Vst3OutputBuffers {
+// The shared twelve channels as six stereo buses.
+class Vst3OutputBuffers : public AudioBuffers {
 public:
     static constexpr int kBuses = 6;
-    static constexpr int kChannelsPerBus = 2;
 
     explicit Vst3OutputBuffers(int frames, float fill = 0.0f);
-    Vst3OutputBuffers(const Vst3OutputBuffers&) = delete;
-    Vst3OutputBuffers& operator=(const Vst3OutputBuffers&) = delete;
-
-    int frames() const noexcept { return frames_; }
     vst3::AudioBusBuffers* buses() noexcept { return buses_.data(); }
-    float* channel(int c) noexcept;
-    void fill(float value);
-    // Largest absolute sample; NaN when any sample is NaN.
-    float peak() const;
 
 private:
-    int frames_;
-    std::vector<float> samples_;
-    std::vector<float*> pointers_;
-    std::vector<vst3::AudioBusBuffers> buses_;
+    std::array<vst3::AudioBusBuffers, kBuses> buses_{};
 };
 
 class Vst3Instance {
