@@ -23,10 +23,11 @@ namespace {
 constexpr int kBlock = 256;
 const clap::Id kVolume1 = ParameterTable::slotParameter(0, SlotField::Volume);
 
+// One channel's largest absolute sample; NaN when any is NaN.
 float peak(ClapBuffers& out, int channel) {
     float p = 0.0f;
-    for (int i = 0; i < out.frames(); ++i) {
-        p = std::isfinite(p) ? std::max(p, std::fabs(out.channel(channel)[i])) : p;
+    for (const float* s = out.channel(channel); s != out.channel(channel) + out.frames(); ++s) {
+        p = std::isnan(*s) ? *s : std::max(p, std::fabs(*s));
     }
     return p;
 }
@@ -155,7 +156,7 @@ TEST_F(ClapPluginTest, HostileRecordsAndEventsAreIgnoredAndTheGoodOnesStillPlay)
     EXPECT_EQ(ClapPlugin::of(nullptr), nullptr);
 }
 
-TEST_F(ClapPluginTest, StreamsThatStopFailOrLieAndStatesTooLargeAreRefusedWhole) {
+TEST_F(ClapPluginTest, StreamsThatStopFailOrLieAreRefusedWhole) {
     const std::string groove = absoluteDemoGroove(QUOVENT_DEMO_DIR);
     ASSERT_TRUE(plugin.load(groove, {.chunk = 7}));
     EXPECT_EQ(host.rescans, 1);
@@ -168,7 +169,6 @@ TEST_F(ClapPluginTest, StreamsThatStopFailOrLieAndStatesTooLargeAreRefusedWhole)
          {ClapStreamPlan{.chunk = 3, .failAt = 20}, ClapStreamPlan{.overstates = true}}) {
         EXPECT_FALSE(plugin.load(Instrument::kDefaultState, plan));
     }
-    EXPECT_FALSE(plugin.load(std::string(Instrument::kMaxStateBytes + 1, ' ')));
     EXPECT_TRUE(plugin.save() == saved) << "the instance kept its state";
     EXPECT_EQ(host.rescans, 1);
 }
