@@ -32,7 +32,7 @@ public:
         ArdourSessionCheck::copyBackDated(TestHost::pluginPath(), plugin);
         const ArdourToolRun scan =
             check.ardour({"/usr/lib/ardour7/ardour-vst-scanner", "-v", "-f", plugin.string()});
-        ASSERT_TRUE(scan.clean && scan.exitCode == 0) << scan.output;
+        ASSERT_TRUE(scan.finished && scan.exitCode == 0) << scan.output;
         // The instrument it is; Ardour refuses (and blacklists) a plug-in without replacing
         // processing.
         for (const char* attribute :
@@ -44,23 +44,13 @@ public:
     }
 
     void putState(ArdourSessionCheck&, std::string& xml, const std::string& groove) override {
-        const auto begin = xml.find(kChunk, xml.find(kProcessor));
-        const auto end = xml.find("</chunk>", begin);
-        ASSERT_NE(end, std::string::npos) << "the new session holds no chunk";
-        const auto from = begin + std::string(kChunk).size();
-        xml.replace(from, end - from, base64Encode(groove));
+        const auto chunk = ArdourSessionCheck::chunkIn(xml, kProcessor, kChunk);
+        ASSERT_TRUE(chunk) << "the new session holds no chunk";
+        xml.replace(chunk->first, chunk->second, base64Encode(groove));
     }
 
     std::optional<std::string> keptState(ArdourSessionCheck& check) override {
-        const std::string xml = readText(check.sessionFile());
-        const auto processor = xml.find(kProcessor);
-        const auto begin = xml.find(kChunk, processor);
-        const auto end = xml.find("</chunk>", begin);
-        if (processor == std::string::npos || end == std::string::npos) {
-            return std::nullopt;
-        }
-        const auto from = begin + std::string(kChunk).size();
-        return base64Decode(xml.substr(from, end - from));
+        return check.keptChunk(kProcessor, kChunk);
     }
 };
 
@@ -79,7 +69,7 @@ TEST(ArdourRunner, ARunThatDiesOfASignalIsRetriedWithTheSessionAsItWas) {
                         "'\n");
     fs::permissions(tool, fs::perms::owner_all);
     const ArdourToolRun run = runner.run({tool.string()});
-    EXPECT_TRUE(run.clean);
+    EXPECT_TRUE(run.finished);
     EXPECT_EQ(runner.retries(), 1);
     EXPECT_EQ(run.output, "<Session/>\n") << "the retry saw the session as it was";
 }

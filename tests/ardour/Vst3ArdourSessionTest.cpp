@@ -4,7 +4,6 @@
 // in the session file.
 #include "tests/support/ArdourSessionCheck.hpp"
 #include "tests/support/Base64.hpp"
-#include "tests/support/TextFile.hpp"
 #include "tests/support/Vst3TestHost.hpp"
 
 #include <gtest/gtest.h>
@@ -87,33 +86,24 @@ public:
         ArdourSessionCheck::copyBackDated(Vst3Module::bundlePath(), bundle);
         const ArdourToolRun scan =
             check.ardour({"/usr/lib/ardour7/ardour-vst3-scanner", "-v", "-f", bundle.string()});
-        ASSERT_TRUE(scan.clean && scan.exitCode == 0) << scan.output;
+        ASSERT_TRUE(scan.finished && scan.exitCode == 0) << scan.output;
     }
 
     // The parameter values Ardour wrote for the old state go, so that only the state speaks.
     void putState(ArdourSessionCheck&, std::string& xml, const std::string& groove) override {
+        const auto chunk = ArdourSessionCheck::chunkIn(xml, kProcessor, "<chunk>");
+        ASSERT_TRUE(chunk) << "the instrument's state is not in the session";
+        xml.replace(chunk->first, chunk->second, base64Encode(presetOf(groove)));
         const auto processor = xml.find(kProcessor);
-        ASSERT_NE(processor, std::string::npos) << "the session holds no VST 3 instrument";
-        const auto begin = xml.find("<chunk>", processor);
-        const auto end = xml.find("</chunk>", begin);
-        ASSERT_NE(end, std::string::npos) << "the instrument's state is not in the session";
-        xml.replace(begin + 7, end - begin - 7, base64Encode(presetOf(groove)));
         for (auto port = xml.find("<Port id=", processor);
-             port != std::string::npos && port < begin; port = xml.find("<Port id=", processor)) {
+             port != std::string::npos && port < chunk->first;
+             port = xml.find("<Port id=", processor)) {
             xml.erase(port, xml.find("/>", port) + 2 - port);
         }
     }
 
     std::optional<std::string> keptState(ArdourSessionCheck& check) override {
-        const std::string xml = readText(check.sessionFile());
-        const auto processor = xml.find(kProcessor);
-        const auto begin = xml.find("<chunk>", processor);
-        const auto end = xml.find("</chunk>", begin);
-        if (processor == std::string::npos || end == std::string::npos) {
-            return std::nullopt;
-        }
-        const std::optional<std::string> preset =
-            base64Decode(xml.substr(begin + 7, end - begin - 7));
+        const std::optional<std::string> preset = check.keptChunk(kProcessor, "<chunk>");
         return preset ? componentStateOf(*preset) : std::nullopt;
     }
 };

@@ -25,6 +25,11 @@ struct Sequencer {
 } // namespace
 
 #define QUOVENT_STAND_IN extern "C" __attribute__((visibility("default"))) int
+// A call that only answers `value`.
+#define QUOVENT_ANSWERS(value, name, parameters)                                                   \
+    QUOVENT_STAND_IN name parameters {                                                             \
+        return value;                                                                              \
+    }
 
 QUOVENT_STAND_IN snd_seq_open(Sequencer** handle, const char*, int, int) {
     if (handle == nullptr) {
@@ -43,9 +48,7 @@ QUOVENT_STAND_IN snd_seq_close(Sequencer* seq) {
     return 0;
 }
 
-QUOVENT_STAND_IN snd_seq_client_id(Sequencer*) {
-    return kClientId;
-}
+QUOVENT_ANSWERS(kClientId, snd_seq_client_id, (Sequencer*))
 QUOVENT_STAND_IN snd_seq_create_simple_port(Sequencer* seq, const char*, unsigned, unsigned) {
     return seq->nextPort++;
 }
@@ -53,9 +56,7 @@ QUOVENT_STAND_IN snd_seq_alloc_queue(Sequencer* seq) {
     return seq->nextQueue++;
 }
 
-QUOVENT_STAND_IN snd_seq_poll_descriptors_count(Sequencer*, short) {
-    return 1;
-}
+QUOVENT_ANSWERS(1, snd_seq_poll_descriptors_count, (Sequencer*, short))
 QUOVENT_STAND_IN snd_seq_poll_descriptors(Sequencer* seq, pollfd* fds, unsigned space,
                                           short events) {
     if (fds == nullptr || space < 1) {
@@ -72,77 +73,29 @@ QUOVENT_STAND_IN snd_seq_event_input(Sequencer*, void** event) {
 }
 
 // Done, for no one.
-QUOVENT_STAND_IN snd_seq_set_client_name(Sequencer*, const char*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_delete_simple_port(Sequencer*, int) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_free_queue(Sequencer*, int) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_control_queue(Sequencer*, int, int, int, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_get_queue_tempo(Sequencer*, int, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_set_queue_tempo(Sequencer*, int, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_set_queue_timer(Sequencer*, int, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_event_input_pending(Sequencer*, int) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_event_output(Sequencer*, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_event_output_direct(Sequencer*, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_drain_output(Sequencer*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_drop_input(Sequencer*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_drop_output(Sequencer*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_remove_events(Sequencer*, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_subscribe_port(Sequencer*, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_unsubscribe_port(Sequencer*, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_get_port_info(Sequencer*, int, void*) {
-    return 0;
-}
-QUOVENT_STAND_IN snd_seq_set_port_info(Sequencer*, int, void*) {
-    return 0;
-}
+QUOVENT_ANSWERS(0, snd_seq_set_client_name, (Sequencer*, const char*))
+QUOVENT_ANSWERS(0, snd_seq_delete_simple_port, (Sequencer*, int))
+QUOVENT_ANSWERS(0, snd_seq_free_queue, (Sequencer*, int))
+QUOVENT_ANSWERS(0, snd_seq_control_queue, (Sequencer*, int, int, int, void*))
+QUOVENT_ANSWERS(0, snd_seq_get_queue_tempo, (Sequencer*, int, void*))
+QUOVENT_ANSWERS(0, snd_seq_set_queue_tempo, (Sequencer*, int, void*))
+QUOVENT_ANSWERS(0, snd_seq_set_queue_timer, (Sequencer*, int, void*))
+QUOVENT_ANSWERS(0, snd_seq_event_input_pending, (Sequencer*, int))
+QUOVENT_ANSWERS(0, snd_seq_event_output, (Sequencer*, void*))
+QUOVENT_ANSWERS(0, snd_seq_event_output_direct, (Sequencer*, void*))
+QUOVENT_ANSWERS(0, snd_seq_drain_output, (Sequencer*))
+QUOVENT_ANSWERS(0, snd_seq_drop_input, (Sequencer*))
+QUOVENT_ANSWERS(0, snd_seq_drop_output, (Sequencer*))
+QUOVENT_ANSWERS(0, snd_seq_remove_events, (Sequencer*, void*))
+QUOVENT_ANSWERS(0, snd_seq_subscribe_port, (Sequencer*, void*))
+QUOVENT_ANSWERS(0, snd_seq_unsubscribe_port, (Sequencer*, void*))
+QUOVENT_ANSWERS(0, snd_seq_get_port_info, (Sequencer*, int, void*))
+QUOVENT_ANSWERS(0, snd_seq_set_port_info, (Sequencer*, int, void*))
 
 // Nothing to report: no queue status, no other client or port.
-QUOVENT_STAND_IN snd_seq_get_queue_status(Sequencer*, int, void*) {
-    return -EINVAL;
-}
-QUOVENT_STAND_IN snd_seq_get_any_client_info(Sequencer*, int, void*) {
-    return -ENOENT;
-}
-QUOVENT_STAND_IN snd_seq_get_any_port_info(Sequencer*, int, int, void*) {
-    return -ENOENT;
-}
-QUOVENT_STAND_IN snd_seq_query_next_client(Sequencer*, void*) {
-    return -ENOENT;
-}
-QUOVENT_STAND_IN snd_seq_query_next_port(Sequencer*, void*) {
-    return -ENOENT;
-}
-QUOVENT_STAND_IN snd_seq_query_port_subscribers(Sequencer*, void*) {
-    return -ENOENT;
-}
+QUOVENT_ANSWERS(-EINVAL, snd_seq_get_queue_status, (Sequencer*, int, void*))
+QUOVENT_ANSWERS(-ENOENT, snd_seq_get_any_client_info, (Sequencer*, int, void*))
+QUOVENT_ANSWERS(-ENOENT, snd_seq_get_any_port_info, (Sequencer*, int, int, void*))
+QUOVENT_ANSWERS(-ENOENT, snd_seq_query_next_client, (Sequencer*, void*))
+QUOVENT_ANSWERS(-ENOENT, snd_seq_query_next_port, (Sequencer*, void*))
+QUOVENT_ANSWERS(-ENOENT, snd_seq_query_port_subscribers, (Sequencer*, void*))

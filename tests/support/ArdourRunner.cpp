@@ -1,6 +1,5 @@
 #include "tests/support/ArdourRunner.hpp"
 
-#include "tests/support/ProcessRun.hpp"
 #include "tests/support/TextFile.hpp"
 
 #include <cstring>
@@ -9,21 +8,6 @@ namespace fs = std::filesystem;
 
 namespace quovent::test {
 
-ArdourToolRun ArdourRunner::once(const std::vector<std::string>& argv) {
-    const fs::path log = scratch_ / "run.log";
-    const ProcessRun process = runProcess(argv, env_, log, kTimeLimit);
-    ArdourToolRun run;
-    if (process.startError != 0) {
-        run.output = "cannot start " + argv.at(0) + ": " + std::strerror(process.startError);
-        return run;
-    }
-    ++runs_;
-    run.output = readText(log);
-    run.clean = process.finished;
-    run.exitCode = process.exitCode;
-    return run;
-}
-
 ArdourToolRun ArdourRunner::run(const std::vector<std::string>& argv) {
     const fs::path backup = scratch_ / "session-backup";
     const bool hasSession = fs::exists(session_);
@@ -31,10 +15,15 @@ ArdourToolRun ArdourRunner::run(const std::vector<std::string>& argv) {
         fs::remove_all(backup);
         fs::copy(session_, backup, fs::copy_options::recursive);
     }
+    const fs::path log = scratch_ / "run.log";
     ArdourToolRun result;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        result = once(argv);
-        if (result.clean) {
+        result = {runProcess(argv, env_, log, kTimeLimit), readText(log)};
+        if (result.startError != 0) {
+            result.output = "cannot start " + argv.at(0) + ": " + std::strerror(result.startError);
+            return result;
+        }
+        if (result.finished) {
             return result;
         }
         ++retries_;

@@ -6,6 +6,8 @@
 // Test thread only.
 #pragma once
 
+#include "tests/support/ProcessRun.hpp"
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -14,9 +16,7 @@
 
 namespace quovent::test {
 
-struct ArdourToolRun {
-    bool clean = false; // exited on its own (not by a signal, not killed for time)
-    int exitCode = -1;
+struct ArdourToolRun : ProcessRun {
     std::string output;
 };
 
@@ -33,19 +33,15 @@ public:
                  const std::map<std::string, std::string>& env)
         : scratch_(std::move(scratch)), session_(std::move(session)), env_(env) {}
 
-    // One run, whatever its end.
-    ArdourToolRun once(const std::vector<std::string>& argv);
     // Runs until a run ends on its own (at most kAttempts); the last run's result.
     ArdourToolRun run(const std::vector<std::string>& argv);
 
-    int runs() const noexcept { return runs_; }       // programs started
     int retries() const noexcept { return retries_; } // runs that did not end on their own
 
 private:
     std::filesystem::path scratch_;
     std::filesystem::path session_;
     const std::map<std::string, std::string>& env_;
-    int runs_ = 0;
     int retries_ = 0;
 };
 

@@ -22,6 +22,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quovent::test {
 
@@ -70,6 +71,12 @@ public:
     // A copy of the plug-in's file or bundle at `to`, dated before any scan Ardour makes of
     // it (Ardour takes a scan as valid only when it is newer than the plug-in's files).
     static void copyBackDated(const std::filesystem::path& from, const std::filesystem::path& to);
+    // Where the text between `open` and </chunk> of the first processor whose tag holds
+    // `processor` starts in `xml`, and its length; nothing when the session holds none.
+    static std::optional<std::pair<std::size_t, std::size_t>>
+    chunkIn(const std::string& xml, const std::string& processor, const std::string& open);
+    // That chunk of the saved session file, decoded from base64.
+    std::optional<std::string> keptChunk(const std::string& processor, const std::string& open);
 
 private:
     ArdourToolRun lua(const char* script);

@@ -3,7 +3,6 @@
 #include "instrument/Instrument.hpp"
 #include "tests/support/DemoGroove.hpp"
 
-#include <algorithm>
 #include <fstream>
 
 namespace quovent::test {
@@ -42,17 +41,11 @@ const std::vector<SongEvent>& HostSong::events() {
     static const std::vector<SongEvent> song = {
         on(202, kDrums, 60),      off(302, kDrums, 60),      on(1934, kPattern, 60),
         on(3078, kDrums, 61),     off(3178, kDrums, 61),     on(4522, kChannel1, 64),
-        on(6006, kChannel2, 57),  off(5818, kChannel1, 64),  off(6900, kChannel2, 57),
+        off(5818, kChannel1, 64), on(6006, kChannel2, 57),   off(6900, kChannel2, 57),
         off(9614, kPattern, 60),  on(10246, kDrums, 62),     off(10346, kDrums, 62),
         on(11110, kChannel1, 55), off(13030, kChannel1, 55),
     };
-    static const std::vector<SongEvent> sorted = [] {
-        std::vector<SongEvent> s = song;
-        std::stable_sort(s.begin(), s.end(),
-                         [](const SongEvent& a, const SongEvent& b) { return a.tick < b.tick; });
-        return s;
-    }();
-    return sorted;
+    return song;
 }
 
 std::int64_t HostSong::frameOf(std::int64_t tick) {

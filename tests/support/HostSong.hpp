@@ -21,7 +21,6 @@ namespace quovent::test {
 struct SongEvent {
     std::int64_t tick = 0;
     std::array<std::uint8_t, 3> midi{};
-    bool noteOn() const { return (midi[0] & 0xF0) == 0x90 && midi[2] != 0; }
 };
 
 class HostSong {

@@ -9,6 +9,11 @@
 
 namespace quovent::test {
 
+std::string TakeComparison::summary() const {
+    return std::to_string(offset) + " frames late; largest difference " + std::to_string(worst) +
+           " (peak " + std::to_string(peak) + ") over " + std::to_string(compared) + " frames";
+}
+
 StereoTake HostTake::render(const std::string& groove, const std::vector<InstrumentEvent>& events,
                             int rate, std::int64_t frames, ProcessBlock::NoteOffs noteOffs,
                             int block, int firstBlock) {

@@ -24,6 +24,9 @@ struct TakeComparison {
     float worst = 0.0f;         // largest difference between the two after the offset
     std::int64_t firstBad = -1; // reference frame of the first difference above the bound
     std::int64_t compared = 0;  // frames compared
+
+    // "N frames late; largest difference D (peak P) over F frames", for a test's log.
+    std::string summary() const;
 };
 
 class HostTake {

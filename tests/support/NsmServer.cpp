@@ -5,9 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdint>
-
 namespace quovent::test {
 
 namespace {
@@ -33,24 +30,14 @@ std::optional<std::string> takeString(const std::string& in, std::size_t& at) {
 std::string encode(const OscMessage& message) {
     std::string out;
     putString(out, message.address);
-    std::string tags = ",";
-    for (const auto& argument : message.arguments) {
-        tags += std::holds_alternative<int>(argument) ? 'i' : 's';
-    }
-    putString(out, tags);
-    for (const auto& argument : message.arguments) {
-        if (const int* value = std::get_if<int>(&argument)) {
-            const auto bits = static_cast<std::uint32_t>(*value);
-            for (int shift = 24; shift >= 0; shift -= 8) {
-                out += static_cast<char>((bits >> shift) & 0xFF);
-            }
-        } else {
-            putString(out, std::get<std::string>(argument));
-        }
+    putString(out, std::string(1, ',').append(message.arguments.size(), 's'));
+    for (const std::string& argument : message.arguments) {
+        putString(out, argument);
     }
     return out;
 }
 
+// The address and string arguments; integers (an announce's version and pid) are skipped.
 // Nothing for a datagram that is not a message of strings and integers.
 std::optional<OscMessage> decode(const std::string& in) {
     std::size_t at = 0;
@@ -62,34 +49,19 @@ std::optional<OscMessage> decode(const std::string& in) {
     OscMessage message{*address, {}};
     for (const char tag : tags->substr(1)) {
         if (tag == 'i' && at + 4 <= in.size()) {
-            std::uint32_t bits = 0;
-            for (int i = 0; i < 4; ++i) {
-                bits =
-                    (bits << 8) | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
-            }
-            message.arguments.emplace_back(static_cast<int>(bits));
             at += 4;
-        } else if (tag == 's') {
-            const auto text = takeString(in, at);
-            if (!text) {
-                return std::nullopt;
-            }
-            message.arguments.emplace_back(*text);
-        } else {
+            continue;
+        }
+        const auto text = tag == 's' ? takeString(in, at) : std::nullopt;
+        if (!text) {
             return std::nullopt;
         }
+        message.arguments.push_back(*text);
     }
     return message;
 }
 
 } // namespace
-
-std::string OscMessage::text(std::size_t index) const {
-    if (index >= arguments.size() || !std::holds_alternative<std::string>(arguments[index])) {
-        return {};
-    }
-    return std::get<std::string>(arguments[index]);
-}
 
 NsmServer::NsmServer() {
     socket_ = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -156,9 +128,7 @@ bool NsmServer::acceptAnnounce(std::chrono::milliseconds limit) {
     if (!announce || announce->address != "/nsm/server/announce") {
         return false;
     }
-    send({"/reply",
-          {std::string("/nsm/server/announce"), std::string("welcome"), std::string("quovent-test"),
-           std::string(":")}});
+    send({"/reply", {"/nsm/server/announce", "welcome", "quovent-test", ":"}});
     return true;
 }
 
@@ -172,7 +142,7 @@ bool NsmServer::command(const OscMessage& message, std::chrono::milliseconds lim
         if (!reply || reply->address == "/error") {
             return false;
         }
-        if (reply->text(0) == message.address) {
+        if (!reply->arguments.empty() && reply->arguments[0] == message.address) {
             return true;
         }
     }

@@ -43,10 +43,6 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return out;
 }
 
-} // namespace
-
-namespace {
-
 // Starts the program in a process group of its own; its pid, or -errno.
 int spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
           const std::filesystem::path& log, const std::filesystem::path& input) {
@@ -80,24 +76,11 @@ ProcessRun runProcess(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& env,
                       const std::filesystem::path& log, std::chrono::seconds limit,
                       const std::filesystem::path& input) {
+    BackgroundProcess process(argv, env, log, input); // stopped on the way out if still running
     ProcessRun result;
-    const int pid = spawn(argv, env, log, input);
-    if (pid < 0) {
-        result.startError = -pid;
-        return result;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(-pid, SIGKILL); // the group of our own child
-            ::waitpid(pid, &status, 0);
-            return result;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    result.finished = WIFEXITED(status);
-    result.exitCode = result.finished ? WEXITSTATUS(status) : -1;
+    result.startError = process.startError();
+    result.finished = process.started() && process.wait(limit) && process.exitCode() >= 0;
+    result.exitCode = result.finished ? process.exitCode() : -1;
     return result;
 }
 
@@ -124,7 +107,7 @@ bool BackgroundProcess::wait(std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    pid_ = -1;
+    pid_ = 0;
     return true;
 }
 

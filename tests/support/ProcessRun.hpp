@@ -38,14 +38,16 @@ public:
     BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    int startError() const { return pid_ < 0 ? -pid_ : 0; } // errno of a failed start
     bool running();
-    // Waits up to `limit` for the program to end by itself; whether it did, and cleanly.
+    // Waits up to `limit` for the program to end by itself; whether it did (exitCode() is -1
+    // when a signal ended it).
     bool wait(std::chrono::milliseconds limit);
     int exitCode() const { return exitCode_; }
     void stop();
 
 private:
-    int pid_ = -1;
+    int pid_ = 0; // -errno when the start failed; 0 once ended
     int exitCode_ = -1;
 };
 

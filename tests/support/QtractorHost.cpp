@@ -18,29 +18,15 @@ constexpr std::chrono::seconds kStartLimit{60};
 // NSM's id for the client, which Qtractor takes as its JACK client name once a session is open.
 constexpr const char* kClientId = "nQUOVENT";
 
-bool onPath(const std::string& program) {
-    if (program.find('/') != std::string::npos) {
-        return ::access(program.c_str(), X_OK) == 0;
-    }
-    const char* path = std::getenv("PATH");
-    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-    for (std::size_t at = 0; at <= folders.size();) {
-        const auto end = std::min(folders.find(':', at), folders.size());
-        if (::access((folders.substr(at, end - at) + "/" + program).c_str(), X_OK) == 0) {
-            return true;
-        }
-        at = end + 1;
-    }
-    return false;
-}
-
 } // namespace
 
 std::vector<std::string> QtractorHost::missingPrograms() {
     std::vector<std::string> missing;
     for (const char* program :
          {"qtractor", "jackd", "jack_wait", "jack_lsp", "jack_transport", "jack_rec", kScanner}) {
-        if (!onPath(program)) {
+        // `command -v` searches PATH, and takes an absolute path that exists.
+        if (runProcess({"sh", "-c", "command -v \"$0\"", program}, {}, "/dev/null", kToolLimit)
+                .exitCode != 0) {
             missing.emplace_back(program);
         }
     }
@@ -64,12 +50,7 @@ QtractorHost::QtractorHost(fs::path scratch, std::map<std::string, std::string> 
     env_["NSM_URL"] = nsm_.url();
 }
 
-QtractorHost::~QtractorHost() {
-    qtractor_.reset();
-    jackd_.reset();
-}
-
-std::string QtractorHost::jackTool(const std::vector<std::string>& argv, const std::string& input) {
+std::string QtractorHost::tool(const std::vector<std::string>& argv, const std::string& input) {
     const fs::path in = scratch_ / "tool-input";
     writeText(in, input);
     const fs::path out = scratch_ / "tool.log";
@@ -83,7 +64,7 @@ std::string QtractorHost::jackTool(const std::vector<std::string>& argv, const s
 bool QtractorHost::waitForPort(const std::string& port, std::chrono::seconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (jackTool({"jack_lsp", "-s", server_}).find(port) != std::string::npos) {
+        if (tool({"jack_lsp", "-s", server_}).find(port) != std::string::npos) {
             return true;
         }
         if (qtractor_ && !qtractor_->running()) {
@@ -108,7 +89,7 @@ bool QtractorHost::start() {
                                  "dummy", "-r", std::to_string(kRate), "-p",
                                  std::to_string(kPeriod)},
         env_, scratch_ / "jackd.log");
-    jackTool({"jack_wait", "-s", server_, "-w", "-t", "20"});
+    tool({"jack_wait", "-s", server_, "-w", "-t", "20"});
     if (!waitForPort("system:playback_1", std::chrono::seconds(20))) {
         return false;
     }
@@ -143,9 +124,8 @@ bool QtractorHost::save() {
     return true;
 }
 
-bool QtractorHost::transport(const std::string& commands) {
-    jackTool({"jack_transport", "-s", server_}, commands + "quit\n");
-    return true;
+void QtractorHost::transport(const std::string& commands) {
+    tool({"jack_transport", "-s", server_}, commands + "quit\n");
 }
 
 bool QtractorHost::record(const fs::path& wav, int seconds) {
@@ -173,14 +153,7 @@ std::string QtractorHost::scan(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         input += line + "\n";
     }
-    const fs::path in = scratch_ / "scan-input";
-    writeText(in, input);
-    const fs::path out = scratch_ / "scan.log";
-    const ProcessRun run = runProcess({kScanner}, env_, out, kToolLimit, in);
-    if (!run.finished) {
-        notes_ += "the scanner did not end cleanly\n";
-    }
-    return readText(out);
+    return tool({kScanner}, input);
 }
 
 std::string QtractorHost::log() const {

@@ -30,7 +30,6 @@ public:
         "/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan";
 
     QtractorHost(std::filesystem::path scratch, std::map<std::string, std::string> pluginEnv);
-    ~QtractorHost();
     QtractorHost(const QtractorHost&) = delete;
     QtractorHost& operator=(const QtractorHost&) = delete;
 
@@ -50,15 +49,17 @@ public:
     std::string log() const;
 
 private:
-    bool transport(const std::string& commands);
+    void transport(const std::string& commands);
     bool waitForPort(const std::string& port, std::chrono::seconds limit);
-    std::string jackTool(const std::vector<std::string>& argv, const std::string& input = "");
+    // A program run to its end with `input` on its standard input; its output.
+    std::string tool(const std::vector<std::string>& argv, const std::string& input = "");
 
     std::filesystem::path scratch_;
     std::map<std::string, std::string> env_;
     std::string server_;
     std::string notes_;
     NsmServer nsm_;
+    // Declared in starting order, so that Qtractor is stopped before JACK and NSM.
     std::unique_ptr<BackgroundProcess> jackd_;
     std::unique_ptr<BackgroundProcess> qtractor_;
 };
