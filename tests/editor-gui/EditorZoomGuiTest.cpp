@@ -97,6 +97,7 @@ struct Outcome {
     int output = 0;
     int pattern = 0;
     int lanePicked = 0;
+    friend bool operator==(const Outcome&, const Outcome&) = default;
 };
 
 class EditorZoomGuiTest : public Vst2EditorFixture {
@@ -337,18 +338,7 @@ TEST_F(EditorZoomGuiTest, RealPointerEventsAt200GiveTheValuesTheyGiveAt100) {
     EXPECT_EQ(one.pattern, 5);
     EXPECT_EQ(one.lanePicked, 3);
     for (const int percent : {150, 200}) {
-        const Outcome& other = outcomes[percent];
-        EXPECT_EQ(other.painted, one.painted) << percent;
-        EXPECT_EQ(other.lane, one.lane) << percent;
-        EXPECT_EQ(other.knobByAngle, one.knobByAngle) << percent;
-        EXPECT_EQ(other.knobLinear, one.knobLinear) << percent;
-        EXPECT_EQ(other.slider, one.slider) << percent;
-        EXPECT_EQ(other.fineSlider, one.fineSlider) << percent;
-        EXPECT_EQ(other.pasted, one.pasted) << percent;
-        EXPECT_EQ(other.dropped, one.dropped) << percent;
-        EXPECT_EQ(other.output, one.output) << percent;
-        EXPECT_EQ(other.pattern, one.pattern) << percent;
-        EXPECT_EQ(other.lanePicked, one.lanePicked) << percent;
+        EXPECT_TRUE(outcomes[percent] == one) << percent;
     }
 }
 
