@@ -44,19 +44,17 @@ protected:
 
     // Renders n blocks; the peak of each stereo pair.
     std::array<float, kChannels / 2> render(int blocks) {
-        std::vector<float> samples(static_cast<std::size_t>(kChannels * kBlock));
+        std::array<std::array<float, kBlock>, kChannels> samples{};
         std::array<float*, kChannels> outputs{};
         std::array<float, kChannels / 2> peak{};
-        for (int c = 0; c < kChannels; ++c) {
-            outputs[static_cast<std::size_t>(c)] =
-                samples.data() + static_cast<std::ptrdiff_t>(c) * kBlock;
-        }
         for (int b = 0; b < blocks; ++b) {
+            for (std::size_t c = 0; c < outputs.size(); ++c) {
+                outputs[c] = samples[c].data();
+            }
             effect->processReplacing(effect, nullptr, outputs.data(), kBlock);
-            for (int c = 0; c < kChannels; ++c) {
-                for (int i = 0; i < kBlock; ++i) {
-                    float& p = peak[static_cast<std::size_t>(c / 2)];
-                    p = std::max(p, std::abs(outputs[static_cast<std::size_t>(c)][i]));
+            for (std::size_t c = 0; c < outputs.size(); ++c) {
+                for (const float v : samples[c]) {
+                    peak[c / 2] = std::max(peak[c / 2], std::abs(v));
                 }
             }
         }

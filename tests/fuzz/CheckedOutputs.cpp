@@ -76,21 +76,11 @@ void CheckedOutputs::process(Instrument& instrument, int frames,
                              unsigned layout) {
     frames = std::clamp(frames, 0, kMaxFrames);
     const bool add = (layout & 1) != 0;
+    // The host's buffers: all, none, the first pair, or all but a null sixth.
+    const unsigned buffers = (layout >> 2) & 3;
+    const int count = buffers == 1 ? 0 : buffers == 2 ? 2 : Instrument::kOutputs;
     std::array<float*, Instrument::kOutputs> given = channels_;
-    int count = Instrument::kOutputs;
-    switch ((layout >> 2) & 3) {
-    case 1:
-        count = 0;
-        break;
-    case 2:
-        count = 2;
-        break;
-    case 3:
-        given[5] = nullptr;
-        break;
-    default:
-        break;
-    }
+    given[5] = buffers == 3 ? nullptr : given[5];
     // What replacing must overwrite (all bits set: a NaN), and what adding must leave the
     // sound alone on.
     const int before = add ? 0 : 0xFF;

@@ -1,6 +1,7 @@
 #include "tests/fuzz/GrooveSnapshot.hpp"
 
 #include <bit>
+#include <functional>
 
 namespace quovent::fuzz {
 
@@ -69,10 +70,7 @@ std::uint64_t GrooveSnapshot::hash() const {
         mix(n);
     }
     for (const std::string& t : texts_) {
-        mix(t.size());
-        for (const char c : t) {
-            mix(static_cast<unsigned char>(c));
-        }
+        mix(std::hash<std::string>{}(t));
     }
     return h;
 }

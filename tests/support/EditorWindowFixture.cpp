@@ -30,38 +30,29 @@ std::uint32_t channel(unsigned long pixel, unsigned long mask) {
     return static_cast<std::uint32_t>(((pixel >> shift) & mask) * 255 / (mask != 0 ? mask : 1));
 }
 
-// The part of `area` (screen pixels) on the screen to a PNG file; true when written.
-bool captureScreenPng(Display* dpy, Rect area, const std::string& path) {
+// The part of `area` (screen pixels) on the screen; empty when none of it is.
+EditorWindowFixture::Picture capture(Display* dpy, Rect area) {
     XSync(dpy, False);
     const int screen = DefaultScreen(dpy);
     area = area.intersection({0, 0, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)});
-    if (area.empty()) {
-        return false;
-    }
-    XImage* image = XGetImage(dpy, DefaultRootWindow(dpy), area.left, area.top,
-                              static_cast<unsigned>(area.width()),
-                              static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
+    XImage* image = area.empty()
+                        ? nullptr
+                        : XGetImage(dpy, DefaultRootWindow(dpy), area.left, area.top,
+                                    static_cast<unsigned>(area.width()),
+                                    static_cast<unsigned>(area.height()), AllPlanes, ZPixmap);
     if (image == nullptr) {
-        return false;
+        return {};
     }
-    cairo_surface_t* s =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, area.width(), area.height());
-    unsigned char* data = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < area.height(); ++y) {
-        auto* row =
-            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < area.width(); ++x) {
-            const unsigned long p = XGetPixel(image, x, y);
-            row[x] = (channel(p, image->red_mask) << 16) | (channel(p, image->green_mask) << 8) |
-                     channel(p, image->blue_mask);
+    EditorWindowFixture::Picture p{area.width(), area.height(), {}};
+    for (int y = 0; y < p.height; ++y) {
+        for (int x = 0; x < p.width; ++x) {
+            const unsigned long v = XGetPixel(image, x, y);
+            p.pixels.push_back((channel(v, image->red_mask) << 16) |
+                               (channel(v, image->green_mask) << 8) | channel(v, image->blue_mask));
         }
     }
-    cairo_surface_mark_dirty(s);
-    const bool written = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(s);
     XDestroyImage(image);
-    return written;
+    return p;
 }
 
 } // namespace
@@ -228,9 +219,12 @@ void EditorWindowFixture::drag(const std::vector<Point>& path, unsigned b) {
     return ::testing::AssertionSuccess();
 }
 
-void EditorWindowFixture::saveEditor(const std::string& name, Rect units) {
+EditorWindowFixture::Picture EditorWindowFixture::saveEditor(const std::string& name, Rect units) {
     const Window shown = editorWindow();
-    ASSERT_NE(shown, 0u) << "no editor window for " << name;
+    if (shown == 0) {
+        ADD_FAILURE() << "no editor window for " << name;
+        return {};
+    }
     const Size size = editorSize();
     const Point origin = XInput::windowToScreen(dpy, shown, {0, 0});
     const Rect area =
@@ -240,12 +234,20 @@ void EditorWindowFixture::saveEditor(const std::string& name, Rect units) {
     XGetWindowAttributes(dpy, parent, &host);
     const Point corner = XInput::windowToScreen(dpy, parent, {0, 0});
     const Rect visible = Rect::sized(corner.x, corner.y, host.width, host.height);
-    saveScreen(area.offset(origin.x, origin.y).intersection(visible), name);
+    return saveScreen(area.offset(origin.x, origin.y).intersection(visible), name);
 }
 
-void EditorWindowFixture::saveScreen(Rect pixels, const std::string& name) {
+EditorWindowFixture::Picture EditorWindowFixture::saveScreen(Rect pixels, const std::string& name) {
     const std::string path = std::string(QUOVENT_BUILD_DIR) + "/" + name;
-    EXPECT_TRUE(captureScreenPng(dpy, pixels, path)) << path;
+    Picture p = capture(dpy, pixels);
+    cairo_surface_t* s =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(p.pixels.data()),
+                                            CAIRO_FORMAT_RGB24, p.width, p.height, 4 * p.width);
+    EXPECT_TRUE(!p.pixels.empty() &&
+                cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS)
+        << path;
+    cairo_surface_destroy(s);
+    return p;
 }
 
 } // namespace quovent::test

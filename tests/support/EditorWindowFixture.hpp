@@ -19,6 +19,7 @@
 #include "tests/support/XInput.hpp"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -34,6 +35,17 @@ public:
         friend bool operator==(const Size&, const Size&) = default;
         friend std::ostream& operator<<(std::ostream& out, const Size& s) {
             return out << s.width << " x " << s.height;
+        }
+    };
+
+    // A picture of the screen as 0xRRGGBB pixels, row after row.
+    struct Picture {
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint32_t> pixels;
+        std::uint32_t at(int x, int y) const {
+            return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                          static_cast<std::size_t>(x)];
         }
     };
 
@@ -82,9 +94,9 @@ protected:
     ::testing::AssertionResult dropFile(const std::filesystem::path& file, Point at);
 
     // Pictures into the build folder as `name`: the editor's window (`units` of it, when not
-    // empty), or an area of the screen in pixels.
-    void saveEditor(const std::string& name, Rect units = {});
-    void saveScreen(Rect pixels, const std::string& name);
+    // empty), or an area of the screen in pixels. Each answers the picture taken.
+    Picture saveEditor(const std::string& name, Rect units = {});
+    Picture saveScreen(Rect pixels, const std::string& name);
 
     Display* dpy = nullptr;
     Window parent = 0;
